@@ -1,0 +1,232 @@
+#pragma once
+// The ink objects the window drives: drawing attributes, strokes, stroke
+// collections and the ink that owns them. Plain C++ on purpose (no Qt), so the
+// model and its geometry can be tested, fuzzed and benchmarked alone.
+//
+// Ink space is HIMETRIC: 2540 units per inch. Points are 32-bit integers.
+// Every failure throws PlatformError (platform/platform_error.h).
+
+#include "platform/platform_error.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+// Pen pressure as stored in a packet. A pen maps its 0..1 pressure onto
+// 0..kInkMaxPressure; the mouse always sends kInkMousePressure, which draws at
+// exactly the nominal width.
+constexpr int32_t kInkMaxPressure = 1024;
+constexpr int32_t kInkMousePressure = kInkMaxPressure / 2;
+
+struct InkPacket {
+    int32_t x = 0;
+    int32_t y = 0;
+    int32_t pressure = kInkMousePressure;
+    friend bool operator==(const InkPacket&, const InkPacket&) = default;
+};
+
+struct InkPoint {
+    int32_t x = 0;
+    int32_t y = 0;
+    friend bool operator==(const InkPoint&, const InkPoint&) = default;
+};
+
+// Inclusive rectangle in ink space (or pixels, where a caller says so).
+struct InkRectangle {
+    int32_t Top = 0;
+    int32_t Left = 0;
+    int32_t Bottom = 0;
+    int32_t Right = 0;
+    bool isEmpty() const { return Right < Left || Bottom < Top; }
+    friend bool operator==(const InkRectangle&, const InkRectangle&) = default;
+};
+
+// The pointing device behind a stroke. Inverted is true for the pen's eraser end.
+struct InkCursor {
+    enum class Kind { Mouse, Pen, Eraser };
+    Kind kind = Kind::Mouse;
+    bool Inverted = false;
+    int64_t deviceId = 0;
+};
+
+class InkDrawingAttributes {
+public:
+    // Packed red + 256 * green + 65536 * blue; 0 .. 0xFFFFFF.
+    int32_t Color() const { return m_color; }
+    void SetColor(int32_t color);
+    // Nominal width in ink units; finite and >= 0.
+    float Width() const { return m_width; }
+    void SetWidth(float width);
+    // 0 opaque .. 255 invisible.
+    int32_t Transparency() const { return m_transparency; }
+    void SetTransparency(int32_t transparency);
+    // False: the drawn width follows pen pressure from 50% to 150% of Width.
+    bool IgnorePressure() const { return m_ignorePressure; }
+    void SetIgnorePressure(bool ignore) { m_ignorePressure = ignore; }
+    bool AntiAliased() const { return m_antiAliased; }
+    void SetAntiAliased(bool on) { m_antiAliased = on; }
+
+    // The width actually drawn at a packet of this pressure.
+    float drawnWidth(int32_t pressure) const;
+    // The widest the stroke can be drawn, whatever its pressures.
+    float maxDrawnWidth() const;
+
+    friend bool operator==(const InkDrawingAttributes&, const InkDrawingAttributes&) = default;
+
+private:
+    int32_t m_color = 0;
+    float m_width = 53.0f;
+    int32_t m_transparency = 0;
+    bool m_ignorePressure = false;
+    bool m_antiAliased = true;
+};
+
+class InkDisp;
+class InkStrokes;
+namespace ink_detail {
+struct StrokeRecord;
+}
+
+// A reference to one stroke. Cheap to copy; two references to the same stroke
+// compare equal. A default-constructed reference is empty. Once the stroke is
+// deleted from its ink (or its ink is destroyed) the stroke is detached and
+// every call on it throws.
+class InkStrokeDisp {
+public:
+    InkStrokeDisp() = default;
+
+    bool isNull() const { return !m_rec; }
+    bool isDetached() const;
+    // True while the collector is still collecting the stroke: it belongs to
+    // an ink but is not yet one of its Strokes.
+    bool isInProgress() const;
+    // Unique within its ink, never reused.
+    int64_t ID() const;
+
+    // Values per packet: x, y, pressure.
+    int16_t PacketSize() const;
+    int32_t PacketCount() const;
+    std::vector<InkPacket> packets() const;
+    // Points index .. index + count - 1. count == -1 means "to the end".
+    std::vector<InkPoint> GetPoints(int32_t index, int32_t count) const;
+    std::vector<InkPoint> GetPoints() const { return GetPoints(0, -1); }
+
+    InkDrawingAttributes DrawingAttributes() const;
+    void SetDrawingAttributes(const InkDrawingAttributes& attributes);
+
+    // Bounds of the centre line, and of the drawn ink (half the widest drawn
+    // width around it, rounded outwards).
+    InkRectangle GetBoundingBox() const;
+    InkRectangle drawnBounds() const;
+
+    // Ascending point indices where the stroke turns sharply; the first and
+    // last point always included.
+    std::vector<int32_t> PolylineCusps() const;
+    // Float index of the centre-line point nearest (x, y); equal distances go to
+    // the lower index. distance: from (x, y) to the stroke's edge, >= 0.
+    float NearestPoint(int32_t x, int32_t y, float* distance = nullptr) const;
+    // Ascending float indices where this stroke meets the given strokes (all
+    // strokes of its ink when none are given); never its own end points, never
+    // its crossings with itself.
+    std::vector<float> FindIntersections(const InkStrokes& strokes) const;
+    std::vector<float> FindIntersections() const;
+    // Cuts at index (0 <= index <= last): this stroke keeps the part up to the
+    // cut, the returned new stroke (placed right after it in the ink) the rest.
+    InkStrokeDisp Split(float index);
+
+    InkDisp* ink() const;
+
+    friend bool operator==(const InkStrokeDisp& a, const InkStrokeDisp& b) { return a.m_rec == b.m_rec; }
+
+private:
+    friend class InkDisp;
+    friend class InkStrokes;
+    explicit InkStrokeDisp(std::shared_ptr<ink_detail::StrokeRecord> rec) : m_rec(std::move(rec)) {}
+    ink_detail::StrokeRecord& live() const;  // throws unless attached
+    std::shared_ptr<ink_detail::StrokeRecord> m_rec;
+};
+
+// An ordered collection of stroke references: a snapshot, not a live view.
+class InkStrokes {
+public:
+    InkStrokes() = default;
+    explicit InkStrokes(std::vector<InkStrokeDisp> strokes) : m_strokes(std::move(strokes)) {}
+
+    int32_t Count() const { return static_cast<int32_t>(m_strokes.size()); }
+    InkStrokeDisp Item(int32_t index) const;  // from 0; throws when out of range
+    void Add(const InkStrokeDisp& stroke) { m_strokes.push_back(stroke); }
+
+    auto begin() const { return m_strokes.begin(); }
+    auto end() const { return m_strokes.end(); }
+    const std::vector<InkStrokeDisp>& items() const { return m_strokes; }
+
+    // Set when this is an ink's complete Strokes at a given revision: lets the
+    // renderer serve it from its cache.
+    const InkDisp* wholeInkOf() const { return m_wholeInk; }
+    uint64_t revision() const { return m_revision; }
+
+private:
+    friend class InkDisp;
+    std::vector<InkStrokeDisp> m_strokes;
+    const InkDisp* m_wholeInk = nullptr;
+    uint64_t m_revision = 0;
+};
+
+// What changed in an ink, for those that draw it.
+class InkChangeListener {
+public:
+    virtual ~InkChangeListener() = default;
+    // A stroke joined the ink at its end (drawn on top of everything).
+    virtual void strokeAdded(const InkStrokeDisp& stroke) = 0;
+    // Ink inside this ink-space area changed (strokes deleted, split, restyled).
+    virtual void inkChanged(const InkRectangle& area) = 0;
+};
+
+class InkDisp {
+public:
+    InkDisp();
+    ~InkDisp();  // detaches every stroke still referenced
+    InkDisp(const InkDisp&) = delete;
+    InkDisp& operator=(const InkDisp&) = delete;
+
+    InkStrokes Strokes() const;
+    int32_t strokeCount() const;
+    // Every stroke whose drawn edge comes within radius of (x, y), in ink order.
+    InkStrokes HitTestCircle(int32_t x, int32_t y, float radius) const;
+    // Strokes whose drawn bounds meet the area, in ink order.
+    InkStrokes strokesIn(const InkRectangle& area) const;
+    void DeleteStroke(const InkStrokeDisp& stroke);
+    void DeleteStrokes(const InkStrokes& strokes);
+    void DeleteStrokes();  // all
+
+    // A finished stroke added at the end of the ink.
+    InkStrokeDisp CreateStroke(const std::vector<InkPacket>& packets, const InkDrawingAttributes& attributes);
+
+    // The collector's side: a stroke in progress that belongs to this ink but
+    // is not one of its Strokes until it is committed.
+    InkStrokeDisp beginStroke(const InkDrawingAttributes& attributes);
+    void appendPackets(const InkStrokeDisp& inProgress, const InkPacket* packets, size_t count);
+    void commitStroke(const InkStrokeDisp& inProgress);   // joins the ink at its end
+    void discardStroke(const InkStrokeDisp& inProgress);  // becomes detached
+
+    // Bumped by every change; a Strokes snapshot carries it.
+    uint64_t revision() const;
+
+    void addListener(InkChangeListener* listener);
+    void removeListener(InkChangeListener* listener);
+
+    struct MemoryUse {
+        size_t strokes = 0;
+        size_t packets = 0;
+        size_t bytes = 0;  // heap bytes held by strokes and the spatial index
+    };
+    MemoryUse memoryUse() const;
+
+    class Impl;
+
+private:
+    friend class InkStrokeDisp;
+    std::unique_ptr<Impl> m_impl;
+};
