@@ -1,0 +1,17 @@
+#include "platform/dialogs/qt_translations.h"
+
+#include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
+
+QTranslator* installQtTranslations(QCoreApplication& app, const QLocale& locale)
+{
+    auto* translator = new QTranslator(&app);
+    if (!translator->load(locale, QStringLiteral("qtbase"), QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))
+        || !QCoreApplication::installTranslator(translator)) {
+        delete translator;
+        return nullptr;
+    }
+    return translator;
+}
