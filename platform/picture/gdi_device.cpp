@@ -1,0 +1,232 @@
+#include "platform/picture/gdi_device.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr size_t kMaxSavedStates = 1024;  // deeper saves are ignored, not stacked
+constexpr uint32_t kMaxObjectIndex = 0xFFFF;
+
+bool finitePoint(QPointF p)
+{
+    return std::isfinite(p.x()) && std::isfinite(p.y());
+}
+
+bool usableExtent(QSizeF extent)
+{
+    return std::isfinite(extent.width()) && std::isfinite(extent.height()) && extent.width() != 0
+           && extent.height() != 0;
+}
+
+}  // namespace
+
+GdiDevice::GdiDevice(QPainter& painter, QSizeF frame, double dpi, Mapping mapping)
+    : m_painter(painter), m_frame(frame), m_dpi(dpi), m_mapping(mapping)
+{
+    if (mapping == Mapping::WindowToFrame)
+        m_state.mapper.windowExt = frame;
+    applyClip();
+}
+
+void GdiDevice::setDeviceToOutput(const QTransform& transform, QSizeF devicePixelsPerMm)
+{
+    m_deviceToOutput = transform;
+    m_devicePixelsPerMm = devicePixelsPerMm;
+}
+
+// ---- mapping ----
+
+QTransform GdiDevice::pageToDevice() const
+{
+    const Mapper& m = m_state.mapper;
+    double sx = 1, sy = 1;
+    auto metric = [&](double mmPerUnit) {
+        sx = m_devicePixelsPerMm.width() * mmPerUnit;
+        sy = -m_devicePixelsPerMm.height() * mmPerUnit;  // y grows upwards
+    };
+    switch (m.mode) {
+    case 2: metric(0.1); break;            // MM_LOMETRIC
+    case 3: metric(0.01); break;           // MM_HIMETRIC
+    case 4: metric(0.254); break;          // MM_LOENGLISH
+    case 5: metric(0.0254); break;         // MM_HIENGLISH
+    case 6: metric(25.4 / 1440); break;    // MM_TWIPS
+    case 7:                                // MM_ISOTROPIC
+    case 8:                                // MM_ANISOTROPIC
+        sx = m.viewportExt.width() / m.windowExt.width();
+        sy = m.viewportExt.height() / m.windowExt.height();
+        if (m.mode == 7) {
+            const double s = std::min(std::abs(sx), std::abs(sy));
+            sx = std::copysign(s, sx);
+            sy = std::copysign(s, sy);
+        }
+        break;
+    default: break;  // MM_TEXT
+    }
+    return QTransform::fromTranslate(-m.windowOrg.x(), -m.windowOrg.y()) * QTransform::fromScale(sx, sy)
+           * QTransform::fromTranslate(m.viewportOrg.x(), m.viewportOrg.y());
+}
+
+QTransform GdiDevice::toOutput() const
+{
+    const Mapper& m = m_state.mapper;
+    if (m_mapping == Mapping::WindowToFrame) {
+        return m.world * QTransform::fromTranslate(-m.windowOrg.x(), -m.windowOrg.y())
+               * QTransform::fromScale(m_frame.width() / m.windowExt.width(),
+                                       m_frame.height() / m.windowExt.height());
+    }
+    return m.world * pageToDevice() * m_deviceToOutput;
+}
+
+void GdiDevice::setMapMode(uint32_t mode)
+{
+    if (mode >= 1 && mode <= 8)
+        m_state.mapper.mode = mode;
+}
+
+void GdiDevice::setWindowOrg(QPointF origin)
+{
+    if (finitePoint(origin))
+        m_state.mapper.windowOrg = origin;
+}
+
+void GdiDevice::setWindowExt(QSizeF extent)
+{
+    if (usableExtent(extent))
+        m_state.mapper.windowExt = extent;
+}
+
+void GdiDevice::setViewportOrg(QPointF origin)
+{
+    if (finitePoint(origin))
+        m_state.mapper.viewportOrg = origin;
+}
+
+void GdiDevice::setViewportExt(QSizeF extent)
+{
+    if (usableExtent(extent))
+        m_state.mapper.viewportExt = extent;
+}
+
+void GdiDevice::offsetWindowOrg(QPointF offset)
+{
+    setWindowOrg(m_state.mapper.windowOrg + offset);
+}
+
+void GdiDevice::offsetViewportOrg(QPointF offset)
+{
+    setViewportOrg(m_state.mapper.viewportOrg + offset);
+}
+
+void GdiDevice::scaleWindowExt(double xNum, double xDenom, double yNum, double yDenom)
+{
+    if (xDenom != 0 && yDenom != 0) {
+        const QSizeF e = m_state.mapper.windowExt;
+        setWindowExt(QSizeF(e.width() * xNum / xDenom, e.height() * yNum / yDenom));
+    }
+}
+
+void GdiDevice::scaleViewportExt(double xNum, double xDenom, double yNum, double yDenom)
+{
+    if (xDenom != 0 && yDenom != 0) {
+        const QSizeF e = m_state.mapper.viewportExt;
+        setViewportExt(QSizeF(e.width() * xNum / xDenom, e.height() * yNum / yDenom));
+    }
+}
+
+void GdiDevice::setWorldTransform(const QTransform& transform)
+{
+    m_state.mapper.world = transform;
+}
+
+void GdiDevice::modifyWorldTransform(const QTransform& transform, uint32_t mode)
+{
+    QTransform& world = m_state.mapper.world;
+    switch (mode) {
+    case 1: world = QTransform(); break;           // MWT_IDENTITY
+    case 2: world = transform * world; break;      // MWT_LEFTMULTIPLY: the new one first
+    case 3: world = world * transform; break;      // MWT_RIGHTMULTIPLY
+    case 4: world = transform; break;              // MWT_SET
+    default: break;
+    }
+}
+
+void GdiDevice::setPolyFillMode(uint32_t mode)
+{
+    m_state.fillRule = (mode == 2) ? Qt::WindingFill : Qt::OddEvenFill;
+}
+
+void GdiDevice::saveDc()
+{
+    if (m_saved.size() < kMaxSavedStates)
+        m_saved.push_back(m_state);
+}
+
+void GdiDevice::restoreDc(int32_t which)
+{
+    const int64_t count = int64_t(m_saved.size());
+    const int64_t index = which < 0 ? count + which : int64_t(which) - 1;
+    if (which == 0 || index < 0 || index >= count)
+        return;
+    m_state = m_saved[size_t(index)];
+    m_saved.resize(size_t(index));
+    applyClip();
+}
+
+// ---- objects ----
+
+void GdiDevice::createObject(uint32_t index, GdiObject object)
+{
+    if (index != 0 && index <= kMaxObjectIndex)
+        m_objects[index] = std::move(object);
+}
+
+void GdiDevice::addObject(GdiObject object)
+{
+    // GDI puts a new object in the lowest free slot of the table, and fails
+    // the creation when the table is full.
+    uint32_t index;
+    if (!m_freed.empty()) {
+        index = *m_freed.begin();
+        m_freed.erase(m_freed.begin());
+    } else if (m_highWater < m_capacity) {
+        index = m_highWater++;
+    } else {
+        return;
+    }
+    m_objects[index] = std::move(object);
+}
+
+void GdiDevice::selectObject(uint32_t index)
+{
+    if (index & 0x80000000u) {
+        selectStockObject(index & 0x7FFFFFFFu);
+        return;
+    }
+    const auto it = m_objects.find(index);
+    if (it == m_objects.end())
+        return;
+    if (const auto* pen = std::get_if<GdiPen>(&it->second))
+        m_state.pen = *pen;
+    else if (const auto* brush = std::get_if<GdiBrush>(&it->second))
+        m_state.brush = *brush;
+    else if (const auto* font = std::get_if<GdiFont>(&it->second))
+        m_state.font = *font;
+}
+
+void GdiDevice::selectStockObject(uint32_t number)
+{
+    const GdiObject object = gdiStockObject(number);
+    if (const auto* pen = std::get_if<GdiPen>(&object))
+        m_state.pen = *pen;
+    else if (const auto* brush = std::get_if<GdiBrush>(&object))
+        m_state.brush = *brush;
+    else if (const auto* font = std::get_if<GdiFont>(&object))
+        m_state.font = *font;
+}
+
+void GdiDevice::deleteObject(uint32_t index)
+{
+    if (m_objects.erase(index) && index < m_highWater)
+        m_freed.insert(index);
+}
