@@ -5,6 +5,7 @@
 //
 // Ink space is HIMETRIC: 2540 units per inch. Points are 32-bit integers.
 // Every failure throws PlatformError (platform/platform_error.h).
+// One thread (the window's) uses an ink and its strokes.
 
 #include "platform/platform_error.h"
 
@@ -72,6 +73,8 @@ public:
     float drawnWidth(int32_t pressure) const;
     // The widest the stroke can be drawn, whatever its pressures.
     float maxDrawnWidth() const;
+    // The drawn width at a pressure between two packets' (interpolated).
+    double drawnWidthAt(double pressure) const;
 
     friend bool operator==(const InkDrawingAttributes&, const InkDrawingAttributes&) = default;
 
@@ -87,6 +90,7 @@ class InkDisp;
 class InkStrokes;
 namespace ink_detail {
 struct StrokeRecord;
+struct Access;
 }
 
 // A reference to one stroke. Cheap to copy; two references to the same stroke
@@ -128,8 +132,9 @@ public:
     // the lower index. distance: from (x, y) to the stroke's edge, >= 0.
     float NearestPoint(int32_t x, int32_t y, float* distance = nullptr) const;
     // Ascending float indices where this stroke meets the given strokes (all
-    // strokes of its ink when none are given); never its own end points, never
-    // its crossings with itself.
+    // strokes of its ink when the collection is empty or not given); never its
+    // own end points, never its crossings with itself. Throws when the
+    // collection holds an empty, detached or foreign reference.
     std::vector<float> FindIntersections(const InkStrokes& strokes) const;
     std::vector<float> FindIntersections() const;
     // Cuts at index (0 <= index <= last): this stroke keeps the part up to the
@@ -143,6 +148,7 @@ public:
 private:
     friend class InkDisp;
     friend class InkStrokes;
+    friend struct ink_detail::Access;
     explicit InkStrokeDisp(std::shared_ptr<ink_detail::StrokeRecord> rec) : m_rec(std::move(rec)) {}
     ink_detail::StrokeRecord& live() const;  // throws unless attached
     std::shared_ptr<ink_detail::StrokeRecord> m_rec;
@@ -169,6 +175,7 @@ public:
 
 private:
     friend class InkDisp;
+    friend struct ink_detail::Access;
     std::vector<InkStrokeDisp> m_strokes;
     const InkDisp* m_wholeInk = nullptr;
     uint64_t m_revision = 0;
@@ -195,7 +202,9 @@ public:
     int32_t strokeCount() const;
     // Every stroke whose drawn edge comes within radius of (x, y), in ink order.
     InkStrokes HitTestCircle(int32_t x, int32_t y, float radius) const;
-    // Strokes whose drawn bounds meet the area, in ink order.
+    // Strokes whose drawn ink may reach into the area, in ink order: those
+    // with a stretch of at most a few segments whose drawn bounds meet it
+    // (every stroke that paints there is included).
     InkStrokes strokesIn(const InkRectangle& area) const;
     void DeleteStroke(const InkStrokeDisp& stroke);
     void DeleteStrokes(const InkStrokes& strokes);
@@ -208,7 +217,7 @@ public:
     // is not one of its Strokes until it is committed.
     InkStrokeDisp beginStroke(const InkDrawingAttributes& attributes);
     void appendPackets(const InkStrokeDisp& inProgress, const InkPacket* packets, size_t count);
-    void commitStroke(const InkStrokeDisp& inProgress);   // joins the ink at its end
+    void commitStroke(const InkStrokeDisp& inProgress);   // joins the ink at its end; needs a packet
     void discardStroke(const InkStrokeDisp& inProgress);  // becomes detached
 
     // Bumped by every change; a Strokes snapshot carries it.

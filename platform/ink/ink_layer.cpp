@@ -1,0 +1,124 @@
+#include "platform/ink/ink_layer.h"
+
+#include "platform/ink/stroke_painter.h"
+
+#include <QPainter>
+
+#include <algorithm>
+
+namespace {
+// Antialiased edges and rounding reach a little past a changed area.
+constexpr int kRepaintMargin = 2;
+}  // namespace
+
+QRect visibleAreaOf(const QWidget& widget)
+{
+    QRect area = widget.rect();
+    QPoint origin;  // the current ancestor's origin in the widget's pixels
+    const QWidget* w = &widget;
+    while (!w->isWindow() && w->parentWidget()) {
+        origin -= w->pos();
+        w = w->parentWidget();
+        area &= QRect(origin, w->size());
+    }
+    return area;
+}
+
+void InkLayer::attach(InkDisp* ink, QWidget* widget)
+{
+    m_ink = ink;
+    m_widget = widget;
+    m_image = QImage();
+    m_rect = QRect();
+    m_current = false;
+}
+
+void InkLayer::detach()
+{
+    attach(nullptr, nullptr);
+}
+
+bool InkLayer::fitsWidget() const
+{
+    if (!m_widget)
+        return false;
+    const ink_units::PixelScale scale = ink_units::scaleOf(*m_widget);
+    return visibleAreaOf(*m_widget) == m_rect && m_widget->devicePixelRatioF() == m_pixelRatio &&
+           scale.x == m_scale.x && scale.y == m_scale.y;
+}
+
+QTransform InkLayer::toDevice() const
+{
+    return QTransform::fromTranslate(-m_rect.left(), -m_rect.top()) * QTransform::fromScale(m_pixelRatio, m_pixelRatio);
+}
+
+void InkLayer::makeCurrent()
+{
+    if (m_current && fitsWidget())
+        return;
+    m_current = false;
+    if (!m_widget || !m_ink) {
+        m_image = QImage();
+        m_rect = QRect();
+        return;
+    }
+    m_rect = visibleAreaOf(*m_widget);
+    m_pixelRatio = m_widget->devicePixelRatioF();
+    m_scale = ink_units::scaleOf(*m_widget);
+    const QSize deviceSize = (QSizeF(m_rect.size()) * m_pixelRatio).toSize();
+    if (m_rect.isEmpty() || deviceSize.isEmpty()) {
+        m_image = QImage();
+    } else {
+        if (m_image.size() != deviceSize)
+            m_image = QImage(deviceSize, QImage::Format_ARGB32_Premultiplied);
+        m_image.fill(Qt::transparent);
+        for (const InkStrokeDisp& stroke : m_ink->strokesIn(ink_units::pixelsToInkArea(m_rect, m_scale)))
+            paintStroke(stroke, m_image.rect());
+    }
+    ++m_rebuilds;
+    m_current = true;
+}
+
+void InkLayer::blit(QPainter& painter, const QRect& area)
+{
+    makeCurrent();
+    const QRect part = area & m_rect;
+    if (part.isEmpty() || m_image.isNull())
+        return;
+    const QRectF source = toDevice().mapRect(QRectF(part));
+    painter.drawImage(QRectF(part), m_image, source);
+}
+
+void InkLayer::addStroke(const InkStrokeDisp& stroke)
+{
+    if (!m_current || !fitsWidget()) {
+        m_current = false;
+        return;
+    }
+    if (!m_image.isNull())
+        paintStroke(stroke, m_image.rect());
+}
+
+void InkLayer::repaintArea(const InkRectangle& inkArea)
+{
+    if (!m_current || !fitsWidget()) {
+        m_current = false;
+        return;
+    }
+    const QRect pixels = ink_units::inkAreaToPixels(inkArea, m_scale, kRepaintMargin) & m_rect;
+    if (pixels.isEmpty() || m_image.isNull())
+        return;
+    const QRect device = toDevice().mapRect(QRectF(pixels)).toAlignedRect() & m_image.rect();
+    for (int y = device.top(); y <= device.bottom(); ++y) {
+        auto* row = reinterpret_cast<QRgb*>(m_image.scanLine(y));
+        std::fill(row + device.left(), row + device.right() + 1, QRgb(0));
+    }
+    for (const InkStrokeDisp& stroke : m_ink->strokesIn(ink_units::pixelsToInkArea(pixels, m_scale)))
+        paintStroke(stroke, device);
+}
+
+void InkLayer::paintStroke(const InkStrokeDisp& stroke, const QRect& deviceLimit)
+{
+    paintInkStrokeInto(m_image, toDevice(), stroke.packets(), stroke.DrawingAttributes(), m_scale, deviceLimit);
+    ++m_strokesPainted;
+}

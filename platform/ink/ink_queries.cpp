@@ -1,0 +1,172 @@
+// Queries that go through the spatial index: hit test, strokes in an area,
+// intersections. Each asks the grid for the chunks near the place and looks
+// only at their segments.
+
+#include "platform/ink/ink_geometry.h"
+#include "platform/ink/ink_store.h"
+
+#include <algorithm>
+#include <cmath>
+
+using namespace ink_detail;
+using ink_geometry::NearestSearch;
+
+namespace {
+// Up to this many strokes in a collection are tested pair by pair; more go
+// through the index.
+constexpr size_t kDirectLimit = 32;
+
+bool byEntry(const SpatialGrid::Entry& a, const SpatialGrid::Entry& b)
+{
+    return a.slot != b.slot ? a.slot < b.slot : a.chunk < b.chunk;
+}
+
+InkStrokes inInkOrder(std::vector<const StrokeRecord*> records)
+{
+    std::sort(records.begin(), records.end(),
+              [](const StrokeRecord* a, const StrokeRecord* b) { return a->orderKey < b->orderKey; });
+    records.erase(std::unique(records.begin(), records.end()), records.end());
+    std::vector<InkStrokeDisp> items;
+    items.reserve(records.size());
+    for (const StrokeRecord* rec : records)
+        items.push_back(Access::stroke(std::const_pointer_cast<StrokeRecord>(rec->shared_from_this())));
+    return InkStrokes(std::move(items));
+}
+
+std::span<const InkRectangle> boxesOf(const StrokeRecord& rec, std::vector<InkRectangle>& scratch)
+{
+    if (rec.slot != kNoSlot && !rec.inProgress)
+        return rec.chunkBoxes;
+    scratch = ink_geometry::chunkBoxes(rec.points(), 0.0);
+    return scratch;
+}
+
+// Every chunk pair of two strokes whose boxes meet.
+void meetingsDirect(const StrokeRecord& a, std::span<const InkRectangle> boxesA,
+                    std::span<const InkRectangle> segBoxesA, const StrokeRecord& b, std::vector<float>& out)
+{
+    std::vector<InkRectangle> scratch;
+    const std::span<const InkRectangle> boxesB = boxesOf(b, scratch);
+    for (size_t i = 0; i < boxesA.size(); ++i)
+        for (size_t j = 0; j < boxesB.size(); ++j)
+            if (ink_geometry::meets(boxesA[i], boxesB[j]))
+                ink_geometry::chunkMeetings(a.points(), static_cast<int32_t>(i), segBoxesA, boxesA[i], b.points(),
+                                            static_cast<int32_t>(j), boxesB[j], out);
+}
+}  // namespace
+
+template <class Visit>
+void InkDisp::Impl::chunksNear(const InkRectangle& area, Visit&& visit) const
+{
+    auto drawnMeets = [&](const StrokeRecord& rec, uint32_t chunk) {
+        return ink_geometry::meets(ink_geometry::grown(rec.chunkBoxes[chunk], double(rec.margin)), area);
+    };
+    m_grid.query(ink_geometry::grown(area, double(widestMargin())), [&](const SpatialGrid::Entry& e, const InkRectangle&) {
+        if (drawnMeets(*m_slots[e.slot].rec, e.chunk))
+            visit(e);
+    });
+    for (const uint32_t slot : m_wideSlots) {
+        const StrokeRecord& rec = *m_slots[slot].rec;
+        for (uint32_t c = 0; c < rec.chunkBoxes.size(); ++c)
+            if (drawnMeets(rec, c))
+                visit(SpatialGrid::Entry{slot, c});
+    }
+}
+
+InkStrokes InkDisp::Impl::hitTest(int32_t x, int32_t y, float radius) const
+{
+    if (!std::isfinite(radius) || radius < 0.0f)
+        fail(PlatformErrorCode::InvalidArgument, "The hit radius must be a finite number, 0 or more");
+    // A little more than the radius, so float rounding of a distance can never
+    // hit a chunk the grid did not offer.
+    const double reach = std::ceil(static_cast<double>(radius) * (1.0 + 1e-6)) + 2.0;
+    const InkRectangle area = ink_geometry::grown(InkRectangle{y, x, y, x}, reach);
+    std::vector<SpatialGrid::Entry> near;
+    chunksNear(area, [&near](const SpatialGrid::Entry& e) { near.push_back(e); });
+    std::sort(near.begin(), near.end(), byEntry);
+
+    // A stroke is hit when its nearest centre-line point, with the width
+    // drawn there, is within reach. Its chunks away from the area hold no
+    // point nearer than those near it, so they can be left out.
+    std::vector<const StrokeRecord*> hits;
+    for (size_t i = 0; i < near.size();) {
+        const StrokeRecord& rec = *m_slots[near[i].slot].rec;
+        NearestSearch search(x, y);
+        for (; i < near.size() && m_slots[near[i].slot].rec == &rec; ++i) {
+            const ink_geometry::SegmentRange r =
+                ink_geometry::chunkSegments(rec.packets.size(), static_cast<int32_t>(near[i].chunk));
+            search.addSegments(rec.points(), r.first, r.end);
+        }
+        if (static_cast<float>(search.edgeDistance(rec.points(), rec.attributes)) <= radius)
+            hits.push_back(&rec);
+    }
+    return inInkOrder(std::move(hits));
+}
+
+InkStrokes InkDisp::Impl::strokesIn(const InkRectangle& area) const
+{
+    std::vector<const StrokeRecord*> found;
+    chunksNear(area, [&](const SpatialGrid::Entry& e) { found.push_back(m_slots[e.slot].rec); });
+    return inInkOrder(std::move(found));
+}
+
+template <class Wanted>
+void InkDisp::Impl::meetingsWithIndexed(const StrokeRecord& rec, std::span<const InkRectangle> boxes,
+                                        std::span<const InkRectangle> segBoxes, Wanted&& wanted,
+                                        std::vector<float>& out) const
+{
+    for (size_t c = 0; c < boxes.size(); ++c) {
+        const int32_t chunk = static_cast<int32_t>(c);
+        m_grid.query(boxes[c], [&](const SpatialGrid::Entry& e, const InkRectangle& part) {
+            if (!wanted(e.slot))
+                return;
+            const SlotView& other = m_slots[e.slot];
+            ink_geometry::chunkMeetings(rec.points(), chunk, segBoxes, boxes[c], {other.points, other.count},
+                                        static_cast<int32_t>(e.chunk), part, out);
+        });
+    }
+}
+
+std::vector<float> InkDisp::Impl::intersections(const StrokeRecord& rec, const InkStrokes& strokes) const
+{
+    std::vector<float> out;
+    const bool whole = strokes.Count() == 0 || (strokes.wholeInkOf() == m_facade && strokes.revision() == m_revision);
+    std::vector<const StrokeRecord*> others;
+    if (!whole) {
+        // Checked even when this stroke has nothing to cross.
+        for (const InkStrokeDisp& s : strokes) {
+            const StrokeRecord& other = own(s);
+            if (&other != &rec)
+                others.push_back(&other);
+        }
+        std::sort(others.begin(), others.end());
+        others.erase(std::unique(others.begin(), others.end()), others.end());
+    }
+    if (rec.packets.size() < 2)
+        return out;
+
+    if (whole && !rec.inProgress)
+        if (const std::vector<float>* cached = cachedMeetings(rec))
+            return *cached;
+
+    std::vector<InkRectangle> scratch;
+    const std::span<const InkRectangle> boxes = boxesOf(rec, scratch);
+    const std::vector<InkRectangle> segBoxes = ink_geometry::segmentBoxes(rec.points());
+    if (whole) {
+        meetingsWithIndexed(rec, boxes, segBoxes, [&rec](uint32_t slot) { return slot != rec.slot; }, out);
+    } else if (others.size() <= kDirectLimit) {
+        for (const StrokeRecord* other : others)
+            meetingsDirect(rec, boxes, segBoxes, *other, out);
+    } else {
+        std::vector<bool> wanted(m_slots.size(), false);
+        for (const StrokeRecord* other : others) {
+            if (other->inProgress)
+                meetingsDirect(rec, boxes, segBoxes, *other, out);
+            else
+                wanted[other->slot] = true;
+        }
+        meetingsWithIndexed(rec, boxes, segBoxes, [&wanted](uint32_t slot) { return wanted[slot]; }, out);
+    }
+    ink_geometry::normalizeIndices(out);
+    return out;
+}

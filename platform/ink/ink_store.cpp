@@ -1,0 +1,230 @@
+// The ink's bookkeeping: stroke order, index slots, detaching, notifications.
+
+#include "platform/ink/ink_store.h"
+#include "platform/ink/ink_geometry.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace ink_detail {
+void fail(int32_t code, const std::string& message) { throw PlatformError(code, message); }
+}  // namespace ink_detail
+
+using namespace ink_detail;
+
+namespace {
+// Room between neighbours' order keys, so a split can slot a stroke in
+// between without renumbering the ink.
+constexpr uint64_t kOrderGap = uint64_t{1} << 32;
+// A shared record sits in its control block next to two counters.
+constexpr size_t kControlBlockBytes = 16;
+// Pens drawing wider than this (about 300 pixels) are kept out of the margin
+// that every query is grown by, and looked at one by one instead.
+constexpr int64_t kWideMargin = 4096;
+
+int64_t drawnMargin(const InkDrawingAttributes& a)
+{
+    return static_cast<int64_t>(std::min(std::ceil(a.maxDrawnWidth() / 2.0), 4294967296.0));
+}
+
+void release(StrokeRecord& rec)
+{
+    rec.owner = nullptr;
+    rec.slot = kNoSlot;
+    std::vector<InkPacket>().swap(rec.packets);
+    std::vector<InkRectangle>().swap(rec.chunkBoxes);
+}
+}  // namespace
+
+StrokeRecord& InkDisp::Impl::own(const InkStrokeDisp& stroke) const
+{
+    const RecordPtr& rec = Access::record(stroke);
+    if (!rec)
+        fail(PlatformErrorCode::NullReference, "The stroke reference is empty");
+    if (!rec->owner)
+        fail(PlatformErrorCode::DetachedStroke, "The stroke has been deleted from its ink");
+    if (rec->owner != this)
+        fail(PlatformErrorCode::ForeignStroke, "The stroke belongs to another ink");
+    return *rec;
+}
+
+InkDisp::Impl::RecordPtr InkDisp::Impl::newRecord(const InkDrawingAttributes& attributes)
+{
+    auto rec = std::make_shared<StrokeRecord>();
+    rec->owner = this;
+    rec->id = m_nextId++;
+    rec->attributes = attributes;
+    return rec;
+}
+
+size_t InkDisp::Impl::positionOf(const StrokeRecord& rec) const
+{
+    const auto it = std::lower_bound(m_strokes.begin(), m_strokes.end(), rec.orderKey,
+                                     [](const RecordPtr& r, uint64_t key) { return r->orderKey < key; });
+    if (it == m_strokes.end() || it->get() != &rec)
+        fail(PlatformErrorCode::InvalidState, "The stroke is not one of the ink's strokes");
+    return static_cast<size_t>(it - m_strokes.begin());
+}
+
+void InkDisp::Impl::renumber()
+{
+    uint64_t key = 0;
+    for (const RecordPtr& r : m_strokes)
+        r->orderKey = (key += kOrderGap);
+}
+
+void InkDisp::Impl::append(const RecordPtr& rec)
+{
+    if (!m_strokes.empty() && m_strokes.back()->orderKey > UINT64_MAX - kOrderGap)
+        renumber();
+    rec->orderKey = (m_strokes.empty() ? 0 : m_strokes.back()->orderKey) + kOrderGap;
+    m_strokes.push_back(rec);
+    reindex(*rec);
+}
+
+void InkDisp::Impl::insertAfter(const StrokeRecord& before, const RecordPtr& rec)
+{
+    size_t pos = positionOf(before);
+    auto nextKey = [&] {
+        return pos + 1 < m_strokes.size() ? m_strokes[pos + 1]->orderKey : before.orderKey + 2 * kOrderGap;
+    };
+    if (before.orderKey > UINT64_MAX - 2 * kOrderGap || nextKey() - before.orderKey < 2) {
+        renumber();
+        pos = positionOf(before);
+    }
+    rec->orderKey = before.orderKey + (nextKey() - before.orderKey) / 2;
+    m_strokes.insert(m_strokes.begin() + static_cast<std::ptrdiff_t>(pos + 1), rec);
+    reindex(*rec);
+}
+
+uint32_t InkDisp::Impl::takeSlot(StrokeRecord* rec)
+{
+    if (!m_freeSlots.empty()) {
+        const uint32_t slot = m_freeSlots.back();
+        m_freeSlots.pop_back();
+        m_slots[slot] = SlotView{rec};
+        return slot;
+    }
+    if (m_slots.size() >= kNoSlot)
+        fail(PlatformErrorCode::InvalidState, "The ink holds too many strokes");
+    m_slots.push_back(SlotView{rec});
+    return static_cast<uint32_t>(m_slots.size() - 1);
+}
+
+void InkDisp::Impl::reindex(StrokeRecord& rec)
+{
+    rec.chunkBoxes = ink_geometry::chunkBoxes(rec.points(), 0.0);
+    rec.chunkBoxes.shrink_to_fit();
+    if (rec.slot == kNoSlot)
+        rec.slot = takeSlot(&rec);
+    m_grid.insert(rec.slot, rec.chunkBoxes);
+    m_slots[rec.slot] = SlotView{&rec, rec.packets.data(), rec.packets.size()};
+    rec.margin = drawnMargin(rec.attributes);
+    if (rec.margin > kWideMargin)
+        m_wideSlots.push_back(rec.slot);
+    else
+        ++m_margins[rec.margin];
+}
+
+void InkDisp::Impl::unindex(StrokeRecord& rec)
+{
+    if (rec.slot == kNoSlot)
+        return;
+    m_grid.remove(rec.slot, rec.chunkBoxes);
+    rec.chunkBoxes.clear();
+    if (rec.margin > kWideMargin) {
+        std::erase(m_wideSlots, rec.slot);
+    } else if (const auto it = m_margins.find(rec.margin); it != m_margins.end() && --it->second == 0) {
+        m_margins.erase(it);
+    }
+}
+
+void InkDisp::Impl::removeAll(std::vector<StrokeRecord*> records)
+{
+    if (records.size() == m_strokes.size()) {
+        m_grid.clear();
+        m_margins.clear();
+        m_wideSlots.clear();
+        m_slots.clear();
+        m_freeSlots.clear();
+        for (const RecordPtr& r : m_strokes)
+            release(*r);
+        m_strokes.clear();
+        return;
+    }
+    for (StrokeRecord* rec : records) {
+        unindex(*rec);
+        m_slots[rec->slot] = SlotView{};
+        m_freeSlots.push_back(rec->slot);
+        release(*rec);
+    }
+    std::erase_if(m_strokes, [](const RecordPtr& r) { return r->owner == nullptr; });
+}
+
+void InkDisp::Impl::detachAll()
+{
+    for (const RecordPtr& r : m_strokes)
+        release(*r);
+    for (const RecordPtr& r : m_inProgress)
+        release(*r);
+    m_strokes.clear();
+    m_inProgress.clear();
+    m_grid.clear();
+    m_margins.clear();
+    m_wideSlots.clear();
+    m_slots.clear();
+    m_freeSlots.clear();
+}
+
+void InkDisp::Impl::dropInProgress(const StrokeRecord& rec)
+{
+    std::erase_if(m_inProgress, [&](const RecordPtr& r) { return r.get() == &rec; });
+}
+
+void InkDisp::Impl::notifyAdded(const RecordPtr& rec)
+{
+    ++m_revision;
+    m_meetings = MeetingCache{};
+    const InkStrokeDisp stroke = Access::stroke(rec);
+    for (InkChangeListener* l : std::vector<InkChangeListener*>(m_listeners))
+        l->strokeAdded(stroke);
+}
+
+void InkDisp::Impl::notifyChanged(const InkRectangle& area)
+{
+    ++m_revision;
+    m_meetings = MeetingCache{};
+    for (InkChangeListener* l : std::vector<InkChangeListener*>(m_listeners))
+        l->inkChanged(area);
+}
+
+void InkDisp::Impl::addListener(InkChangeListener* l)
+{
+    if (l && std::find(m_listeners.begin(), m_listeners.end(), l) == m_listeners.end())
+        m_listeners.push_back(l);
+}
+
+void InkDisp::Impl::removeListener(InkChangeListener* l) { std::erase(m_listeners, l); }
+
+InkDisp::MemoryUse InkDisp::Impl::memoryUse() const
+{
+    MemoryUse use;
+    auto recordBytes = [](const StrokeRecord& r) {
+        return kControlBlockBytes + sizeof(StrokeRecord) + r.packets.capacity() * sizeof(InkPacket) +
+               r.chunkBoxes.capacity() * sizeof(InkRectangle);
+    };
+    for (const RecordPtr& r : m_strokes) {
+        ++use.strokes;
+        use.packets += r->packets.size();
+        use.bytes += recordBytes(*r);
+    }
+    for (const RecordPtr& r : m_inProgress)
+        use.bytes += recordBytes(*r);
+    use.bytes += (m_strokes.capacity() + m_inProgress.capacity()) * sizeof(RecordPtr) +
+                 m_slots.capacity() * sizeof(SlotView) + m_freeSlots.capacity() * sizeof(uint32_t) +
+                 m_wideSlots.capacity() * sizeof(uint32_t) + m_margins.size() * 48 +
+                 m_grid.memoryBytes() + m_meetings.bySlot.capacity() * sizeof(std::vector<float>);
+    for (const std::vector<float>& v : m_meetings.bySlot)
+        use.bytes += v.capacity() * sizeof(float);
+    return use;
+}

@@ -1,0 +1,139 @@
+#pragma once
+// Inside the ink: the shared record behind every stroke reference, and the
+// ink's own state (strokes in order, strokes in progress, the spatial index).
+// Only the model's own sources include this.
+
+#include "platform/ink/ink_model.h"
+#include "platform/ink/spatial_grid.h"
+
+#include <map>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace ink_detail {
+
+constexpr uint32_t kNoSlot = UINT32_MAX;
+
+struct StrokeRecord : std::enable_shared_from_this<StrokeRecord> {
+    InkDisp::Impl* owner = nullptr;  // null once detached
+    int64_t id = 0;
+    uint64_t orderKey = 0;  // ascending in ink order
+    uint32_t slot = kNoSlot;
+    bool inProgress = false;
+    InkDrawingAttributes attributes;
+    std::vector<InkPacket> packets;
+    std::vector<InkRectangle> chunkBoxes;  // centre-line bounds of each chunk, while indexed
+    int64_t margin = 0;                    // half the widest drawn width, rounded up, while indexed
+
+    std::span<const InkPacket> points() const { return packets; }
+};
+
+using RecordPtr = std::shared_ptr<StrokeRecord>;
+
+// Reaches the private parts of references and collections.
+struct Access {
+    static const RecordPtr& record(const InkStrokeDisp& s) { return s.m_rec; }
+    static InkStrokeDisp stroke(RecordPtr rec) { return InkStrokeDisp(std::move(rec)); }
+    static void markWhole(InkStrokes& s, const InkDisp* ink, uint64_t revision)
+    {
+        s.m_wholeInk = ink;
+        s.m_revision = revision;
+    }
+};
+
+[[noreturn]] void fail(int32_t code, const std::string& message);
+
+}  // namespace ink_detail
+
+class InkDisp::Impl {
+public:
+    using StrokeRecord = ink_detail::StrokeRecord;
+    using RecordPtr = ink_detail::RecordPtr;
+
+    explicit Impl(InkDisp* facade) : m_facade(facade) {}
+
+    InkDisp* facade() const { return m_facade; }
+    uint64_t revision() const { return m_revision; }
+    const std::vector<RecordPtr>& strokes() const { return m_strokes; }
+
+    // The record behind a reference, checked: not empty, attached, this ink's.
+    StrokeRecord& own(const InkStrokeDisp& stroke) const;
+
+    RecordPtr newRecord(const InkDrawingAttributes& attributes);
+    void append(const RecordPtr& rec);                                 // at the end, indexed
+    void insertAfter(const StrokeRecord& before, const RecordPtr& rec);  // indexed
+    void removeAll(std::vector<StrokeRecord*> records);                // detaches them
+    void detachAll();
+
+    // Drops the stroke's index entries before its points or width change, and
+    // puts them back after.
+    void unindex(StrokeRecord& rec);
+    void reindex(StrokeRecord& rec);
+
+    void addInProgress(const RecordPtr& rec) { m_inProgress.push_back(rec); }
+    void dropInProgress(const StrokeRecord& rec);
+
+    // Bumps the revision, then tells the listeners.
+    void notifyAdded(const RecordPtr& rec);
+    void notifyChanged(const InkRectangle& area);
+
+    void addListener(InkChangeListener* l);
+    void removeListener(InkChangeListener* l);
+
+    // Queries on the spatial index (ink_queries.cpp).
+    InkStrokes hitTest(int32_t x, int32_t y, float radius) const;
+    InkStrokes strokesIn(const InkRectangle& area) const;
+    // Meetings of rec with the indexed strokes that `wanted` accepts by slot.
+    template <class Wanted>
+    void meetingsWithIndexed(const StrokeRecord& rec, std::span<const InkRectangle> boxes,
+                             std::span<const InkRectangle> segBoxes, Wanted&& wanted, std::vector<float>& out) const;
+    std::vector<float> intersections(const StrokeRecord& rec, const InkStrokes& strokes) const;
+    // The meetings of an indexed stroke with all others, once a second
+    // stroke asks for them at this revision (ink_meeting_cache.cpp).
+    const std::vector<float>* cachedMeetings(const StrokeRecord& rec) const;
+
+    InkDisp::MemoryUse memoryUse() const;
+
+private:
+    size_t positionOf(const StrokeRecord& rec) const;
+    void renumber();
+    uint32_t takeSlot(StrokeRecord* rec);
+    int64_t widestMargin() const { return m_margins.empty() ? 0 : m_margins.rbegin()->first; }
+    // Chunks near area (their drawn bounds meeting it), from the grid and
+    // from the strokes too wide for it.
+    template <class Visit>
+    void chunksNear(const InkRectangle& area, Visit&& visit) const;
+
+    InkDisp* m_facade;
+    uint64_t m_revision = 1;
+    int64_t m_nextId = 1;
+    std::vector<RecordPtr> m_strokes;     // ink order
+    std::vector<RecordPtr> m_inProgress;  // begun, neither committed nor discarded
+    // Index slot -> stroke, with its points at hand: a query visiting many
+    // strokes' chunks then reads one compact array, not every record.
+    struct SlotView {
+        StrokeRecord* rec = nullptr;
+        const InkPacket* points = nullptr;
+        size_t count = 0;
+    };
+    std::vector<SlotView> m_slots;
+    std::vector<uint32_t> m_freeSlots;
+    SpatialGrid m_grid;                      // chunks by their centre-line bounds
+    std::map<int64_t, uint32_t> m_margins;  // drawn margins of indexed strokes, with counts
+    std::vector<uint32_t> m_wideSlots;      // strokes whose margin is too wide to add to every query
+    std::vector<InkChangeListener*> m_listeners;
+
+    // Asking every stroke for its meetings with the whole ink (as the
+    // intersection markers do at each repaint) finds every crossing twice;
+    // one pass over the grid's cells finds each once, for both strokes.
+    struct MeetingCache {
+        uint64_t revision = 0;
+        int asked = 0;
+        bool ready = false;
+        std::vector<std::vector<float>> bySlot;
+    };
+    mutable MeetingCache m_meetings;
+    void computeAllMeetings() const;
+};

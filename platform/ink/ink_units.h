@@ -1,0 +1,49 @@
+#pragma once
+// Conversions between ink space (HIMETRIC, 2540 units per inch) and the
+// pixels of a paint device, shared by the renderer and the collector.
+
+#include "platform/ink/ink_model.h"
+
+#include <QRect>
+
+class QPaintDevice;
+class QPainter;
+
+namespace ink_units {
+
+constexpr double kInkUnitsPerInch = 2540.0;
+
+// Pixels per ink unit along each axis of a device.
+struct PixelScale {
+    double x = 96.0 / kInkUnitsPerInch;
+    double y = 96.0 / kInkUnitsPerInch;
+};
+
+PixelScale scaleOf(const QPaintDevice& device);
+
+// Nearest 32-bit integer, halves to the even neighbour. Throws PlatformError
+// (InvalidArgument) when v is not finite or outside the 32-bit range.
+int32_t roundHalfEven(double v);
+
+int32_t pixelsToInk(double pixels, double dpi);
+int32_t inkToPixels(double ink, double dpi);
+
+// Pixel rectangle that covers an inclusive ink-space area, rounded outwards
+// and widened by margin pixels (antialiased edges spill over by one).
+QRect inkAreaToPixels(const InkRectangle& area, PixelScale scale, int margin);
+// Inclusive ink-space area that covers a pixel rectangle, rounded outwards.
+InkRectangle pixelsToInkArea(const QRect& pixels, PixelScale scale);
+
+// Saves a painter's state and restores it however the scope is left.
+class PainterStateGuard {
+public:
+    explicit PainterStateGuard(QPainter& painter);
+    ~PainterStateGuard();
+    PainterStateGuard(const PainterStateGuard&) = delete;
+    PainterStateGuard& operator=(const PainterStateGuard&) = delete;
+
+private:
+    QPainter& m_painter;
+};
+
+}  // namespace ink_units

@@ -1,0 +1,182 @@
+#include "platform/ink/stroke_coverage.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace {
+
+// Coverage of a pixel whose centre is distance d from the centre line where
+// the radius is r: a one-pixel ramp across the edge. Lines thinner than a
+// pixel are drawn a pixel wide and fainter, down to a quarter, never gone.
+inline double edgeCoverage(double d, double r, bool antialiased)
+{
+    const double most = std::clamp(2.0 * r, 0.25, 1.0);
+    const double reach = std::max(r, 0.5);
+    if (!antialiased)
+        return d <= reach ? 1.0 : 0.0;
+    const double c = reach + 0.5 - d;
+    return c <= 0 ? 0.0 : std::min(c, 1.0) * most;
+}
+
+// Each channel of a premultiplied pixel times a / 255, rounded, two at a time.
+inline uint32_t byteMultiply(uint32_t pixel, uint32_t a)
+{
+    uint32_t redBlue = (pixel & 0xff00ff) * a;
+    redBlue = ((redBlue + ((redBlue >> 8) & 0xff00ff) + 0x800080) >> 8) & 0xff00ff;
+    uint32_t alphaGreen = ((pixel >> 8) & 0xff00ff) * a;
+    alphaGreen = (alphaGreen + ((alphaGreen >> 8) & 0xff00ff) + 0x800080) & 0xff00ff00;
+    return alphaGreen | redBlue;
+}
+
+// Where f(x) = slope * x + offset lies within [lo, hi], intersected with span.
+inline void keepWhere(double slope, double offset, double lo, double hi, double& from, double& to)
+{
+    if (slope == 0) {
+        if (offset < lo || offset > hi)
+            to = from - 1;
+        return;
+    }
+    double x1 = (lo - offset) / slope;
+    double x2 = (hi - offset) / slope;
+    if (x1 > x2)
+        std::swap(x1, x2);
+    from = std::max(from, x1);
+    to = std::min(to, x2);
+}
+
+// Where a disc of the given radius meets the horizontal line at height y.
+inline void widenByDisc(QPointF centre, double radius, double y, double& from, double& to)
+{
+    const double h = y - centre.y();
+    const double w2 = radius * radius - h * h;
+    if (w2 < 0)
+        return;
+    const double w = std::sqrt(w2);
+    from = std::min(from, centre.x() - w);
+    to = std::max(to, centre.x() + w);
+}
+
+}  // namespace
+
+StrokeCoverage::StrokeCoverage(const QRect& area)
+    : m_area(area.isValid() ? area : QRect()),
+      m_coverage(size_t(m_area.width()) * size_t(m_area.height()), 0),
+      m_rowFrom(size_t(m_area.height()), std::numeric_limits<int>::max()),
+      m_rowTo(size_t(m_area.height()), std::numeric_limits<int>::min())
+{
+}
+
+QRectF StrokeCoverage::capsuleBounds(QPointF a, double radiusA, QPointF b, double radiusB)
+{
+    const double reach = std::max({radiusA, radiusB, 0.5}) + 0.5;
+    return QRectF(QPointF(std::min(a.x(), b.x()) - reach, std::min(a.y(), b.y()) - reach),
+                  QPointF(std::max(a.x(), b.x()) + reach, std::max(a.y(), b.y()) + reach));
+}
+
+void StrokeCoverage::addCapsule(QPointF a, double radiusA, QPointF b, double radiusB, bool antialiased)
+{
+    const QRect box = capsuleBounds(a, radiusA, b, radiusB).toAlignedRect() & m_area;
+    if (box.isEmpty())
+        return;
+    // Single precision relative to a: plenty for pixels, and twice as fast.
+    const float dx = float(b.x() - a.x());
+    const float dy = float(b.y() - a.y());
+    const float length2 = dx * dx + dy * dy;
+    const float inverse = length2 > 0 ? 1.0f / length2 : 0.0f;
+    const float ra = float(radiusA);
+    const float dr = float(radiusB - radiusA);
+    const float rMax = float(std::max({radiusA, radiusB, 0.5}));
+    const float rMin = float(std::min(radiusA, radiusB));
+    const float outside2 = (rMax + 0.5f) * (rMax + 0.5f);
+    // Wholly inside the thinner end's radius: full coverage, no root needed.
+    const float inside2 = rMin >= 1.0f ? (rMin - 0.5f) * (rMin - 0.5f) : -1.0f;
+    const float ax = float(a.x()) - 0.5f;
+    const float ay = float(a.y()) - 0.5f;
+    const int stride = m_area.width();
+
+    // The capsule meets each pixel row in one run (it is convex): the hull of
+    // where its two end discs and the band between them cross the row.
+    const double reach = double(rMax) + 0.5;
+    const double length = std::sqrt(double(length2));
+    const double ux = length > 0 ? double(dx) / length : 0.0;
+    const double uy = length > 0 ? double(dy) / length : 0.0;
+    for (int y = box.top(); y <= box.bottom(); ++y) {
+        const double centreY = y + 0.5;
+        double from = std::numeric_limits<double>::max();
+        double to = std::numeric_limits<double>::lowest();
+        widenByDisc(a, reach, centreY, from, to);
+        widenByDisc(b, reach, centreY, from, to);
+        if (length > 0) {
+            double bandFrom = box.left();
+            double bandTo = box.right() + 1.0;
+            const double along = (centreY - a.y()) * uy - a.x() * ux;   // dot(p - a, u) = ux * x + along
+            const double across = (centreY - a.y()) * ux + a.x() * uy;  // cross(u, p - a) = across - uy * x
+            keepWhere(ux, along, 0.0, length, bandFrom, bandTo);
+            keepWhere(-uy, across, -reach, reach, bandFrom, bandTo);
+            if (bandFrom <= bandTo) {
+                from = std::min(from, bandFrom);
+                to = std::max(to, bandTo);
+            }
+        }
+        const int first = std::max(box.left(), int(std::floor(from - 0.5)));
+        const int last = std::min(box.right(), int(std::ceil(to - 0.5)));
+        if (first > last)
+            continue;
+
+        const float py = float(y) - ay;
+        const float rowProjection = py * dy * inverse;
+        const size_t rowIndex = size_t(y - m_area.top());
+        uint8_t* row = m_coverage.data() + rowIndex * size_t(stride) - m_area.left();
+        for (int x = first; x <= last; ++x) {
+            const float px = float(x) - ax;
+            const float t = std::clamp(px * dx * inverse + rowProjection, 0.0f, 1.0f);
+            const float ex = px - t * dx;
+            const float ey = py - t * dy;
+            const float d2 = ex * ex + ey * ey;
+            if (d2 >= outside2)
+                continue;
+            uint8_t value = 255;
+            if (d2 > inside2) {
+                const double c = edgeCoverage(std::sqrt(double(d2)), double(ra + t * dr), antialiased);
+                value = static_cast<uint8_t>(c * 255.0 + 0.5);
+            }
+            if (value > row[x]) {
+                row[x] = value;
+                m_touched = true;
+                m_rowFrom[rowIndex] = std::min(m_rowFrom[rowIndex], x);
+                m_rowTo[rowIndex] = std::max(m_rowTo[rowIndex], x);
+            }
+        }
+    }
+}
+
+QImage StrokeCoverage::toImage(QRgb premultipliedColor) const
+{
+    QImage image(m_area.size(), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    for (int y = 0; y < m_area.height(); ++y) {
+        const uint8_t* coverage = m_coverage.data() + size_t(y) * size_t(m_area.width()) - m_area.left();
+        auto* out = reinterpret_cast<QRgb*>(image.scanLine(y)) - m_area.left();
+        for (int x = m_rowFrom[size_t(y)]; x <= m_rowTo[size_t(y)]; ++x)
+            out[x] = coverage[x] ? byteMultiply(premultipliedColor, coverage[x]) : 0;
+    }
+    return image;
+}
+
+void StrokeCoverage::compositeOver(QImage& target, QRgb premultipliedColor) const
+{
+    const QRect area = m_area & target.rect();
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        const size_t rowIndex = size_t(y - m_area.top());
+        const uint8_t* coverage = m_coverage.data() + rowIndex * size_t(m_area.width()) - m_area.left();
+        auto* out = reinterpret_cast<QRgb*>(target.scanLine(y));
+        const int last = std::min(m_rowTo[rowIndex], area.right());
+        for (int x = std::max(m_rowFrom[rowIndex], area.left()); x <= last; ++x) {
+            if (!coverage[x])
+                continue;
+            const uint32_t source = byteMultiply(premultipliedColor, coverage[x]);
+            out[x] = source + byteMultiply(out[x], 255 - qAlpha(source));
+        }
+    }
+}

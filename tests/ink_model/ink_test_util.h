@@ -1,0 +1,65 @@
+#pragma once
+// Small helpers shared by the ink model tests: strokes from point lists, and
+// Qt Test printing for the model's value types.
+
+#include "platform/ink/ink_model.h"
+
+#include <QList>
+#include <QMetaType>
+#include <QString>
+#include <QTest>
+
+#include <vector>
+
+using PointList = QList<QPoint>;
+
+inline std::vector<InkPacket> packetsOf(const PointList& points, int32_t pressure = kInkMousePressure)
+{
+    std::vector<InkPacket> packets;
+    for (const QPoint& p : points)
+        packets.push_back(InkPacket{p.x(), p.y(), pressure});
+    return packets;
+}
+
+inline InkDrawingAttributes thinPen(float width = 0.0f)
+{
+    InkDrawingAttributes a;
+    a.SetWidth(width);
+    return a;
+}
+
+inline InkStrokeDisp addStroke(InkDisp& ink, const PointList& points, float width = 0.0f)
+{
+    return ink.CreateStroke(packetsOf(points), thinPen(width));
+}
+
+inline QList<float> toList(const std::vector<float>& v) { return QList<float>(v.begin(), v.end()); }
+inline QList<int> toList(const std::vector<int32_t>& v) { return QList<int>(v.begin(), v.end()); }
+
+// Runs the call and checks it throws PlatformError with the given code.
+template <class F>
+bool throwsCode(F&& call, int32_t code)
+{
+    try {
+        call();
+    } catch (const PlatformError& e) {
+        if (e.code() != code)
+            qWarning("PlatformError %d (%s), expected %d", e.code(), e.what(), code);
+        return e.code() == code;
+    }
+    qWarning("no PlatformError, expected %d", code);
+    return false;
+}
+
+namespace QTest {
+template <>
+inline char* toString(const InkRectangle& r)
+{
+    return qstrdup(QString("InkRectangle(T%1 L%2 B%3 R%4)").arg(r.Top).arg(r.Left).arg(r.Bottom).arg(r.Right).toUtf8());
+}
+template <>
+inline char* toString(const InkPacket& p)
+{
+    return qstrdup(QString("InkPacket(%1, %2, p%3)").arg(p.x).arg(p.y).arg(p.pressure).toUtf8());
+}
+}  // namespace QTest

@@ -1,0 +1,118 @@
+#pragma once
+// A paper as the window has one: a widget far larger than its window, that
+// paints its background and then the collector's ink in its paint handler;
+// plus helpers that send it pen and mouse input the way Qt delivers it.
+
+#include "platform/ink/ink_collector.h"
+
+#include <QApplication>
+#include <QImage>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPaintEvent>
+#include <QPointingDevice>
+#include <QTabletEvent>
+#include <QWidget>
+
+#include <optional>
+
+class TestPaper : public QWidget {
+public:
+    explicit TestPaper(QWidget* parent = nullptr) : QWidget(parent) {}
+
+    void drawInkOf(InkCollector& collector)
+    {
+        renderer = &collector.Renderer();
+        ink = &collector.Ink();
+    }
+
+    // What the paint handler draws: all of ink, or only the given strokes.
+    InkRenderer* renderer = nullptr;
+    InkDisp* ink = nullptr;
+    std::optional<InkStrokes> only;
+    bool drawsInk = true;
+    QColor background = Qt::white;
+    int mouseEvents = 0;
+    int tabletEvents = 0;
+
+protected:
+    void paintEvent(QPaintEvent* event) override
+    {
+        QPainter painter(this);
+        painter.fillRect(event->rect(), background);
+        if (renderer && ink && drawsInk)
+            renderer->Draw(painter, only ? *only : ink->Strokes());
+    }
+    void mousePressEvent(QMouseEvent*) override { ++mouseEvents; }
+    void mouseMoveEvent(QMouseEvent*) override { ++mouseEvents; }
+    void mouseReleaseEvent(QMouseEvent*) override { ++mouseEvents; }
+    void tabletEvent(QTabletEvent* event) override
+    {
+        ++tabletEvents;
+        event->ignore();
+    }
+};
+
+// The window's arrangement: a small window whose paper starts below a
+// 50-pixel bar and reaches far past the window's edges.
+struct PaperWindow {
+    explicit PaperWindow(QSize windowSize = QSize(300, 200), QSize paperSize = QSize(9405, 7410))
+    {
+        window.resize(windowSize);
+        paper = new TestPaper(&window);
+        paper->setGeometry(QRect(QPoint(0, 50), paperSize));
+    }
+    QWidget window;
+    TestPaper* paper;
+};
+
+// Ink units for a pixel position at 96 dpi.
+inline int32_t inkAt96(double pixels)
+{
+    return static_cast<int32_t>(pixels * 2540.0 / 96.0 + (pixels >= 0 ? 0.5 : -0.5));
+}
+
+inline QPointingDevice* makeTabletDevice(QPointingDevice::PointerType type, qint64 id)
+{
+    return new QPointingDevice(type == QPointingDevice::PointerType::Eraser ? "eraser" : "pen", id,
+                               QInputDevice::DeviceType::Stylus, type,
+                               QInputDevice::Capability::Position | QInputDevice::Capability::Pressure, 1, 3,
+                               QString(), QPointingDeviceUniqueId::fromNumericId(id));
+}
+
+// Returns whether the event was accepted.
+inline bool sendTablet(QWidget* target, const QPointingDevice* device, QEvent::Type type, QPointF position,
+                       qreal pressure)
+{
+    const Qt::MouseButton button = type == QEvent::TabletMove ? Qt::NoButton : Qt::LeftButton;
+    const Qt::MouseButtons buttons = type == QEvent::TabletRelease ? Qt::NoButton : Qt::LeftButton;
+    QTabletEvent event(type, device, position, target->mapToGlobal(position), pressure, 0, 0, 0, 0, 0,
+                       Qt::NoModifier, button, buttons);
+    QApplication::sendEvent(target, &event);
+    return event.isAccepted();
+}
+
+inline void sendMouse(QWidget* target, QEvent::Type type, QPointF position,
+                      Qt::MouseEventSource source = Qt::MouseEventNotSynthesized,
+                      const QPointingDevice* device = QPointingDevice::primaryPointingDevice())
+{
+    const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+    const Qt::MouseButtons buttons = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+    QMouseEvent event(type, position, position, target->mapToGlobal(position), button, buttons, Qt::NoModifier,
+                      source, device);
+    QApplication::sendEvent(target, &event);
+}
+
+// A left-button drag through the given points.
+inline void mouseStroke(QWidget* target, const std::vector<QPointF>& points)
+{
+    sendMouse(target, QEvent::MouseButtonPress, points.front());
+    for (size_t i = 1; i < points.size(); ++i)
+        sendMouse(target, QEvent::MouseMove, points[i]);
+    sendMouse(target, QEvent::MouseButtonRelease, points.back());
+}
+
+inline bool isInk(QRgb pixel, QRgb background)
+{
+    return pixel != background;
+}
