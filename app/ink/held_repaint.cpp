@@ -1,0 +1,68 @@
+#include "app/ink/held_repaint.h"
+
+#include "platform/ink/ink_geometry.h"
+
+#include <exception>
+
+HeldRepaint::HeldRepaint(InkDisp& ink, InkRenderer& renderer)
+    : m_ink(ink), m_renderer(renderer), m_failuresAtStart(std::uncaught_exceptions())
+{
+    // A renderer attached to this ink is the one listening to it.
+    if (m_renderer.attachedInk() != &m_ink)
+        return;
+    m_holding = true;
+    m_ink.removeListener(&m_renderer);
+    m_ink.addListener(this);
+}
+
+HeldRepaint::~HeldRepaint()
+{
+    if (!m_holding)
+        return;
+    m_ink.removeListener(this);
+    m_ink.addListener(&m_renderer);
+    const bool failed = std::uncaught_exceptions() > m_failuresAtStart;
+    for (const InkRectangle& area : merged(failed ? std::move(m_reported) : std::move(m_removed))) {
+        try {
+            m_renderer.inkChanged(area);
+        } catch (...) {
+            // The renderer's own failure to repaint; the ink is as it is.
+        }
+    }
+}
+
+void HeldRepaint::removed(const InkRectangle& area)
+{
+    m_removed.push_back(area);
+}
+
+void HeldRepaint::strokeAdded(const InkStrokeDisp& stroke)
+{
+    // Erasers add no strokes; should one come, repainting its area draws it.
+    const InkRectangle area = stroke.drawnBounds();
+    m_reported.push_back(area);
+    m_removed.push_back(area);
+}
+
+void HeldRepaint::inkChanged(const InkRectangle& area)
+{
+    m_reported.push_back(area);
+}
+
+std::vector<InkRectangle> HeldRepaint::merged(std::vector<InkRectangle> areas)
+{
+    std::erase_if(areas, [](const InkRectangle& r) { return r.isEmpty(); });
+    bool changed = true;
+    while (changed) {
+        changed = false;
+        for (size_t i = 0; i < areas.size() && !changed; ++i)
+            for (size_t j = i + 1; j < areas.size(); ++j)
+                if (ink_geometry::meets(areas[i], areas[j])) {
+                    areas[i] = ink_geometry::united(areas[i], areas[j]);
+                    areas.erase(areas.begin() + static_cast<std::ptrdiff_t>(j));
+                    changed = true;
+                    break;
+                }
+    }
+    return areas;
+}

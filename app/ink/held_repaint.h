@@ -1,0 +1,42 @@
+#pragma once
+// Holds back an ink's change reports to the renderer (whose raster repaints
+// every stroke in a changed area) while an eraser cuts, and hands it one
+// repaint per area that changed when the eraser is done.
+//
+// A split changes no pixel but those at its cut, yet the ink reports the
+// whole stroke's area; every cut an eraser makes is followed by the removal
+// of a stretch that ends at that cut. So the eraser tells what it removed,
+// and only that is repainted, overlapping areas merged: a stroke split twice
+// and a stretch of it deleted is one small repaint instead of three of the
+// whole stroke. Should the eraser fail on the way, everything the ink
+// reported is repainted instead. Nothing may paint the ink while one is held.
+
+#include "platform/ink/ink_model.h"
+#include "platform/ink/ink_renderer.h"
+
+#include <vector>
+
+class HeldRepaint : private InkChangeListener {
+public:
+    HeldRepaint(InkDisp& ink, InkRenderer& renderer);
+    ~HeldRepaint() override;
+    HeldRepaint(const HeldRepaint&) = delete;
+    HeldRepaint& operator=(const HeldRepaint&) = delete;
+
+    // The drawn area of ink the eraser took away.
+    void removed(const InkRectangle& area);
+
+    // Areas that meet are merged into their common bounds until none meet.
+    static std::vector<InkRectangle> merged(std::vector<InkRectangle> areas);
+
+private:
+    void strokeAdded(const InkStrokeDisp& stroke) override;
+    void inkChanged(const InkRectangle& area) override;
+
+    InkDisp& m_ink;
+    InkRenderer& m_renderer;
+    bool m_holding = false;
+    int m_failuresAtStart = 0;
+    std::vector<InkRectangle> m_reported;
+    std::vector<InkRectangle> m_removed;
+};

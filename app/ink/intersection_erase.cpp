@@ -1,0 +1,62 @@
+// The intersection eraser: the pointer cuts out of each stroke under it the
+// stretch between the two crossings with other ink around the stroke's point
+// nearest the pointer; a stroke that crosses nothing goes whole. In this mode
+// every crossing is marked, once from each of the strokes that meet there.
+
+#include "app/shell/inkwrite.h"
+
+#include "app/ink/held_repaint.h"
+#include "app/ink/ink_settings.h"
+#include "app/ink/marker_cache.h"
+#include "app/ink/markers.h"
+#include "app/ink/stretch_cut.h"
+#include "platform/ink/ink_collector.h"
+
+// Each hit stroke's crossings are found against the ink as it stands at that
+// moment, so cuts made earlier in the same call count. A failing call ends
+// the erase and the paper is then not refreshed.
+void InkWrite::EraseIntersectionSegment(int32_t x, int32_t y)
+{
+    InkDisp& ink = myInkCollector->Ink();
+    const InkStrokes hits = ink.HitTestCircle(x, y, InkSettings::kEraserRadius);
+    {
+        // The raster repaints what went, once, after all the cuts.
+        HeldRepaint hold(ink, myInkCollector->Renderer());
+        for (InkStrokeDisp stroke : hits) {
+            const std::vector<float> crossings = stroke.FindIntersections(ink.Strokes());
+            if (crossings.empty()) {
+                hold.removed(stroke.drawnBounds());
+                ink.DeleteStroke(stroke);
+                continue;
+            }
+            const float nearest = stroke.NearestPoint(x, y);
+            const size_t lower = intersectionLowerBoundary(crossings, nearest);
+            hold.removed(stretchCut(ink, stroke, intersectionBoundaries(crossings, stroke.PacketCount() - 1), lower));
+        }
+    }
+    if (hits.Count() > 0)
+        ImgPaper->repaint();
+}
+
+// Every crossing of the strokes with the collection, each placed along its
+// own stroke. The whole page comes from the cache; any other collection, or
+// a window without the cache, is asked afresh stroke by stroke.
+void InkWrite::DrawIntersectionMarkers(QPainter& painter, const QRect& exposed, const InkStrokes& strokes)
+{
+    InkDisp& ink = myInkCollector->Ink();
+    if (m_markerCacheEnabled && strokes.wholeInkOf() == &ink && strokes.revision() == ink.revision()) {
+        if (!m_intersectionMarkers)
+            m_intersectionMarkers.reset(new MarkerCache(MarkerCache::Kind::Intersections));
+        m_intersectionMarkers->draw(painter, exposed, ink, myInkCollector->Renderer(), *ImgPaper);
+        return;
+    }
+    std::vector<QPoint> centres;
+    for (const InkStrokeDisp& stroke : strokes)
+        for (const InkPoint& p : intersectionMarkerPoints(stroke, strokes)) {
+            int32_t px = p.x;
+            int32_t py = p.y;
+            myInkCollector->Renderer().InkSpaceToPixel(ImgPaper, px, py);
+            centres.emplace_back(px, py);
+        }
+    drawMarkers(painter, centres);
+}

@@ -1,0 +1,103 @@
+#pragma once
+// The markers of one erase mode kept between repaints. Finding every crossing
+// on a page at each repaint grows with the square of its strokes, and even
+// the cusps take tens of milliseconds on a full page, so the positions are
+// kept per stroke and brought up to date from what the ink reports as
+// changed: only strokes near a changed area are asked again. The circles are
+// kept painted in a raster of the paper's visible part, so a repaint of an
+// unchanged page blits the exposed part and a change repaints only the
+// pixels of markers that came or went. The result is the same, pixel for
+// pixel, as asking every stroke and drawing every circle anew.
+
+#include "platform/ink/ink_model.h"
+
+#include <QImage>
+#include <QPoint>
+#include <QRect>
+#include <QRegion>
+
+#include <cstdint>
+#include <unordered_map>
+#include <vector>
+
+class InkRenderer;
+class QPainter;
+class QWidget;
+
+class MarkerCache : private InkChangeListener {
+public:
+    enum class Kind { Cusps, Intersections };
+
+    explicit MarkerCache(Kind kind);
+    ~MarkerCache() override;
+    MarkerCache(const MarkerCache&) = delete;
+    MarkerCache& operator=(const MarkerCache&) = delete;
+
+    // Draws the markers of ink's strokes that fall in exposed (pixels of
+    // paper, which shows ink through renderer). A failing platform call ends
+    // the drawing; the cache then starts afresh at its next use.
+    void draw(QPainter& painter, const QRect& exposed, InkDisp& ink, const InkRenderer& renderer,
+              const QWidget& paper);
+
+    // The markers of ink in ink space, stroke by stroke in ink order.
+    std::vector<std::vector<InkPoint>> positions(InkDisp& ink);
+
+    // Forgets everything and stops following the ink.
+    void reset();
+
+    struct Stats {
+        uint64_t fullRebuilds = 0;      // every stroke asked
+        uint64_t strokesAsked = 0;      // strokes asked in all, full rebuilds included
+        uint64_t layerRepaints = 0;     // whole-raster repaints
+        uint64_t markersRepainted = 0;  // circles drawn into the raster
+    };
+    Stats stats() const { return m_stats; }
+
+private:
+    struct Entry {
+        InkStrokeDisp stroke;
+        std::vector<InkPoint> points;
+        std::vector<QPoint> pixels;  // at m_dpi
+        QRect pixelReach;            // what its markers can touch
+    };
+    void setPixels(Entry& entry, const InkRenderer& renderer, const QWidget& paper) const;
+
+    void follow(InkDisp& ink);
+    // Brings the positions up to the ink's revision; the ink-space points of
+    // markers that came or went go to changed.
+    void updatePositions(std::vector<InkPoint>& changed);
+    void rebuildAll();
+    void applyChanges(std::vector<InkPoint>& changed);
+    std::vector<InkPoint> pointsOf(const InkStrokeDisp& stroke) const;
+
+    QPoint toPixels(InkPoint point, const InkRenderer& renderer, const QWidget& paper) const;
+    void updateLayer(const std::vector<InkPoint>& changed, const InkRenderer& renderer, const QWidget& paper);
+    void paintLayer(const QRegion& area);
+
+    // InkChangeListener
+    void strokeAdded(const InkStrokeDisp& stroke) override;
+    void inkChanged(const InkRectangle& area) override;
+
+    Kind m_kind;
+    InkDisp* m_ink = nullptr;  // followed while set
+    bool m_valid = false;      // positions hold for m_revision
+    uint64_t m_revision = 0;
+    std::unordered_map<int64_t, Entry> m_entries;  // by stroke ID
+
+    // Changes since m_revision; too many of them and the next use starts afresh.
+    std::vector<InkRectangle> m_changedAreas;
+    std::vector<InkStrokeDisp> m_added;
+    bool m_lostTrack = false;
+    std::vector<int64_t> m_stalePixels;  // entries whose pixels lag their points
+
+    // Pixels: positions at one resolution, and the raster of the visible part.
+    bool m_pixelsValid = false;
+    int m_dpiX = 0;
+    int m_dpiY = 0;
+    QImage m_layer;
+    QRect m_layerRect;  // paper pixels
+    qreal m_layerRatio = 0.0;
+    bool m_layerValid = false;
+
+    Stats m_stats;
+};

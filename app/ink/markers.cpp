@@ -1,0 +1,76 @@
+#include "app/ink/markers.h"
+
+#include <QPainter>
+#include <QPen>
+
+#include <cmath>
+
+PointIndex splitPointIndex(float g)
+{
+    const double index = static_cast<double>(g);
+    const double whole = std::floor(index);
+    return PointIndex{static_cast<int64_t>(whole), index - whole};
+}
+
+InkPoint interpolateMarker(InkPoint from, InkPoint to, double t)
+{
+    auto along = [t](int32_t v0, int32_t v1) {
+        const double step = std::floor(static_cast<double>(int64_t{v1} - v0) * t);
+        return static_cast<int32_t>(v0 + static_cast<int64_t>(step));
+    };
+    return InkPoint{along(from.x, to.x), along(from.y, to.y)};
+}
+
+namespace {
+InkPoint pointOf(const InkStrokeDisp& stroke, int64_t index)
+{
+    if (index < 0 || index > INT32_MAX)
+        throw PlatformError(PlatformErrorCode::IndexOutOfRange, "A marker's point index lies outside the stroke");
+    return stroke.GetPoints(static_cast<int32_t>(index), 1).front();
+}
+}  // namespace
+
+std::vector<InkPoint> cuspMarkerPoints(const InkStrokeDisp& stroke)
+{
+    const std::vector<int32_t> cusps = stroke.PolylineCusps();
+    std::vector<InkPoint> points;
+    points.reserve(cusps.size());
+    for (const int32_t cusp : cusps)
+        points.push_back(pointOf(stroke, cusp));
+    return points;
+}
+
+std::vector<InkPoint> intersectionMarkerPoints(const InkStrokeDisp& stroke, const InkStrokes& with)
+{
+    const std::vector<float> crossings = stroke.FindIntersections(with);
+    std::vector<InkPoint> points;
+    points.reserve(crossings.size());
+    for (const float g : crossings) {
+        const PointIndex at = splitPointIndex(g);
+        const InkPoint from = pointOf(stroke, at.point);
+        // A crossing right on a point needs nothing of the next one.
+        if (at.fraction > 0.0)
+            points.push_back(interpolateMarker(from, pointOf(stroke, at.point + 1), at.fraction));
+        else
+            points.push_back(from);
+    }
+    return points;
+}
+
+void drawMarkers(QPainter& painter, std::span<const QPoint> centres)
+{
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.setPen(QPen(QColor(kMarkerColor & 0xFF, (kMarkerColor >> 8) & 0xFF, (kMarkerColor >> 16) & 0xFF), 0));
+    painter.setBrush(Qt::NoBrush);
+    for (const QPoint& centre : centres)
+        painter.drawEllipse(centre, kMarkerRadius, kMarkerRadius);
+    painter.restore();
+}
+
+QRect markerBounds(QPoint centre)
+{
+    // One pixel more than the radius on every side: the outline's own width.
+    const int reach = kMarkerRadius + 1;
+    return QRect(centre - QPoint(reach, reach), centre + QPoint(reach, reach));
+}

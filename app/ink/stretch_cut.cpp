@@ -1,0 +1,70 @@
+#include "app/ink/stretch_cut.h"
+
+#include <cmath>
+
+InkRectangle stretchCut(InkDisp& ink, InkStrokeDisp& stroke, std::span<const double> boundaries, size_t lower)
+{
+    const size_t upper = lower + 1;
+    if (upper >= boundaries.size())
+        throw PlatformError(PlatformErrorCode::IndexOutOfRange, "The stretch to cut lies past the stroke's end");
+    double lowerIndex = boundaries[lower];
+    // The piece after the upper boundary stays in the ink untouched.
+    if (upper < boundaries.size() - 1) {
+        const double upperIndex = boundaries[upper];
+        stroke.Split(static_cast<float>(upperIndex));
+        // Points before the cut keep their indices, but a lower boundary on
+        // the very segment that was cut now lies on a shorter one: the same
+        // place is that share of the way to the cut point.
+        const double segment = std::floor(upperIndex);
+        if (lower > 0 && upperIndex > segment && std::floor(lowerIndex) == segment)
+            lowerIndex = segment + (lowerIndex - segment) / (upperIndex - segment);
+    }
+    if (lower == 0) {
+        const InkRectangle area = stroke.drawnBounds();
+        ink.DeleteStroke(stroke);
+        return area;
+    }
+    const InkStrokeDisp stretch = stroke.Split(static_cast<float>(lowerIndex));
+    const InkRectangle area = stretch.drawnBounds();
+    ink.DeleteStroke(stretch);
+    return area;
+}
+
+std::optional<size_t> cuspLowerBoundary(std::span<const int32_t> cusps, float f)
+{
+    if (cusps.size() < 2)
+        return std::nullopt;
+    for (size_t k = cusps.size() - 1; k-- > 0;) {
+        if (static_cast<double>(cusps[k]) <= static_cast<double>(f))
+            return k;
+    }
+    return std::nullopt;
+}
+
+size_t intersectionLowerBoundary(std::span<const float> crossings, float f)
+{
+    if (crossings.empty())
+        throw PlatformError(PlatformErrorCode::InvalidArgument, "A stroke without crossings has no inner boundary");
+    if (f < crossings.front())
+        return 0;
+    for (size_t j = crossings.size(); j-- > 0;) {
+        if (crossings[j] <= f)
+            return j + 1;
+    }
+    return 0;  // not reached: crossings[0] <= f
+}
+
+std::vector<double> cuspBoundaries(std::span<const int32_t> cusps)
+{
+    return std::vector<double>(cusps.begin(), cusps.end());
+}
+
+std::vector<double> intersectionBoundaries(std::span<const float> crossings, int32_t lastPoint)
+{
+    std::vector<double> boundaries;
+    boundaries.reserve(crossings.size() + 2);
+    boundaries.push_back(0.0);
+    boundaries.insert(boundaries.end(), crossings.begin(), crossings.end());
+    boundaries.push_back(static_cast<double>(lastPoint));
+    return boundaries;
+}

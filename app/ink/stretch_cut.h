@@ -1,0 +1,38 @@
+#pragma once
+// The stretch cut that both geometric erasers make, and the searches that
+// pick the stretch: the cusp eraser's (boundaries are the stroke's cusps, its
+// two ends included) and the intersection eraser's (the stroke's start, its
+// crossings, its end). Free functions, so they are reached without a window.
+
+#include "platform/ink/ink_model.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
+
+// Cuts the stretch from boundaries[lower] to boundaries[lower + 1] out of
+// stroke. boundaries ascend along the stroke; the first entry stands for its
+// first point and the last for its last point. The upper cut comes first;
+// the points before it keep their indices, and a lower boundary on the
+// segment the upper cut shortened is moved along with it, so the cut removes
+// exactly the stretch between the two places. What follows the stretch stays
+// in the ink as a stroke of its own. Returns the drawn area of the ink taken
+// away, which holds both cuts. A failing call ends the cut where it failed.
+InkRectangle stretchCut(InkDisp& ink, InkStrokeDisp& stroke, std::span<const double> boundaries, size_t lower);
+
+// The cusp eraser's lower boundary for nearest index f: the last position k,
+// searched from n-2 down, with cusps[k] <= f. The last cusp never is one.
+// None for fewer than two cusps or an f before every cusp.
+std::optional<size_t> cuspLowerBoundary(std::span<const int32_t> cusps, float f);
+
+// The intersection eraser's lower position in the boundary list (start,
+// crossings..., end) for nearest index f: 0 when f lies before the first
+// crossing, otherwise j + 1 for the last crossing j, searched from the last
+// one down, with crossings[j] <= f. crossings must not be empty.
+size_t intersectionLowerBoundary(std::span<const float> crossings, float f);
+
+// Boundary lists for stretchCut.
+std::vector<double> cuspBoundaries(std::span<const int32_t> cusps);
+std::vector<double> intersectionBoundaries(std::span<const float> crossings, int32_t lastPoint);

@@ -1,0 +1,140 @@
+// The window right after start-up: its state, the collector's settings, the
+// paper's placement and what gets painted.
+
+#include "window_fixture.h"
+
+#include "platform/ink/ink_collector.h"
+
+#include <QPaintEvent>
+
+class TestInkWriteStartup : public QObject {
+    Q_OBJECT
+private slots:
+    void stateAfterLoad();
+    void collectorSettings();
+    void paperPlacement();
+    void windowGeometryAndFrame();
+    void paperPaintsOnlyWhatShows();
+    void startupFailureShowsReportAndNoWindow();
+};
+
+void TestInkWriteStartup::stateAfterLoad()
+{
+    WindowFixture f;
+    QCOMPARE(f.form->applicationMode(), int16_t(1));
+    QCOMPARE(f.form->goCount, int16_t(0));
+    QCOMPARE(f.form->dataPresent(), int16_t(0));
+    QVERIFY(!f.form->isUnloaded());
+    QVERIFY(f.messageBox.calls().isEmpty());
+}
+
+void TestInkWriteStartup::collectorSettings()
+{
+    WindowFixture f;
+    InkCollector& collector = *f.form->myInkCollector;
+    QCOMPARE(collector.Window(), f.form->ImgPaper);
+    QVERIFY(collector.Enabled());
+    QVERIFY(!collector.AutoRedraw());
+    QCOMPARE(collector.DefaultDrawingAttributes().Width(), 50.0f);
+    QVERIFY(collector.GetEventInterest(InkCollectorEventInterest::CursorDown));
+    QVERIFY(collector.GetEventInterest(InkCollectorEventInterest::NewPackets));
+    QCOMPARE(collector.MousePointer(), kMousePointerCustom);
+    // The middle pen's cursor, the very one picPen2 holds, and not another pen's.
+    QVERIFY(collector.MouseIcon() == f.form->picPen2->mouseIcon());
+    QVERIFY(!(collector.MouseIcon() == f.form->picPen1->mouseIcon()));
+    QVERIFY(!(collector.MouseIcon() == f.form->picPen3->mouseIcon()));
+    QVERIFY(f.form->ImgPaper->cursor() == f.form->picPen2->mouseIcon());
+
+    const InkRectangle expected{0, 0, 7410, 9405};  // Top, Left, Bottom, Right
+    QCOMPARE(collector.GetWindowInputRectangle(), expected);
+}
+
+void TestInkWriteStartup::paperPlacement()
+{
+    WindowFixture f;
+    // Under the title picture, as many pixels as the window measures in twips.
+    QCOMPARE(f.form->ImgPaper->geometry(), QRect(0, 90, 9405, 7410));
+    QCOMPARE(f.form->ImgPaper->parentWidget(), f.form->clientArea);
+    QVERIFY(f.show());
+    // What shows of it: the client area below the title picture.
+    const QRect shown = f.form->ImgPaper->visibleRegion().boundingRect();
+    QCOMPARE(shown, QRect(0, 0, 621, 398));
+}
+
+void TestInkWriteStartup::windowGeometryAndFrame()
+{
+    WindowFixture f;
+    QVERIFY(f.form->windowFlags() & Qt::FramelessWindowHint);
+    QCOMPARE(f.form->minimumSize(), QSize(627, 494));
+    QCOMPARE(f.form->maximumSize(), QSize(627, 494));
+    QCOMPARE(f.form->pos(), QPoint(158, 115));
+    QCOMPARE(f.form->clientArea->geometry(), QRect(3, 3, 621, 488));
+    QCOMPARE(f.form->clientArea->mapToGlobal(QPoint(0, 0)), QPoint(161, 118));
+    QCOMPARE(f.form->windowTitle(), QStringLiteral("Tavro Pen Writer"));
+
+    QVERIFY(f.show());
+    const QImage shot = f.form->grab().toImage();
+    QCOMPARE(shot.size() / shot.devicePixelRatio(), QSize(627, 494));
+    // A raised frame: light rings on the top and left, dark ones on the bottom
+    // and right, and the client area inside them.
+    QCOMPARE(QColor(shot.pixel(10, 1)), QColor(Qt::white));
+    QCOMPARE(QColor(shot.pixel(1, 10)), QColor(Qt::white));
+    QCOMPARE(QColor(shot.pixel(10, 493)), QColor(64, 64, 64));
+    QCOMPARE(QColor(shot.pixel(626, 10)), QColor(64, 64, 64));
+    QCOMPARE(QColor(shot.pixel(10, 492)), QColor(128, 128, 128));
+    QCOMPARE(QColor(shot.pixel(625, 10)), QColor(128, 128, 128));
+    // The paper's white meets the frame exactly at the client area's edge.
+    QCOMPARE(QColor(shot.pixel(3, 300)), QColor(Qt::white));
+    QCOMPARE(QColor(shot.pixel(623, 490)), QColor(Qt::white));
+}
+
+// Records the rectangles the paper is asked to paint.
+class PaintRecorder : public QObject {
+public:
+    QRect largest;
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint) {
+            ++paints;
+            largest = largest.united(static_cast<QPaintEvent*>(event)->rect());
+        }
+        return false;
+    }
+};
+
+void TestInkWriteStartup::paperPaintsOnlyWhatShows()
+{
+    WindowFixture f;
+    PaintRecorder recorder, background;
+    f.form->ImgPaper->installEventFilter(&recorder);
+    f.form->clientArea->installEventFilter(&background);
+    QVERIFY(f.show());
+    f.form->ImgPaper->update();  // the whole paper, as a later repaint would ask
+    QTRY_VERIFY(recorder.paints >= 2);
+    QVERIFY2(QRect(0, 0, 621, 398).contains(recorder.largest),
+             qPrintable(QStringLiteral("painted %1,%2 %3x%4")
+                            .arg(recorder.largest.x()).arg(recorder.largest.y())
+                            .arg(recorder.largest.width()).arg(recorder.largest.height())));
+    // The title picture and the paper cover the client area: its background
+    // picture is never drawn.
+    QCOMPARE(background.paints, 0);
+}
+
+void TestInkWriteStartup::startupFailureShowsReportAndNoWindow()
+{
+    ScriptedMessageBoxService box;
+    box.queueAnswer(MessageBoxResult::Ok);
+    const int status = runPenWriter(box, []() -> std::unique_ptr<InkWrite> {
+        throw PlatformError(PlatformErrorCode::InvalidState, "the ink platform is missing");
+    });
+    QCOMPARE(status, 1);
+    QCOMPARE(box.calls().size(), 1);
+    QCOMPARE(box.calls()[0].style, MessageBoxStyle::Information);
+    QVERIFY(box.calls()[0].text.contains(QStringLiteral("the ink platform is missing")));
+    for (QWidget* top : QApplication::topLevelWidgets())
+        QVERIFY2(!top->isVisible(), qPrintable(top->objectName()));
+}
+
+TAVRO_WINDOW_TEST_MAIN(TestInkWriteStartup)
+#include "tst_inkwrite_startup.moc"

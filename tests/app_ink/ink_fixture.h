@@ -1,0 +1,121 @@
+#pragma once
+// The loaded window with what the drawing and erasing tests need: strokes put
+// straight into its ink, the mouse and the tablet pen (tip or eraser end) on
+// its paper, and a count of the paper's paints.
+
+#include "tests/app/window_fixture.h"
+
+#include "platform/ink/ink_collector.h"
+
+#include <QPaintEvent>
+#include <QPointingDevice>
+#include <QTabletEvent>
+
+#include <memory>
+#include <vector>
+
+// Counts the paper's paints and the area they covered.
+class PaintCounter : public QObject {
+public:
+    explicit PaintCounter(QWidget* widget) : m_widget(widget) { widget->installEventFilter(this); }
+    ~PaintCounter() override { m_widget->removeEventFilter(this); }
+    int paints = 0;
+    QRegion painted;
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint) {
+            ++paints;
+            painted += static_cast<QPaintEvent*>(event)->region();
+        }
+        return false;
+    }
+
+private:
+    QWidget* m_widget;
+};
+
+struct InkFixture : WindowFixture {
+    InkCollector& collector() { return *form->myInkCollector; }
+    InkDisp& ink() { return collector().Ink(); }
+    PictureBox* paper() { return form->ImgPaper; }
+
+    InkPoint inkAt(QPoint pixel)
+    {
+        int32_t x = pixel.x();
+        int32_t y = pixel.y();
+        collector().Renderer().PixelToInkSpace(paper(), x, y);
+        return {x, y};
+    }
+    QPoint pixelAt(InkPoint point)
+    {
+        int32_t x = point.x;
+        int32_t y = point.y;
+        collector().Renderer().InkSpaceToPixel(paper(), x, y);
+        return {x, y};
+    }
+
+    // A finished stroke through these paper pixels.
+    InkStrokeDisp addStroke(const std::vector<QPoint>& pixels, float width = 53.0f)
+    {
+        std::vector<InkPacket> packets;
+        for (const QPoint& p : pixels) {
+            const InkPoint at = inkAt(p);
+            packets.push_back(InkPacket{at.x, at.y, kInkMousePressure});
+        }
+        InkDrawingAttributes pen;
+        pen.SetWidth(width);
+        return ink().CreateStroke(packets, pen);
+    }
+
+    // The left button pressed at the first point, held through the others,
+    // released at the last.
+    void drag(const std::vector<QPoint>& pixels)
+    {
+        sendMouse(paper(), QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton, pixels.front());
+        for (size_t i = 1; i < pixels.size(); ++i)
+            sendMouse(paper(), QEvent::MouseMove, Qt::NoButton, Qt::LeftButton, pixels[i]);
+        sendMouse(paper(), QEvent::MouseButtonRelease, Qt::LeftButton, Qt::NoButton, pixels.back());
+    }
+    void moveWithButton(QPoint pixel) { sendMouse(paper(), QEvent::MouseMove, Qt::NoButton, Qt::LeftButton, pixel); }
+
+    // The tablet pen: its tip, or its eraser end.
+    const QPointingDevice* pen(bool eraser)
+    {
+        auto& device = eraser ? m_eraser : m_tip;
+        if (!device) {
+            const auto type = eraser ? QPointingDevice::PointerType::Eraser : QPointingDevice::PointerType::Pen;
+            device = std::make_unique<QPointingDevice>(
+                eraser ? "eraser" : "pen", eraser ? 2 : 1, QInputDevice::DeviceType::Stylus, type,
+                QInputDevice::Capability::Position | QInputDevice::Capability::Pressure, 1, 3, QString(),
+                QPointingDeviceUniqueId::fromNumericId(eraser ? 2 : 1));
+        }
+        return device.get();
+    }
+    void tablet(bool eraser, QEvent::Type type, QPoint pixel)
+    {
+        const Qt::MouseButton button = type == QEvent::TabletMove ? Qt::NoButton : Qt::LeftButton;
+        const Qt::MouseButtons buttons = type == QEvent::TabletRelease ? Qt::NoButton : Qt::LeftButton;
+        QTabletEvent event(type, pen(eraser), QPointF(pixel), paper()->mapToGlobal(QPointF(pixel)), 0.5, 0, 0, 0,
+                           0, 0, Qt::NoModifier, button, buttons);
+        QApplication::sendEvent(paper(), &event);
+    }
+    void penStroke(bool eraser, const std::vector<QPoint>& pixels)
+    {
+        tablet(eraser, QEvent::TabletPress, pixels.front());
+        for (size_t i = 1; i < pixels.size(); ++i)
+            tablet(eraser, QEvent::TabletMove, pixels[i]);
+        tablet(eraser, QEvent::TabletRelease, pixels.back());
+    }
+
+    // What the paper shows where it can be seen.
+    QImage shot() { return paper()->grab(QRect(0, 0, 621, 398)).toImage(); }
+
+private:
+    std::unique_ptr<QPointingDevice> m_tip;
+    std::unique_ptr<QPointingDevice> m_eraser;
+};
+
+inline bool isRed(QColor c)
+{
+    return c.red() > 200 && c.green() < 60 && c.blue() < 60;
+}

@@ -1,0 +1,272 @@
+// Input on the paper: the pen's eraser end in ink mode, the mouse in each
+// mode, the repaint rules, DataPresent, and the undo button.
+
+#include "ink_fixture.h"
+
+#include "app/ink/ink_settings.h"
+
+class TestPaperInput : public QObject {
+    Q_OBJECT
+private slots:
+    void dataPresentAcrossTouchModeAndUndo();
+    void eraserEndLeavesNoInk();
+    void eraserEndErasesEveryPacketInOrder();
+    void eraserBatchBeyondSixteenBits();
+    void penTipErasesNothing();
+    void mouseByMode_data();
+    void mouseByMode();
+    void repaintAfterMouseErase();
+    void undo();
+    void undoInEraseMode();
+};
+
+void TestPaperInput::dataPresentAcrossTouchModeAndUndo()
+{
+    InkFixture f;
+    QVERIFY(f.show());
+    QCOMPARE(f.form->dataPresent(), InkSettings::kNoData);
+    f.drag({QPoint(20, 20), QPoint(60, 20)});
+    QCOMPARE(f.form->dataPresent(), InkSettings::kDataPresent);
+    click(f.form->labColor[3]);
+    QCOMPARE(f.form->dataPresent(), InkSettings::kNoData);
+    // The eraser end's stroke is thrown away, yet the touch counts.
+    f.penStroke(true, {QPoint(300, 300), QPoint(310, 300)});
+    QCOMPARE(f.form->dataPresent(), InkSettings::kDataPresent);
+    f.form->StrokeErase();
+    QCOMPARE(f.form->dataPresent(), InkSettings::kNoData);
+    // With the collector off, a drag on the paper is no touch.
+    f.drag({QPoint(400, 300), QPoint(410, 300)});
+    QCOMPARE(f.form->dataPresent(), InkSettings::kNoData);
+    click(f.form->Image4);
+    QCOMPARE(f.form->dataPresent(), InkSettings::kDataPresent);
+    QVERIFY(f.messageBox.calls().isEmpty());
+}
+
+void TestPaperInput::eraserEndLeavesNoInk()
+{
+    InkFixture f;
+    QVERIFY(f.show());
+    const InkStrokeDisp crossed = f.addStroke({QPoint(200, 100), QPoint(200, 300)});
+    const InkStrokeDisp aside = f.addStroke({QPoint(500, 100), QPoint(500, 300)});
+    QList<int> transparencies;
+    QObject::connect(&f.collector(), &InkCollector::NewPackets,
+                     [&](const InkCursor&, const InkStrokeDisp& s, int32_t, const std::vector<int32_t>&) {
+                         transparencies << s.DrawingAttributes().Transparency();
+                     });
+    PaintCounter paints(f.paper());
+
+    f.tablet(true, QEvent::TabletPress, QPoint(100, 200));
+    f.tablet(true, QEvent::TabletMove, QPoint(150, 200));
+    QVERIFY(!crossed.isDetached());
+    QCoreApplication::processEvents();
+    const int before = paints.paints;
+    // One fast move jumps right over the stroke.
+    f.tablet(true, QEvent::TabletMove, QPoint(260, 200));
+    QVERIFY(crossed.isDetached());
+    QCOMPARE(paints.paints, before);  // not at once while the stroke is collected ...
+    QTRY_VERIFY(paints.painted.contains(QRect(198, 100, 5, 201)));  // ... but soon, where it was
+    QVERIFY(f.collector().CollectingInk());
+    f.tablet(true, QEvent::TabletRelease, QPoint(260, 200));
+
+    QCOMPARE(f.ink().strokeCount(), 1);
+    QCOMPARE(f.ink().Strokes().Item(0), aside);
+    QVERIFY(!transparencies.isEmpty());
+    for (int t : transparencies)
+        QCOMPARE(t, 255);
+    const QImage shot = f.shot();
+    QCOMPARE(QColor(shot.pixel(200, 200)), QColor(Qt::white));
+    QCOMPARE(QColor(shot.pixel(120, 200)), QColor(Qt::white));  // no trace of the eraser
+    QVERIFY(f.messageBox.calls().isEmpty());
+}
+
+// Each packet of a batch erases, in order, along the way from the one before.
+void TestPaperInput::eraserEndErasesEveryPacketInOrder()
+{
+    InkFixture f;
+    QVERIFY(f.show());
+    auto dot = [&](QPoint at) { return f.addStroke({at}, 20.0f); };
+    const QPoint p1(100, 100), p2(300, 100), p3(300, 300);
+    const InkStrokeDisp atPackets[] = {dot(p1), dot(p2), dot(p3)};
+    const InkStrokeDisp between[] = {dot(QPoint(200, 100)), dot(QPoint(300, 200))};
+    const InkStrokeDisp backwards = dot(QPoint(200, 200));  // on p3 -> p1, never travelled
+    InkCursor eraser;
+    eraser.Inverted = true;
+    InkStrokeDisp inProgress = f.ink().beginStroke(InkDrawingAttributes());
+    std::vector<int32_t> data;
+    for (QPoint p : {p1, p2, p3}) {
+        const InkPoint at = f.inkAt(p);
+        data.insert(data.end(), {at.x, at.y, kInkMousePressure});
+    }
+    emit f.collector().NewPackets(eraser, inProgress, 3, data);
+    for (const InkStrokeDisp& s : atPackets)
+        QVERIFY(s.isDetached());
+    for (const InkStrokeDisp& s : between)
+        QVERIFY(s.isDetached());
+    QVERIFY(!backwards.isDetached());
+
+    // A new stroke starts afresh: nothing between the old one's end and it.
+    const InkStrokeDisp gap = dot(QPoint(400, 300));
+    InkStrokeDisp next = f.ink().beginStroke(InkDrawingAttributes());
+    const InkPoint p4 = f.inkAt(QPoint(500, 300));
+    emit f.collector().NewPackets(eraser, next, 1, {p4.x, p4.y, kInkMousePressure});
+    QVERIFY(!gap.isDetached());
+    // Pen-tip packets erase nothing.
+    InkCursor tip;
+    const InkPoint onGap = f.inkAt(QPoint(400, 300));
+    emit f.collector().NewPackets(tip, next, 1, {onGap.x, onGap.y, kInkMousePressure});
+    QVERIFY(!gap.isDetached());
+    f.ink().discardStroke(inProgress);
+    f.ink().discardStroke(next);
+    QVERIFY(f.messageBox.calls().isEmpty());
+}
+
+// Positions in a batch are counted in sizes: 100,000 packets in one batch,
+// the last ones far past 32,767 values, all erase.
+void TestPaperInput::eraserBatchBeyondSixteenBits()
+{
+    InkFixture f;
+    QVERIFY(f.show());
+    InkStrokeDisp active;
+    QObject::connect(&f.collector(), &InkCollector::CursorDown,
+                     [&](const InkCursor&, const InkStrokeDisp& s) { active = s; });
+    f.tablet(true, QEvent::TabletPress, QPoint(5, 5));
+    QVERIFY(!active.isNull());
+    const InkStrokeDisp last = f.addStroke({QPoint(600, 390)}, 20.0f);
+    const InkStrokeDisp middle = f.addStroke({QPoint(300, 200)}, 20.0f);
+    const InkStrokeDisp off = f.addStroke({QPoint(600, 10)}, 20.0f);
+    const InkPoint from = f.inkAt(QPoint(0, 10));
+    const InkPoint to = f.inkAt(QPoint(600, 390));
+    constexpr int kPackets = 100000;
+    std::vector<int32_t> data;
+    data.reserve(3 * kPackets);
+    for (int k = 0; k < kPackets; ++k) {
+        const double t = double(k) / (kPackets - 1);
+        data.insert(data.end(), {int32_t(from.x + (to.x - from.x) * t), int32_t(from.y + (to.y - from.y) * t), 512});
+    }
+    InkCursor eraser;
+    eraser.Inverted = true;
+    // Only the positions of the packets matter: the path is a straight line
+    // from (0, 10) to (600, 390) pixels, through (300, 200).
+    emit f.collector().NewPackets(eraser, active, kPackets, data);
+    QVERIFY(middle.isDetached());
+    QVERIFY(last.isDetached());
+    QVERIFY(!off.isDetached());
+    f.tablet(true, QEvent::TabletRelease, QPoint(5, 5));
+    QCOMPARE(f.ink().strokeCount(), 1);
+    QVERIFY(f.messageBox.calls().isEmpty());
+}
+
+void TestPaperInput::penTipErasesNothing()
+{
+    InkFixture f;
+    QVERIFY(f.show());
+    const InkStrokeDisp under = f.addStroke({QPoint(200, 100), QPoint(200, 300)});
+    f.penStroke(false, {QPoint(100, 200), QPoint(200, 200), QPoint(300, 200)});
+    QVERIFY(!under.isDetached());
+    QCOMPARE(f.ink().strokeCount(), 2);
+    QCOMPARE(f.ink().Strokes().Item(1).DrawingAttributes().Transparency(), 0);
+}
+
+// A V-shaped stroke (one inner cusp at its tip) crossed by nothing, and the
+// mouse dragged over its first arm.
+void TestPaperInput::mouseByMode_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<int>("left");  // strokes on the page afterwards
+    QTest::newRow("ink: the drag draws") << 1 << 2;
+    QTest::newRow("cusp erase: one arm goes") << 2 << 1;
+    QTest::newRow("intersection erase: crossing nothing, all goes") << 3 << 0;
+    QTest::newRow("stroke erase: all goes") << 4 << 0;
+    QTest::newRow("5: no eraser") << 5 << 1;
+    QTest::newRow("0: no eraser") << 0 << 1;
+}
+
+void TestPaperInput::mouseByMode()
+{
+    QFETCH(int, mode);
+    QFETCH(int, left);
+    InkFixture f;
+    QVERIFY(f.show());
+    f.form->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(f.form.get()));
+    const InkStrokeDisp vee = f.addStroke({QPoint(100, 100), QPoint(200, 300), QPoint(300, 100)});
+    QCOMPARE(vee.PolylineCusps().size(), size_t(3));
+    f.form->UpdateApplicationMode(int16_t(mode));
+    f.form->Image1->setFocus();
+
+    // Moves without a button erase nothing, in any mode, but take the focus.
+    sendMouse(f.paper(), QEvent::MouseMove, Qt::NoButton, Qt::NoButton, QPoint(150, 200));
+    QCOMPARE(f.ink().strokeCount(), 1);
+    QVERIFY(f.paper()->hasFocus());
+
+    f.form->Image1->setFocus();
+    QVERIFY(!f.paper()->hasFocus());
+    f.drag({QPoint(140, 180), QPoint(150, 200), QPoint(151, 202)});
+    QCOMPARE(f.ink().strokeCount(), left);
+    // In ink mode the collector takes the drag; the paper sees no move.
+    QCOMPARE(f.paper()->hasFocus(), mode != 1);
+    QVERIFY(f.messageBox.calls().isEmpty());
+}
+
+// Stroke erase repaints at every move, hit or not; the other two erasers
+// only when they hit.
+void TestPaperInput::repaintAfterMouseErase()
+{
+    InkFixture f;
+    QVERIFY(f.show());
+    PaintCounter paints(f.paper());
+    for (int mode : {4, 2, 3}) {
+        f.form->UpdateApplicationMode(int16_t(mode));
+        f.addStroke({QPoint(300, 100), QPoint(300, 300)});
+        QCoreApplication::processEvents();
+        int before = paints.paints;
+        f.moveWithButton(QPoint(100, 100));
+        QCOMPARE(paints.paints - before, mode == 4 ? 1 : 0);
+        before = paints.paints;
+        f.moveWithButton(QPoint(301, 200));
+        QCOMPARE(paints.paints - before, 1);
+        QCOMPARE(f.ink().strokeCount(), 0);
+    }
+}
+
+void TestPaperInput::undo()
+{
+    InkFixture f;
+    QVERIFY(f.show());
+    click(f.form->Image4);  // an empty page: nothing, silently
+    QCOMPARE(f.form->dataPresent(), InkSettings::kDataPresent);
+    const InkStrokeDisp a = f.addStroke({QPoint(10, 10), QPoint(20, 10)});
+    const InkStrokeDisp b = f.addStroke({QPoint(10, 30), QPoint(20, 30)});
+    const InkStrokeDisp c = f.addStroke({QPoint(10, 50), QPoint(20, 50)});
+    PaintCounter paints(f.paper());
+    click(f.form->Image4);
+    QVERIFY(c.isDetached());
+    QVERIFY(!b.isDetached());
+    QCOMPARE(paints.paints, 1);
+    click(f.form->Image4);
+    click(f.form->Image4);
+    QCOMPARE(f.ink().strokeCount(), 0);
+    f.form->Ink();
+    QCOMPARE(f.form->dataPresent(), InkSettings::kNoData);
+    click(f.form->Image4);
+    QCOMPARE(f.form->dataPresent(), InkSettings::kDataPresent);
+    QCOMPARE(paints.paints, 5);  // every click refreshes, the Ink too
+    QVERIFY(f.messageBox.calls().isEmpty());
+}
+
+void TestPaperInput::undoInEraseMode()
+{
+    InkFixture f;
+    QVERIFY(f.show());
+    f.addStroke({QPoint(10, 10), QPoint(20, 10)});
+    f.addStroke({QPoint(10, 30), QPoint(20, 30)});
+    f.form->IntersectionErase();
+    click(f.form->Image4);
+    QCOMPARE(f.ink().strokeCount(), 1);
+    QCOMPARE(f.form->applicationMode(), InkSettings::kModeIntersectionErase);
+    QVERIFY(!f.collector().Enabled());
+    QVERIFY(f.collector().MouseIcon() == f.form->picPen4->mouseIcon());
+}
+
+TAVRO_WINDOW_TEST_MAIN(TestPaperInput)
+#include "tst_paper_input.moc"

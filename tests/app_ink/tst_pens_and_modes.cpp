@@ -1,0 +1,264 @@
+// Pen buttons, swatches and paper colours; the modes and the cursor each
+// one shows.
+
+#include "ink_fixture.h"
+
+#include "app/ink/ink_settings.h"
+
+#include <QVariant>
+
+namespace {
+PictureBox* holder(InkWrite& form, int pen)
+{
+    PictureBox* holders[] = {nullptr, form.picPen1, form.picPen2, form.picPen3, form.picPen4};
+    return holders[pen];
+}
+}  // namespace
+
+class TestPensAndModes : public QObject {
+    Q_OBJECT
+private slots:
+    void penButtons_data();
+    void penButtons();
+    void attributeBeforeCursor();
+    void swatches_data();
+    void swatches();
+    void colourValues_data();
+    void colourValues();
+    void paperColourKeepsModeAndInk();
+    void modes_data();
+    void modes();
+    void cursorFromWidth_data();
+    void cursorFromWidth();
+    void penWidthAloneKeepsCursor();
+};
+
+void TestPensAndModes::penButtons_data()
+{
+    QTest::addColumn<int>("button");  // 1 to 3: Image1 to Image3
+    QTest::addColumn<int>("startMode");
+    QTest::addColumn<float>("width");
+    QTest::newRow("thin, in ink mode") << 1 << 1 << 10.0f;
+    QTest::newRow("middle, in ink mode") << 2 << 1 << 50.0f;
+    QTest::newRow("thick, from intersection erase") << 3 << 3 << 100.0f;
+    QTest::newRow("thin, from stroke erase") << 1 << 4 << 10.0f;
+    QTest::newRow("thick, from a mode outside 1 to 4") << 3 << 9 << 100.0f;
+}
+
+void TestPensAndModes::penButtons()
+{
+    QFETCH(int, button);
+    QFETCH(int, startMode);
+    QFETCH(float, width);
+    InkFixture f;
+    QVERIFY(f.show());
+    f.form->UpdateApplicationMode(int16_t(startMode));
+    HotSpot* buttons[] = {f.form->Image1, f.form->Image2, f.form->Image3};
+    for (int twice = 0; twice < 2; ++twice) {
+        click(buttons[button - 1]);
+        QCOMPARE(f.collector().DefaultDrawingAttributes().Width(), width);
+        QCOMPARE(f.form->applicationMode(), InkSettings::kModeInk);
+        QVERIFY(f.collector().Enabled());
+        QCOMPARE(f.collector().MousePointer(), kMousePointerCustom);
+        QVERIFY(f.collector().MouseIcon() == holder(*f.form, button)->mouseIcon());
+        QVERIFY(f.paper()->cursor() == holder(*f.form, button)->mouseIcon());
+    }
+    QVERIFY(f.messageBox.calls().isEmpty());
+}
+
+// The pen is set before the mode's repaint, so the cursor that follows is the
+// new pen's.
+void TestPensAndModes::attributeBeforeCursor()
+{
+    InkFixture f;
+    QVERIFY(f.show());
+    QList<float> widthsAtPaint;
+    QObject::connect(f.paper(), &PictureBox::Paint, [&](QPainter&, const QRect&) {
+        widthsAtPaint << f.collector().DefaultDrawingAttributes().Width();
+    });
+    click(f.form->Image3);
+    QVERIFY(!widthsAtPaint.isEmpty());
+    QCOMPARE(widthsAtPaint.front(), 100.0f);
+    QVERIFY(f.collector().MouseIcon() == f.form->picPen3->mouseIcon());
+}
+
+void TestPensAndModes::swatches_data()
+{
+    QTest::addColumn<int>("index");
+    QTest::addColumn<int>("packed");
+    QTest::newRow("0, first painted") << 0 << 0x8080FF;
+    QTest::newRow("4, painted a lighter blue") << 4 << 0xFF0000;
+    QTest::newRow("6, painted pink") << 6 << 0xC000C0;
+    QTest::newRow("18, painted 22nd") << 18 << 0xFFFFFF;
+    QTest::newRow("21, black, last painted") << 21 << 0x000000;
+    QTest::newRow("24, painted 21st") << 24 << 0x4E0027;
+}
+
+void TestPensAndModes::swatches()
+{
+    QFETCH(int, index);
+    QFETCH(int, packed);
+    InkFixture f;
+    QVERIFY(f.show());
+    const InkStrokeDisp before = f.addStroke({QPoint(10, 10), QPoint(50, 10)});
+    const int32_t oldColour = before.DrawingAttributes().Color();
+    f.form->CuspErase();
+    click(f.form->labColor[size_t(index)]);
+    QCOMPARE(f.collector().DefaultDrawingAttributes().Color(), packed);
+    QCOMPARE(f.form->applicationMode(), InkSettings::kModeInk);
+    QVERIFY(f.collector().MouseIcon() == f.form->picPen2->mouseIcon());
+    QCOMPARE(before.DrawingAttributes().Color(), oldColour);
+    // The next stroke is drawn in it.
+    f.drag({QPoint(100, 100), QPoint(150, 120)});
+    QCOMPARE(f.ink().strokeCount(), 2);
+    QCOMPARE(f.ink().Strokes().Item(1).DrawingAttributes().Color(), packed);
+}
+
+void TestPensAndModes::colourValues_data()
+{
+    QTest::addColumn<QVariant>("value");
+    QTest::addColumn<int>("packed");  // -1: refused, the colour stays
+    QTest::newRow("32-bit integer") << QVariant(qint32(0x0000C0)) << 0x0000C0;
+    QTest::newRow("unsigned") << QVariant(quint32(0xFFFFFF)) << 0xFFFFFF;
+    QTest::newRow("64-bit within range") << QVariant(qint64(0x404080)) << 0x404080;
+    QTest::newRow("double, half to even down") << QVariant(192.5) << 192;
+    QTest::newRow("double, half to even up") << QVariant(191.5) << 192;
+    QTest::newRow("numeric text") << QVariant(QStringLiteral(" 255 ")) << 255;
+    QTest::newRow("text that is no number") << QVariant(QStringLiteral("red")) << -1;
+    QTest::newRow("beyond 32 bits") << QVariant(qint64(1) << 40) << -1;
+    QTest::newRow("not finite") << QVariant(qInf()) << -1;
+    QTest::newRow("negative") << QVariant(-1) << -1;
+    QTest::newRow("past 24 bits") << QVariant(0x1000000) << -1;
+    QTest::newRow("nothing") << QVariant() << -1;
+}
+
+void TestPensAndModes::colourValues()
+{
+    QFETCH(QVariant, value);
+    QFETCH(int, packed);
+    InkFixture f;
+    f.form->Color_Select(QVariant(0x123456));
+    f.form->CuspErase();
+    bool failed = false;
+    try {
+        f.form->Color_Select(value);
+    } catch (const PlatformError&) {
+        failed = true;
+    }
+    QCOMPARE(failed, packed < 0);
+    QCOMPARE(f.collector().DefaultDrawingAttributes().Color(), packed < 0 ? 0x123456 : packed);
+    // Nothing else: the mode stays.
+    QCOMPARE(f.form->applicationMode(), InkSettings::kModeCuspErase);
+}
+
+void TestPensAndModes::paperColourKeepsModeAndInk()
+{
+    InkFixture f;
+    QVERIFY(f.show());
+    f.addStroke({QPoint(100, 200), QPoint(300, 200)}, 200.0f);
+    f.form->StrokeErase();
+    click(f.form->imgBackGColor_B);
+    QCOMPARE(f.form->applicationMode(), InkSettings::kModeStrokeErase);
+    QVERIFY(!f.collector().Enabled());
+    QVERIFY(f.collector().MouseIcon() == f.form->picPen4->mouseIcon());
+    QCOMPARE(f.paper()->backColor(), QColor(0x22, 0x22, 0x22));
+    QImage shot = f.shot();
+    QCOMPARE(QColor(shot.pixel(50, 50)), QColor(0x22, 0x22, 0x22));
+    QCOMPARE(QColor(shot.pixel(200, 200)), QColor(Qt::black));
+    QCOMPARE(f.ink().strokeCount(), 1);
+
+    click(f.form->imgBackGColor_W);
+    shot = f.shot();
+    QCOMPARE(QColor(shot.pixel(50, 50)), QColor(Qt::white));
+    QCOMPARE(QColor(shot.pixel(200, 200)), QColor(Qt::black));
+    QCOMPARE(f.form->applicationMode(), InkSettings::kModeStrokeErase);
+}
+
+void TestPensAndModes::modes_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<bool>("enabled");
+    QTest::addColumn<int>("cursor");
+    QTest::newRow("ink") << 1 << true << 2;
+    QTest::newRow("cusp erase") << 2 << false << 4;
+    QTest::newRow("intersection erase") << 3 << false << 4;
+    QTest::newRow("stroke erase") << 4 << false << 4;
+    QTest::newRow("0, stored as it is") << 0 << false << 4;
+    QTest::newRow("-3, stored as it is") << -3 << false << 4;
+    QTest::newRow("7, stored as it is") << 7 << false << 4;
+}
+
+void TestPensAndModes::modes()
+{
+    QFETCH(int, mode);
+    QFETCH(bool, enabled);
+    QFETCH(int, cursor);
+    InkFixture f;
+    QVERIFY(f.show());
+    PaintCounter paints(f.paper());
+    f.drag({QPoint(10, 10), QPoint(40, 40)});
+    QCOMPARE(f.form->dataPresent(), InkSettings::kDataPresent);
+    // Applying a mode twice repeats every step.
+    for (int twice = 0; twice < 2; ++twice) {
+        const int before = paints.paints;
+        f.form->UpdateApplicationMode(int16_t(mode));
+        QCOMPARE(f.form->applicationMode(), int16_t(mode));
+        QCOMPARE(f.collector().Enabled(), enabled);
+        QCOMPARE(f.form->dataPresent(), InkSettings::kNoData);
+        QVERIFY(f.collector().MouseIcon() == holder(*f.form, cursor)->mouseIcon());
+        QVERIFY2(paints.paints > before, "the window is repainted at once");
+    }
+    // Ink afterwards restores the pen of the current width.
+    f.form->Ink();
+    QVERIFY(f.collector().Enabled());
+    QVERIFY(f.collector().MouseIcon() == f.form->picPen2->mouseIcon());
+}
+
+void TestPensAndModes::cursorFromWidth_data()
+{
+    QTest::addColumn<float>("width");
+    QTest::addColumn<int>("cursor");
+    QTest::newRow("10") << 10.0f << 1;
+    QTest::newRow("50") << 50.0f << 2;
+    QTest::newRow("100") << 100.0f << 3;
+    QTest::newRow("49.6 rounds to 50") << 49.6f << 2;
+    QTest::newRow("49.5 rounds to even 50") << 49.5f << 2;
+    QTest::newRow("50.5 rounds to even 50") << 50.5f << 2;
+    QTest::newRow("50.51 rounds to 51") << 50.51f << 1;
+    QTest::newRow("99.5 rounds to even 100") << 99.5f << 3;
+    QTest::newRow("100.5 rounds to even 100") << 100.5f << 3;
+    QTest::newRow("30") << 30.0f << 1;
+    QTest::newRow("0") << 0.0f << 1;
+    QTest::newRow("far beyond 16 bits") << 1.0e9f << 1;
+}
+
+void TestPensAndModes::cursorFromWidth()
+{
+    QFETCH(float, width);
+    QFETCH(int, cursor);
+    QCOMPARE(penCursorFor(width), cursor);
+    InkFixture f;
+    f.collector().DefaultDrawingAttributes().SetWidth(width);
+    f.form->Ink();
+    QVERIFY(f.collector().MouseIcon() == holder(*f.form, cursor)->mouseIcon());
+}
+
+void TestPensAndModes::penWidthAloneKeepsCursor()
+{
+    InkFixture f;
+    f.form->Pen_Width(100);
+    QCOMPARE(f.collector().DefaultDrawingAttributes().Width(), 100.0f);
+    QVERIFY(f.collector().MouseIcon() == f.form->picPen2->mouseIcon());
+    f.form->StrokeErase();
+    f.form->Pen_Width(10);
+    QCOMPARE(f.form->applicationMode(), InkSettings::kModeStrokeErase);
+    QVERIFY(f.collector().MouseIcon() == f.form->picPen4->mouseIcon());
+    f.form->Ink();
+    QVERIFY(f.collector().MouseIcon() == f.form->picPen1->mouseIcon());
+    // A width the platform refuses ends the operation with a failure.
+    QVERIFY_THROWS_EXCEPTION(PlatformError, f.form->Pen_Width(-5));
+    QCOMPARE(f.collector().DefaultDrawingAttributes().Width(), 10.0f);
+}
+
+TAVRO_WINDOW_TEST_MAIN(TestPensAndModes)
+#include "tst_pens_and_modes.moc"

@@ -1,0 +1,250 @@
+// A picture under the ink: the open dialog's settings, each picture format on
+// the paper, files that cannot be shown, and what an open leaves alone.
+
+#include "output_fixture.h"
+
+#include "metafile_fixtures.h"
+#include "raster_fixtures.h"
+
+#include <QBuffer>
+#include <QTemporaryDir>
+
+#include <cstdlib>
+
+class TestBackgroundPicture : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void dialogSettingsAndCancel();
+    void rasterUnderTheInk_data();
+    void rasterUnderTheInk();
+    void metafileAtItsHeaderSize_data();
+    void metafileAtItsHeaderSize();
+    void unreadableFileKeepsTheEarlierPicture_data();
+    void unreadableFileKeepsTheEarlierPicture();
+    void secondOpenReplacesTheFirst();
+    void newPageAfterAnOpenKeepsThePicture();
+    void savedPageHoldsPictureAndInk();
+
+private:
+    QString write(const QString& name, const QByteArray& bytes);
+    QTemporaryDir m_dir;
+};
+
+namespace {
+
+const QString kOpenFailed = QString::fromUtf8("그림 파일을 열 수 없습니다.");
+
+bool near(QRgb a, QColor b, int tolerance = 40)
+{
+    return std::abs(qRed(a) - b.red()) <= tolerance && std::abs(qGreen(a) - b.green()) <= tolerance
+        && std::abs(qBlue(a) - b.blue()) <= tolerance;
+}
+
+// What the paper shows at a point: its picture drawn over its colour.
+QRgb paperShows(InkWrite& form, QPoint at)
+{
+    return form.ImgPaper->grab(QRect(at, QSize(1, 1))).toImage().pixel(0, 0);
+}
+
+void open(OutputWindow& w, const QString& path)
+{
+    w.dialogs.queueFileName(path);
+    click(w.form->picOpen);
+}
+
+}  // namespace
+
+QString TestBackgroundPicture::write(const QString& name, const QByteArray& bytes)
+{
+    QFile file(m_dir.filePath(name));
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        return QString();
+    return file.fileName();
+}
+
+void TestBackgroundPicture::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    const QImage quadrants = fixtures::quadrantImage();
+    QVERIFY(!write("quadrants.jpg", fixtures::jpegOf(quadrants)).isEmpty());
+    QVERIFY(!write("quadrants.bmp", fixtures::bmpOf(quadrants)).isEmpty());
+    QImage other = quadrants;
+    other.fill(Qt::black);
+    QVERIFY(!write("quadrants.gif", fixtures::gifOf({quadrants, other})).isEmpty());
+    fixtures::writeEmfScene(m_dir.filePath("scene.emf"));
+    fixtures::writeWmfScene(m_dir.filePath("scene.wmf"));
+}
+
+void TestBackgroundPicture::dialogSettingsAndCancel()
+{
+    OutputWindow w;
+    QVERIFY(w.show());
+    w.dialogs.queueCancel();
+    click(w.form->picOpen);
+
+    QCOMPARE(w.dialogs.shown().size(), 1);
+    const auto& shown = w.dialogs.shown()[0];
+    QCOMPARE(shown.kind, ScriptedCommonDialogFactory::Kind::Open);
+    QCOMPARE(shown.parent, w.form.get());
+    QCOMPARE(shown.Flags, 0x80400);
+    QCOMPARE(shown.FileName, QString());
+    QCOMPARE(shown.Filter,
+             QStringLiteral("Image File (*.jpg;*.gif;*.bmp;*.wmf;*.emf)|*.jpg;*.gif;*.bmp;*.wmf;*.emf|"));
+    QCOMPARE(shown.DialogTitle, QStringLiteral("Tavro Pen Writer"));
+    QCOMPARE(shown.MaxFileSize, 10000);
+    QCOMPARE(w.messageBox.calls().size(), 0);
+    QVERIFY(!w.form->ImgPaper->hasPicture());
+
+    w.dialogs.queueFileName(QString());  // an empty name: nothing either
+    click(w.form->picOpen);
+    QCOMPARE(w.messageBox.calls().size(), 0);
+    QVERIFY(!w.form->ImgPaper->hasPicture());
+}
+
+void TestBackgroundPicture::rasterUnderTheInk_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("JPEG") << "quadrants.jpg";
+    QTest::newRow("GIF, first frame") << "quadrants.gif";
+    QTest::newRow("bitmap") << "quadrants.bmp";
+}
+
+void TestBackgroundPicture::rasterUnderTheInk()
+{
+    QFETCH(QString, name);
+    OutputWindow w;
+    QVERIFY(w.show());
+    w.drawLine(QPoint(10, 40), QPoint(60, 40));  // across the picture's blue half
+    open(w, m_dir.filePath(name));
+
+    QCOMPARE(w.messageBox.calls().size(), 0);
+    QCOMPARE(w.form->ImgPaper->picture().size(), QSize(64, 48));
+    QVERIFY(near(paperShows(*w.form, QPoint(50, 10)), Qt::red));
+    QVERIFY(near(paperShows(*w.form, QPoint(50, 35)), Qt::blue));
+    QVERIFY(near(paperShows(*w.form, QPoint(16, 16)), Qt::green));
+    QVERIFY(near(paperShows(*w.form, QPoint(100, 100)), Qt::white, 0));  // past the picture
+    // The ink lies over the picture; the page, its flag and counter stay.
+    QVERIFY(qGray(paperShows(*w.form, QPoint(35, 40))) < 40);
+    QCOMPARE(w.strokeCount(), 1);
+    QCOMPARE(w.form->dataPresent(), int16_t(-1));
+    QCOMPARE(w.form->goCount, int16_t(0));
+}
+
+void TestBackgroundPicture::metafileAtItsHeaderSize_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("enhanced metafile") << "scene.emf";
+    QTest::newRow("Windows metafile") << "scene.wmf";
+}
+
+void TestBackgroundPicture::metafileAtItsHeaderSize()
+{
+    QFETCH(QString, name);
+    OutputWindow w;
+    QVERIFY(w.show());
+    open(w, m_dir.filePath(name));
+
+    QCOMPARE(w.messageBox.calls().size(), 0);
+    QVERIFY(w.form->ImgPaper->hasPicture());
+    const QPixmap shown = w.form->ImgPaper->picture();
+    QCOMPARE((shown.deviceIndependentSize().toSize()), QSize(fixtures::kSceneWidth, fixtures::kSceneHeight));
+    for (const fixtures::SceneProbe& probe : fixtures::sceneProbes()) {
+        if (probe.at.y() >= 398)
+            continue;  // below the window
+        const QColor expected = probe.colour.isValid() ? probe.colour : QColor(Qt::white);
+        QVERIFY2(near(paperShows(*w.form, probe.at), expected), probe.what);
+    }
+}
+
+void TestBackgroundPicture::unreadableFileKeepsTheEarlierPicture_data()
+{
+    QTest::addColumn<QString>("path");
+    const QByteArray jpeg = fixtures::jpegOf(fixtures::quadrantImage());
+    QTest::newRow("no such file") << m_dir.filePath("missing.jpg");
+    QTest::newRow("a folder") << m_dir.path();
+    QTest::newRow("empty file") << write("empty.jpg", QByteArray());
+    QTest::newRow("text") << write("text.jpg", "not a picture at all\n");
+    QTest::newRow("PNG") << write("image.bmp", [] {
+        QByteArray png;
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        fixtures::quadrantImage().save(&buffer, "PNG");
+        return png;
+    }());
+    QTest::newRow("truncated JPEG") << write("truncated.jpg", jpeg.left(jpeg.size() / 2));
+    QTest::newRow("truncated bitmap") << write("truncated.bmp", fixtures::bmpOf(fixtures::quadrantImage()).left(500));
+    QTest::newRow("bitmap past 256 MB") << write("huge.bmp", fixtures::bmpClaiming(20000, 20000));
+    QTest::newRow("JPEG past 256 MB") << write("huge.jpg", fixtures::jpegClaiming(12000, 6000));
+    QTest::newRow("GIF past 256 MB") << write("huge.gif", fixtures::gifClaiming(65535, 65535));
+}
+
+void TestBackgroundPicture::unreadableFileKeepsTheEarlierPicture()
+{
+    QFETCH(QString, path);
+    QVERIFY(!path.isEmpty());
+    OutputWindow w;
+    QVERIFY(w.show());
+    open(w, m_dir.filePath("quadrants.bmp"));
+    const QImage before = w.form->ImgPaper->picture().toImage();
+    QCOMPARE(before.size(), QSize(64, 48));
+
+    open(w, path);
+    QCOMPARE(w.messageBox.calls().size(), 1);
+    QCOMPARE(w.messageBox.calls()[0].text, kOpenFailed);
+    QCOMPARE(w.messageBox.calls()[0].style, MessageBoxStyle::Information);
+    QCOMPARE(w.form->ImgPaper->picture().toImage(), before);
+
+    // On a paper without a picture, it stays without one.
+    OutputWindow fresh;
+    QVERIFY(fresh.show());
+    open(fresh, path);
+    QCOMPARE(fresh.messageBox.calls().size(), 1);
+    QVERIFY(!fresh.form->ImgPaper->hasPicture());
+}
+
+void TestBackgroundPicture::secondOpenReplacesTheFirst()
+{
+    OutputWindow w;
+    QVERIFY(w.show());
+    open(w, m_dir.filePath("scene.emf"));
+    QVERIFY(near(paperShows(*w.form, QPoint(200, 150)), Qt::red));
+    open(w, m_dir.filePath("quadrants.jpg"));
+    QCOMPARE(w.form->ImgPaper->picture().size(), QSize(64, 48));
+    QVERIFY(near(paperShows(*w.form, QPoint(200, 150)), Qt::white, 0));
+    QCOMPARE(w.messageBox.calls().size(), 0);
+}
+
+void TestBackgroundPicture::newPageAfterAnOpenKeepsThePicture()
+{
+    OutputWindow w;
+    QVERIFY(w.show());
+    w.drawRow(30);
+    open(w, m_dir.filePath("quadrants.bmp"));
+    w.messageBox.queueAnswer(MessageBoxResult::Yes);
+    click(w.form->imgNew);
+    QCOMPARE(w.strokeCount(), 0);
+    QCOMPARE(w.form->ImgPaper->picture().size(), QSize(64, 48));
+    QVERIFY(near(paperShows(*w.form, QPoint(50, 35)), Qt::blue));
+}
+
+// The picture is part of what a save captures, under the ink.
+void TestBackgroundPicture::savedPageHoldsPictureAndInk()
+{
+    QTemporaryDir out;
+    OutputWindow w;
+    QVERIFY(w.show());
+    open(w, m_dir.filePath("quadrants.bmp"));
+    w.drawRow(100);
+    w.dialogs.queueFileName(out.filePath("page.jpg"));
+    w.save();
+    QCOMPARE(w.messageBox.calls().size(), 0);
+    const QImage page(out.filePath("page.jpg"));
+    QCOMPARE(page.size(), QSize(619, 396));
+    QVERIFY(near(page.pixel(pageAt(QPoint(50, 35))), Qt::blue));
+    QVERIFY(near(page.pixel(pageAt(QPoint(50, 10))), Qt::red));
+    QVERIFY(showsRow(page, 100));
+}
+
+TAVRO_WINDOW_TEST_MAIN(TestBackgroundPicture)
+#include "tst_background_picture.moc"

@@ -1,0 +1,100 @@
+// What may happen while a save waits its second: new captures, a second save,
+// a new page, the exit. The save that waits still writes the page it
+// captured, and nothing is left behind.
+
+#include "output_fixture.h"
+
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTimer>
+
+class TestSaveReentry : public QObject {
+    Q_OBJECT
+private slots:
+    void secondSaveDuringTheWait();
+    void newPageDuringTheWait();
+    void exitDuringTheWait();
+};
+
+namespace {
+// Runs action once the save is waiting.
+void duringTheWait(std::function<void()> action)
+{
+    QTimer::singleShot(300, std::move(action));
+}
+}  // namespace
+
+// The second save captures anew (it moves over the button) while the first
+// waits; the first still writes its own capture.
+void TestSaveReentry::secondSaveDuringTheWait()
+{
+    QTemporaryDir dir;
+    OutputWindow w;
+    QVERIFY(w.show());
+    w.drawRow(100);
+    w.dialogs.queueFileName(dir.filePath("first"));
+    w.dialogs.queueFileName(dir.filePath("second.jpg"));
+    duringTheWait([&] {
+        w.drawRow(200);
+        w.save();
+    });
+    w.save();
+
+    QCOMPARE(w.dialogs.shown().size(), 2);
+    QCOMPARE(w.messageBox.calls().size(), 0);
+    QCOMPARE(filesIn(dir.path()), (QStringList{"first.jpg", "second.jpg"}));
+    const QImage first(dir.filePath("first.jpg"));
+    const QImage second(dir.filePath("second.jpg"));
+    QVERIFY(showsRow(first, 100));
+    QVERIFY(blankRow(first, 200));
+    QVERIFY(showsRow(second, 100));
+    QVERIFY(showsRow(second, 200));
+    // The latest capture stays for the next save.
+    QVERIFY(showsRow(w.form->Picture2->picture().toImage(), 200));
+}
+
+void TestSaveReentry::newPageDuringTheWait()
+{
+    QTemporaryDir dir;
+    OutputWindow w;
+    QVERIFY(w.show());
+    w.drawRow(100);
+    w.dialogs.queueFileName(dir.filePath("page"));
+    w.messageBox.queueAnswer(MessageBoxResult::Yes);
+    duringTheWait([&] { click(w.form->imgNew); });
+    w.save();
+
+    QCOMPARE(w.messageBox.calls().size(), 1);  // the question only
+    QCOMPARE(w.strokeCount(), 0);
+    QCOMPARE(w.form->goCount, int16_t(1));
+    QCOMPARE(filesIn(dir.path()), QStringList{"page.jpg"});
+    QVERIFY(showsRow(QImage(dir.filePath("page.jpg")), 100));
+}
+
+// The window is unloaded during the wait; the save finishes first and the
+// program ends after it.
+void TestSaveReentry::exitDuringTheWait()
+{
+    QTemporaryDir dir;
+    OutputWindow w;
+    QVERIFY(w.show());
+    QSignalSpy unloaded(w.form.get(), &InkWrite::Unloaded);
+    w.drawRow(100);
+    w.dialogs.queueFileName(dir.filePath("page"));
+    w.messageBox.queueAnswer(MessageBoxResult::Yes);
+    bool hiddenDuringWait = false;
+    duringTheWait([&] {
+        click(w.form->imgExit);
+        hiddenDuringWait = !w.form->isVisible();
+    });
+    w.save();
+
+    QVERIFY(hiddenDuringWait);
+    QCOMPARE(unloaded.size(), 0);  // not while the save was running
+    QCOMPARE(filesIn(dir.path()), QStringList{"page.jpg"});
+    QVERIFY(showsRow(QImage(dir.filePath("page.jpg")), 100));
+    QTRY_COMPARE(unloaded.size(), 1);
+}
+
+TAVRO_WINDOW_TEST_MAIN(TestSaveReentry)
+#include "tst_save_reentry.moc"

@@ -1,0 +1,154 @@
+#!/usr/bin/env bash
+# End to end on a virtual X screen: draw a line, move over the save button,
+# click it, type a name ending in .jpg into the real file dialog and check the
+# JPEG (619 x 396, the line where it was drawn, no bitmap left). Then a new
+# page answered Yes (the line goes), the saved page opened as the background
+# picture, a second line drawn, and a save that takes the offered name as it
+# is: the JPEG "tavropen01.jpg" holds both lines.
+#
+# The file dialog is Qt's own: with no desktop platform theme (none under
+# Xvfb) Qt shows its widget dialog, which xdotool can type into. The desktop
+# variables are cleared so that a GTK theme is never picked up from the
+# caller's session.
+# Usage: save_and_new_page.sh <program> <page checker> <work folder>
+set -euo pipefail
+
+program=$1
+checker=$2
+work=$3
+rm -rf "$work"
+mkdir -p "$work"
+
+if [ -z "${TAVRO_E2E_INSIDE_X:-}" ]; then
+  export TAVRO_E2E_INSIDE_X=1
+  exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
+fi
+
+fail() {
+  echo "FAIL: $*" >&2
+  [ -f "$work/program.log" ] && sed 's/^/program: /' "$work/program.log" >&2
+  exit 1
+}
+export QT_QPA_PLATFORM=xcb
+unset QT_QPA_PLATFORMTHEME XDG_CURRENT_DESKTOP DESKTOP_SESSION GNOME_DESKTOP_SESSION_ID KDE_FULL_SESSION
+
+# The program runs in the work folder: the dialog starts there.
+(cd "$work" && exec "$program") >"$work/program.log" 2>&1 &
+pid=$!
+trap 'kill $pid 2>/dev/null || true' EXIT
+
+window=$(timeout 20 xdotool search --sync --onlyvisible --name '^Tavro Pen Writer$' | head -n1) \
+  || fail "the window did not appear"
+echo "window $window"
+
+# Screen places: the client area opens at 161,118; the paper starts 90 lower.
+# The saved page starts 5,95 from the outer corner (158,115): at 163,210.
+save_x=711; save_y=150      # imgSave 527,9 46x46
+new_x=195; new_y=150        # imgNew 6,5 56x54
+open_x=656; open_y=150      # picOpen 469,8 52x49
+exit_x=759; exit_y=142      # imgExit 577,3 43x42
+
+poll() {  # poll <tries of 0.1 s> <command...>
+  local tries=$1; shift
+  for _ in $(seq 1 "$tries"); do
+    if "$@"; then return 0; fi
+    sleep 0.1
+  done
+  return 1
+}
+
+other_window() {  # a second visible window of the program's title (dialog, box)
+  xdotool search --onlyvisible --name '^Tavro Pen Writer$' 2>/dev/null | grep -v "^$window\$" | head -n1 || true
+}
+has_other_window() { [ -n "$(other_window)" ]; }
+no_other_window() { [ -z "$(other_window)" ]; }
+
+focus_other_window() {
+  poll 100 has_other_window || fail "$1 did not appear"
+  local w
+  w=$(other_window)
+  xdotool windowfocus --sync "$w" 2>/dev/null || true
+  echo "$1: window $w"
+}
+
+screen_shows() {  # screen_shows <check...>
+  import -window root "$work/screen.png" 2>/dev/null && "$checker" "$work/screen.png" "$@" >"$work/check.log" 2>&1
+}
+
+draw_line() {  # draw_line <y>: across the paper from x 260 to 460
+  xdotool mousemove --sync 260 "$1"
+  xdotool mousedown 1
+  for x in $(seq 270 10 460); do
+    xdotool mousemove --sync "$x" "$1"
+  done
+  xdotool mouseup 1
+}
+
+# Types a name into the file dialog that is open, and accepts it.
+answer_file_dialog() {  # answer_file_dialog <what> [name]
+  focus_other_window "$1"
+  if [ $# -ge 2 ]; then
+    xdotool key --clearmodifiers ctrl+a
+    xdotool type --delay 20 "$2"
+  fi
+  xdotool key --clearmodifiers Return
+  # A completion list may take the first Return.
+  poll 30 no_other_window || { xdotool key --clearmodifiers Return; poll 50 no_other_window; } \
+    || fail "$1 did not close"
+}
+
+click_at() {  # moves over a button in two steps, as a hand does, and clicks
+  xdotool mousemove --sync $(($1 - 6)) $(($2 - 6))
+  xdotool mousemove --sync "$1" "$2"
+  xdotool click 1
+}
+
+# 1. A line, saved under a name that ends in .jpg.
+draw_line 300
+poll 100 screen_shows ink=300:265-455 || { cat "$work/check.log" >&2; fail "no ink where the line was drawn"; }
+click_at $save_x $save_y
+answer_file_dialog "the save dialog" "$work/page1.jpg"
+poll 100 test -f "$work/page1.jpg" || fail "no JPEG after the save"
+poll 100 test ! -e "$work/page1.jpg.bmp" || fail "the bitmap was left behind"
+"$checker" "$work/page1.jpg" size=619x396 ink=90:105-290 blank=30:0-618 blank=200:0-618 \
+  || fail "the saved page is not the page drawn"
+[ "$(ls "$work" | grep -cv -e '^program.log$' -e '^screen.png$' -e '^check.log$')" -eq 1 ] \
+  || fail "other files than the JPEG: $(ls "$work")"
+echo "saved page1.jpg"
+
+# 2. A new page, answered Yes (the default button): the line goes.
+click_at $new_x $new_y
+focus_other_window "the new-page question"
+xdotool key --clearmodifiers Return
+poll 100 no_other_window || fail "the question did not close"
+poll 100 screen_shows blank=300:265-455 || { cat "$work/check.log" >&2; fail "the line is still there"; }
+echo "new page"
+
+# 3. The saved page as the background picture: the line is back, 2 pixels up
+# and left (the page was taken from 2,2 of the paper).
+click_at $open_x $open_y
+answer_file_dialog "the open dialog" "$work/page1.jpg"
+poll 100 screen_shows ink=298:265-450 || { cat "$work/check.log" >&2; fail "the background picture does not show"; }
+echo "background picture"
+
+# 4. A second line, saved under the name the dialog offers.
+draw_line 400
+poll 100 screen_shows ink=400:265-455 || { cat "$work/check.log" >&2; fail "no ink for the second line"; }
+click_at $save_x $save_y
+answer_file_dialog "the second save dialog"
+poll 100 test -f "$work/tavropen01.jpg" || fail "the second save did not offer tavropen01: $(ls "$work")"
+poll 100 test ! -e "$work/tavropen01" || fail "the second bitmap was left behind"
+"$checker" "$work/tavropen01.jpg" size=619x396 ink=88:105-285 ink=190:105-290 blank=140:0-618 blank=300:0-618 \
+  || fail "the second page does not hold the background and the new line"
+echo "saved tavropen01.jpg"
+
+# 5. Quit.
+click_at $exit_x $exit_y
+focus_other_window "the exit question"
+xdotool key --clearmodifiers Return
+poll 100 bash -c "! kill -0 $pid 2>/dev/null" || fail "the program is still running after Yes"
+status=0
+wait "$pid" || status=$?
+trap - EXIT
+[ "$status" -eq 0 ] || fail "exit status $status"
+echo "PASS: saved, new page, reopened as background and saved again"
