@@ -5,7 +5,7 @@
 #include "platform/ink/ink_model.h"
 
 #include <QList>
-#include <QMetaType>
+#include <QPoint>
 #include <QString>
 #include <QTest>
 

@@ -1,13 +1,16 @@
 // Our geometric definitions, one table each: cusps, nearest point, split
-// (with its interpolation) and the hit test.
+// (with its interpolation), the hit test and intersections.
 
 #include "ink_test_util.h"
 
 #include <QObject>
 #include <QTest>
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
+
+using StrokeList = QList<PointList>;
 
 namespace {
 // Points evenly spaced along legs between corners; every corner is a point.
@@ -22,30 +25,22 @@ PointList legs(const PointList& corners, int pointsPerLeg)
     return out;
 }
 
-PointList arc(QPoint centre, int radius, double fromDeg, double toDeg, int points)
+PointList circle(int radius, int points)
 {
     PointList out;
     for (int i = 0; i < points; ++i) {
-        const double a = qDegreesToRadians(fromDeg + (toDeg - fromDeg) * i / (points - 1));
-        out.append(centre + QPoint(qRound(radius * std::cos(a)), qRound(radius * std::sin(a))));
+        const double a = 2.0 * M_PI * i / (points - 1);
+        out.append(QPoint(qRound(radius * std::cos(a)), qRound(radius * std::sin(a))));
     }
     return out;
 }
 
-PointList scaled(const PointList& points, int factor, QPoint offset)
+InkStrokeDisp withPressures(InkDisp& ink, const PointList& points, const QList<int>& pressures, float width)
 {
-    PointList out;
-    for (const QPoint& p : points)
-        out.append(p * factor + offset);
-    return out;
-}
-
-std::vector<InkPacket> withPressures(const PointList& points, const QList<int>& pressures)
-{
-    std::vector<InkPacket> packets;
-    for (int i = 0; i < points.size(); ++i)
-        packets.push_back(InkPacket{points[i].x(), points[i].y(), pressures[i]});
-    return packets;
+    std::vector<InkPacket> packets = packetsOf(points);
+    for (size_t i = 0; i < packets.size(); ++i)
+        packets[i].pressure = pressures[qsizetype(i)];
+    return ink.CreateStroke(packets, thinPen(width));
 }
 }  // namespace
 
@@ -56,32 +51,34 @@ private slots:
     {
         QTest::addColumn<PointList>("points");
         QTest::addColumn<QList<int>>("expected");
-        QTest::newRow("one point") << PointList{{5, 5}} << QList<int>{0};
-        QTest::newRow("one place twice") << PointList{{5, 5}, {5, 5}} << QList<int>{0, 1};
-        QTest::newRow("straight line") << legs({{0, 0}, {900, 400}}, 40) << QList<int>{0, 40};
-        QTest::newRow("L") << legs({{0, 0}, {0, 600}, {500, 600}}, 20) << QList<int>{0, 20, 40};
-        QTest::newRow("V") << legs({{0, 0}, {150, 600}, {300, 0}}, 25) << QList<int>{0, 25, 50};
-        QTest::newRow("smooth circle") << arc({0, 0}, 500, 0, 360, 72) << QList<int>{0, 71};
-        QTest::newRow("gentle quarter arc") << arc({0, 0}, 800, 0, 90, 40) << QList<int>{0, 39};
-        QTest::newRow("rectangle in one stroke")
-            << legs({{0, 0}, {800, 0}, {800, 500}, {0, 500}, {0, 0}}, 16) << QList<int>{0, 16, 32, 48, 64};
+        using I = QList<int>;
+        QTest::newRow("one point") << PointList{{5, 5}} << I{0};
+        QTest::newRow("one place twice") << PointList{{5, 5}, {5, 5}} << I{0, 1};
+        QTest::newRow("straight line") << legs({{0, 0}, {900, 400}}, 40) << I{0, 40};
+        QTest::newRow("L") << legs({{0, 0}, {0, 600}, {500, 600}}, 20) << I{0, 20, 40};
+        QTest::newRow("V") << legs({{0, 0}, {150, 600}, {300, 0}}, 25) << I{0, 25, 50};
+        QTest::newRow("smooth circle") << circle(500, 72) << I{0, 71};
+        QTest::newRow("rectangle")
+            << legs({{0, 0}, {800, 0}, {800, 500}, {0, 500}, {0, 0}}, 16) << I{0, 16, 32, 48, 64};
         QTest::newRow("zigzag of three corners")
-            << legs({{0, 0}, {200, 500}, {400, 0}, {600, 500}, {800, 0}}, 12) << QList<int>{0, 12, 24, 36, 48};
-        QTest::newRow("three points, right angle") << PointList{{0, 0}, {10, 0}, {10, 10}} << QList<int>{0, 1, 2};
+            << legs({{0, 0}, {200, 500}, {400, 0}, {600, 500}, {800, 0}}, 12) << I{0, 12, 24, 36, 48};
         QTest::newRow("corner held still: first of the repeats")
-            << PointList{{0, 0}, {0, 100}, {0, 200}, {0, 200}, {0, 200}, {100, 200}, {200, 200}}
-            << QList<int>{0, 2, 6};
-        QTest::newRow("hook at the end") << legs({{0, 0}, {0, 1000}, {60, 1000}}, 25) << QList<int>{0, 25, 50};
+            << PointList{{0, 0}, {0, 100}, {0, 200}, {0, 200}, {0, 200}, {100, 200}, {200, 200}} << I{0, 2, 6};
+        QTest::newRow("hook at the end") << legs({{0, 0}, {0, 1000}, {60, 1000}}, 25) << I{0, 25, 50};
+        // The turn after a cusp is measured from the cusp on, not across it.
+        QTest::newRow("narrow U") << legs({{0, 0}, {0, 600}, {100, 600}, {100, 0}}, 10) << I{0, 10, 20, 30};
     }
     void cusps()
     {
         QFETCH(PointList, points);
         QFETCH(QList<int>, expected);
         // The same shape at other scales and places gives the same cusps.
-        for (const auto& [factor, offset] : {std::pair{1, QPoint()}, {13, QPoint(-70000, 30000)}, {250, QPoint(5, 5)}}) {
+        for (const auto& [factor, offset] : {std::pair{1, QPoint()}, {13, QPoint(-70000, 3000)}, {250, QPoint(5, 5)}}) {
+            PointList moved;
+            for (const QPoint& p : points)
+                moved.append(p * factor + offset);
             InkDisp ink;
-            const InkStrokeDisp s = addStroke(ink, scaled(points, factor, offset));
-            QCOMPARE(toList(s.PolylineCusps()), expected);
+            QCOMPARE(toList(addStroke(ink, moved).PolylineCusps()), expected);
         }
     }
 
@@ -92,21 +89,20 @@ private slots:
         QTest::addColumn<QPoint>("at");
         QTest::addColumn<float>("index");
         QTest::addColumn<float>("distance");
-        const PointList line{{0, 0}, {100, 0}};
+        using P = PointList;
+        const P line{{0, 0}, {100, 0}};
         QTest::newRow("beside a segment") << line << 0.0f << QPoint(30, 40) << 0.3f << 40.0f;
         QTest::newRow("minus half the width") << line << 20.0f << QPoint(30, 40) << 0.3f << 30.0f;
         QTest::newRow("inside the ink: 0") << line << 20.0f << QPoint(50, 5) << 0.5f << 0.0f;
-        QTest::newRow("past the end") << line << 0.0f << QPoint(150, 0) << 1.0f << 50.0f;
-        QTest::newRow("before the start") << line << 0.0f << QPoint(-30, -40) << 0.0f << 50.0f;
         QTest::newRow("V: equal arms, lower index")
-            << PointList{{0, 0}, {100, 100}, {200, 0}} << 0.0f << QPoint(100, 0) << 0.5f << float(std::sqrt(5000.0));
+            << P{{0, 0}, {100, 100}, {200, 0}} << 0.0f << QPoint(100, 0) << 0.5f << float(std::sqrt(5000.0));
         QTest::newRow("U: equal ends, lower index")
-            << PointList{{0, 0}, {0, 100}, {100, 100}, {100, 0}} << 0.0f << QPoint(50, 0) << 0.0f << 50.0f;
-        QTest::newRow("on a corner") << PointList{{0, 0}, {0, 100}, {100, 100}} << 0.0f << QPoint(120, 120) << 2.0f
-                                     << float(std::sqrt(800.0));
-        QTest::newRow("one point") << PointList{{10, 10}} << 0.0f << QPoint(13, 14) << 0.0f << 5.0f;
-        QTest::newRow("far apart, int32 corners") << PointList{{INT_MIN, INT_MIN}, {INT_MAX, INT_MAX}} << 0.0f
-                                                  << QPoint(0, 1) << 0.5f << float(std::sqrt(0.5));
+            << P{{0, 0}, {0, 100}, {100, 100}, {100, 0}} << 0.0f << QPoint(50, 0) << 0.0f << 50.0f;
+        QTest::newRow("past a corner")
+            << P{{0, 0}, {0, 100}, {100, 100}} << 0.0f << QPoint(120, 120) << 2.0f << float(std::sqrt(800.0));
+        QTest::newRow("one point") << P{{10, 10}} << 0.0f << QPoint(13, 14) << 0.0f << 5.0f;
+        QTest::newRow("int32 corners")
+            << P{{INT_MIN, INT_MIN}, {INT_MAX, INT_MAX}} << 0.0f << QPoint(0, 1) << 0.5f << float(std::sqrt(0.5));
     }
     void nearestPoint()
     {
@@ -116,19 +112,16 @@ private slots:
         QFETCH(float, index);
         QFETCH(float, distance);
         InkDisp ink;
-        const InkStrokeDisp s = addStroke(ink, points, width);
         float d = -1.0f;
-        QCOMPARE(s.NearestPoint(at.x(), at.y(), &d), index);
+        QCOMPARE(addStroke(ink, points, width).NearestPoint(at.x(), at.y(), &d), index);
         QCOMPARE(d, distance);
-        QCOMPARE(s.NearestPoint(at.x(), at.y()), index);
     }
 
     void nearestUsesTheWidthDrawnThere()
     {
         // Pressure from none to full: the drawn width at the middle is Width.
         InkDisp ink;
-        const InkStrokeDisp s =
-            ink.CreateStroke(withPressures({{0, 0}, {1000, 0}}, {0, kInkMaxPressure}), thinPen(100.0f));
+        const InkStrokeDisp s = withPressures(ink, {{0, 0}, {1000, 0}}, {0, kInkMaxPressure}, 100.0f);
         float d = 0;
         QCOMPARE(s.NearestPoint(500, 200, &d), 0.5f);
         QCOMPARE(d, 150.0f);
@@ -142,19 +135,17 @@ private slots:
         QTest::addColumn<float>("index");
         QTest::addColumn<PointList>("kept");
         QTest::addColumn<PointList>("rest");
-        const PointList s{{0, 0}, {100, 200}, {110, 195}, {300, 300}};
-        QTest::newRow("halfway, rounded down: (105, 197)")
-            << s << 1.5f << PointList{{0, 0}, {100, 200}, {105, 197}} << PointList{{105, 197}, {110, 195}, {300, 300}};
-        QTest::newRow("on a point") << s << 2.0f << PointList{{0, 0}, {100, 200}, {110, 195}}
-                                    << PointList{{110, 195}, {300, 300}};
-        QTest::newRow("at the start") << s << 0.0f << PointList{{0, 0}} << s;
-        QTest::newRow("at the end") << s << 3.0f << s << PointList{{300, 300}};
-        QTest::newRow("negative steps round down") << PointList{{0, 0}, {-3, -3}} << 0.5f
-                                                   << PointList{{0, 0}, {-2, -2}} << PointList{{-2, -2}, {-3, -3}};
-        QTest::newRow("quarter of a long step") << PointList{{0, 0}, {1000, -10}} << 0.25f
-                                                << PointList{{0, 0}, {250, -3}} << PointList{{250, -3}, {1000, -10}};
-        QTest::newRow("far apart") << PointList{{INT_MIN, 0}, {INT_MAX, 0}} << 0.5f
-                                   << PointList{{INT_MIN, 0}, {-1, 0}} << PointList{{-1, 0}, {INT_MAX, 0}};
+        using P = PointList;
+        const P s{{0, 0}, {100, 200}, {110, 195}, {300, 300}};
+        QTest::newRow("halfway, rounded down") << s << 1.5f << P{{0, 0}, {100, 200}, {105, 197}}
+                                               << P{{105, 197}, {110, 195}, {300, 300}};
+        QTest::newRow("on a point") << s << 2.0f << P{{0, 0}, {100, 200}, {110, 195}} << P{{110, 195}, {300, 300}};
+        QTest::newRow("at the start") << s << 0.0f << P{{0, 0}} << s;
+        QTest::newRow("at the end") << s << 3.0f << s << P{{300, 300}};
+        QTest::newRow("negative steps round down")
+            << P{{0, 0}, {-3, -3}} << 0.5f << P{{0, 0}, {-2, -2}} << P{{-2, -2}, {-3, -3}};
+        QTest::newRow("far apart")
+            << P{{INT_MIN, 0}, {INT_MAX, 0}} << 0.5f << P{{INT_MIN, 0}, {-1, 0}} << P{{-1, 0}, {INT_MAX, 0}};
     }
     void split()
     {
@@ -169,14 +160,13 @@ private slots:
         QCOMPARE(s.packets(), packetsOf(kept));
         QCOMPARE(piece.packets(), packetsOf(rest));
         const InkStrokes all = ink.Strokes();
-        QCOMPARE(all.Count(), 3);
-        QVERIFY(all.Item(1) == piece && all.Item(2) == after);
+        QVERIFY(all.Count() == 3 && all.Item(1) == piece && all.Item(2) == after);
     }
 
     void splitInterpolatesPressure()
     {
         InkDisp ink;
-        InkStrokeDisp s = ink.CreateStroke(withPressures({{100, 200}, {110, 195}}, {512, 601}), thinPen());
+        InkStrokeDisp s = withPressures(ink, {{100, 200}, {110, 195}}, {512, 601}, 0.0f);
         const InkStrokeDisp piece = s.Split(0.5f);
         QCOMPARE(s.packets().back(), (InkPacket{105, 197, 556}));
         QCOMPARE(piece.packets().front(), (InkPacket{105, 197, 556}));
@@ -187,17 +177,15 @@ private slots:
         QTest::addColumn<QPoint>("at");
         QTest::addColumn<float>("radius");
         QTest::addColumn<QList<int>>("hits");
-        QTest::newRow("inside a wide stroke") << QPoint(500, 100) << 10.0f << QList<int>{1};
-        QTest::newRow("near nothing") << QPoint(200, 60) << 10.0f << QList<int>{};
-        QTest::newRow("edge exactly at the radius") << QPoint(200, 10) << 10.0f << QList<int>{0};
-        QTest::newRow("just beyond the radius") << QPoint(200, 11) << 10.0f << QList<int>{};
-        QTest::newRow("width counts: half of 100") << QPoint(560, 300) << 10.0f << QList<int>{1};
-        QTest::newRow("width counts, just out") << QPoint(561, 300) << 10.0f << QList<int>{};
-        QTest::newRow("stroke wholly inside") << QPoint(2000, 2000) << 100.0f << QList<int>{2};
-        QTest::newRow("dot, edge at the radius") << QPoint(3000, 30) << 10.0f << QList<int>{3};
-        QTest::newRow("dot, beyond") << QPoint(3000, 31) << 10.0f << QList<int>{};
-        QTest::newRow("radius 0 at a crossing: ink order") << QPoint(500, 0) << 0.0f << QList<int>{0, 1};
-        QTest::newRow("huge radius: all") << QPoint(0, 0) << 1e12f << QList<int>{0, 1, 2, 3};
+        using I = QList<int>;
+        QTest::newRow("edge exactly at the radius") << QPoint(200, 10) << 10.0f << I{0};
+        QTest::newRow("just beyond the radius") << QPoint(200, 11) << 10.0f << I{};
+        QTest::newRow("width counts: half of 100") << QPoint(560, 300) << 10.0f << I{1};
+        QTest::newRow("width counts, just out") << QPoint(561, 300) << 10.0f << I{};
+        QTest::newRow("stroke wholly inside") << QPoint(2000, 2000) << 100.0f << I{2};
+        QTest::newRow("dot, edge at the radius") << QPoint(3000, 30) << 10.0f << I{3};
+        QTest::newRow("radius 0 at a crossing: ink order") << QPoint(500, 0) << 0.0f << I{0, 1};
+        QTest::newRow("huge radius: all") << QPoint(0, 0) << 1e12f << I{0, 1, 2, 3};
     }
     void hitTest()
     {
@@ -205,7 +193,7 @@ private slots:
         QFETCH(float, radius);
         QFETCH(QList<int>, hits);
         InkDisp ink;
-        std::vector<InkStrokeDisp> s{
+        const std::vector<InkStrokeDisp> s{
             addStroke(ink, {{0, 0}, {1000, 0}}),
             addStroke(ink, {{500, -500}, {500, 500}}, 100.0f),
             addStroke(ink, {{1995, 1995}, {2005, 1995}, {2005, 2005}, {1995, 2005}, {1995, 1995}}),
@@ -217,18 +205,86 @@ private slots:
         QCOMPARE(got, hits);
     }
 
-    void hitTestFollowsInkOrderAfterChanges()
+    void intersections_data()
+    {
+        QTest::addColumn<PointList>("stroke");
+        QTest::addColumn<StrokeList>("others");
+        QTest::addColumn<QList<float>>("expected");
+        using P = PointList;
+        using S = StrokeList;
+        using F = QList<float>;
+        const P flat{{0, 0}, {100, 0}};
+        QTest::newRow("X") << P{{0, 0}, {100, 100}} << S{{{0, 100}, {100, 0}}} << F{0.5f};
+        QTest::newRow("at the end of segment 0 is 1")
+            << P{{0, 0}, {50, 50}, {100, 100}} << S{{{0, 100}, {100, 0}}} << F{1};
+        QTest::newRow("touching counts") << flat << S{{{50, 50}, {50, 0}}} << F{0.5f};
+        QTest::newRow("ending on another: nothing") << P{{0, 0}, {50, 0}} << S{{{50, -50}, {50, 50}}} << F{};
+        QTest::newRow("starting on another: nothing") << P{{50, 0}, {100, 0}} << S{{{50, -50}, {50, 50}}} << F{};
+        QTest::newRow("collinear overlap: both ends") << flat << S{{{60, 0}, {20, 0}}} << F{0.2f, 0.6f};
+        QTest::newRow("overlap up to the end: one") << flat << S{{{50, 0}, {150, 0}}} << F{0.5f};
+        QTest::newRow("own loop does not count") << P{{0, 0}, {100, 100}, {100, 0}, {0, 100}} << S{} << F{};
+        QTest::newRow("another's corner on the stroke: once") << flat << S{{{50, -50}, {50, 0}, {60, 50}}} << F{0.5f};
+        QTest::newRow("ascending") << P{{0, 0}, {100, 100}, {200, 0}, {300, 100}}
+                                   << S{{{0, 50}, {300, 50}}, {{250, -10}, {250, 200}}} << F{0.5f, 1.5f, 2.5f};
+        QTest::newRow("a dot on the stroke") << flat << S{{{30, 0}}} << F{0.3f};
+        QTest::newRow("thirds are rounded once") << P{{0, 0}, {3, 0}} << S{{{1, -1}, {1, 1}}} << F{float(1.0 / 3.0)};
+        QTest::newRow("int32 extremes") << P{{INT_MIN, 0}, {INT_MAX, 0}} << S{{{0, INT_MIN}, {0, INT_MAX}}}
+                                        << F{float(2147483648.0 / 4294967295.0)};
+        QTest::newRow("a point held still on the crossing: both its indices")
+            << P{{0, 0}, {50, 0}, {50, 0}, {100, 0}} << S{{{50, -5}, {50, 5}}} << F{1, 2};
+    }
+    void intersections()
+    {
+        QFETCH(PointList, stroke);
+        QFETCH(StrokeList, others);
+        QFETCH(QList<float>, expected);
+        InkDisp ink;
+        const InkStrokeDisp s = addStroke(ink, stroke);
+        for (const PointList& o : others)
+            addStroke(ink, o);
+        QCOMPARE(toList(s.FindIntersections()), expected);
+        QCOMPARE(toList(s.FindIntersections(ink.Strokes())), expected);
+    }
+
+    void intersectionsWithACollection()
     {
         InkDisp ink;
-        InkStrokeDisp a = addStroke(ink, {{0, 0}, {100, 0}});
-        InkStrokeDisp b = addStroke(ink, {{0, 10}, {100, 10}});
-        InkStrokeDisp c = addStroke(ink, {{-50, 5}, {0, 5}, {50, 5}});
-        ink.DeleteStroke(a);
-        InkStrokeDisp d = addStroke(ink, {{50, -50}, {50, 50}});  // may reuse a's place in the index
-        InkStrokeDisp cTail = c.Split(1.0f);
-        const InkStrokes hits = ink.HitTestCircle(50, 5, 10.0f);
-        QCOMPARE(hits.Count(), 3);
-        QVERIFY(hits.Item(0) == b && hits.Item(1) == cTail && hits.Item(2) == d);
+        InkStrokeDisp s = addStroke(ink, {{0, 0}, {400, 0}});
+        InkStrokeDisp a = addStroke(ink, {{100, -10}, {100, 10}});
+        InkStrokeDisp b = addStroke(ink, {{200, -10}, {200, 10}});
+        InkStrokeDisp c = addStroke(ink, {{300, -10}, {300, 10}});
+        QCOMPARE(toList(s.FindIntersections(InkStrokes({c, a, s, a}))), (QList<float>{0.25f, 0.75f}));
+        const InkStrokes old = ink.Strokes();
+        ink.DeleteStroke(b);
+        // An old snapshot names a deleted stroke: that is a failure, not a guess.
+        QVERIFY(throwsCode([&] { s.FindIntersections(old); }, PlatformErrorCode::DetachedStroke));
+        QVERIFY(throwsCode([&] { s.FindIntersections(InkStrokes({a, InkStrokeDisp()})); },
+                           PlatformErrorCode::NullReference));
+        InkDisp other;
+        InkStrokeDisp foreign = addStroke(other, {{150, -10}, {150, 10}});
+        QVERIFY(throwsCode([&] { s.FindIntersections(InkStrokes({foreign})); }, PlatformErrorCode::ForeignStroke));
+
+        // A stroke being collected takes part when named, and can ask itself.
+        InkStrokeDisp live = ink.beginStroke(thinPen());
+        const std::vector<InkPacket> p = packetsOf({{350, -10}, {350, 10}});
+        ink.appendPackets(live, p.data(), p.size());
+        QCOMPARE(toList(s.FindIntersections()), (QList<float>{0.25f, 0.75f}));
+        QCOMPARE(toList(s.FindIntersections(InkStrokes({live}))), (QList<float>{0.875f}));
+        QCOMPARE(toList(live.FindIntersections()), (QList<float>{0.5f}));
+
+        // Past a few dozen strokes a collection is served by the index.
+        InkStrokes odd;
+        QList<float> expected;
+        for (int i = 1; i < 100; ++i) {
+            const InkStrokeDisp crossing = addStroke(ink, {{i * 4, -10}, {i * 4, 10}});
+            if (i % 2 && i % 25) {
+                odd.Add(crossing);
+                expected.append(float(i) / 100.0f);
+            }
+        }
+        odd.Add(live);
+        expected.insert(std::upper_bound(expected.begin(), expected.end(), 0.875f), 0.875f);
+        QCOMPARE(toList(s.FindIntersections(odd)), expected);
     }
 };
 

@@ -1,5 +1,5 @@
 #pragma once
-// Records what a collector raises, in order.
+// Records what a collector raises, in order, and lets a test act in its handlers.
 
 #include "platform/ink/ink_collector.h"
 
@@ -8,40 +8,43 @@
 #include <functional>
 
 struct CollectorRecorder {
+    using Handler = std::function<void(const InkCursor&, const InkStrokeDisp&)>;
+
     explicit CollectorRecorder(InkCollector& collector)
     {
         QObject::connect(&collector, &InkCollector::CursorDown, [this](const InkCursor& c, const InkStrokeDisp& s) {
-            log << "down";
-            cursors.push_back(c);
-            strokes.push_back(s);
+            record("down", c, s);
             if (onCursorDown)
                 onCursorDown(c, s);
         });
         QObject::connect(&collector, &InkCollector::NewPackets,
                          [this](const InkCursor& c, const InkStrokeDisp& s, int32_t count,
                                 const std::vector<int32_t>& data) {
-                             log << QStringLiteral("packets %1").arg(count);
-                             cursors.push_back(c);
-                             strokes.push_back(s);
+                             record(QStringLiteral("packets %1").arg(count), c, s);
                              packetData.insert(packetData.end(), data.begin(), data.end());
                              if (onNewPackets)
                                  onNewPackets(c, s);
                          });
         QObject::connect(&collector, &InkCollector::Stroke,
                          [this](const InkCursor& c, const InkStrokeDisp& s, bool& cancel) {
-                             log << "stroke";
-                             cursors.push_back(c);
-                             strokes.push_back(s);
+                             record("stroke", c, s);
                              if (onStroke)
                                  onStroke(c, s, cancel);
                          });
+    }
+
+    void record(const QString& event, const InkCursor& c, const InkStrokeDisp& s)
+    {
+        log << event;
+        cursors.push_back(c);
+        strokes.push_back(s);
     }
 
     QStringList log;
     std::vector<InkCursor> cursors;
     std::vector<InkStrokeDisp> strokes;
     std::vector<int32_t> packetData;
-    std::function<void(const InkCursor&, const InkStrokeDisp&)> onCursorDown;
-    std::function<void(const InkCursor&, const InkStrokeDisp&)> onNewPackets;
+    Handler onCursorDown;
+    Handler onNewPackets;
     std::function<void(const InkCursor&, const InkStrokeDisp&, bool&)> onStroke;
 };

@@ -6,7 +6,6 @@
 #include "platform/ink/ink_collector.h"
 
 #include <QApplication>
-#include <QImage>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPaintEvent>
@@ -31,7 +30,6 @@ public:
     InkDisp* ink = nullptr;
     std::optional<InkStrokes> only;
     bool drawsInk = true;
-    QColor background = Qt::white;
     int mouseEvents = 0;
     int tabletEvents = 0;
 
@@ -39,7 +37,7 @@ protected:
     void paintEvent(QPaintEvent* event) override
     {
         QPainter painter(this);
-        painter.fillRect(event->rect(), background);
+        painter.fillRect(event->rect(), Qt::white);
         if (renderer && ink && drawsInk)
             renderer->Draw(painter, only ? *only : ink->Strokes());
     }
@@ -65,12 +63,6 @@ struct PaperWindow {
     QWidget window;
     TestPaper* paper;
 };
-
-// Ink units for a pixel position at 96 dpi.
-inline int32_t inkAt96(double pixels)
-{
-    return static_cast<int32_t>(pixels * 2540.0 / 96.0 + (pixels >= 0 ? 0.5 : -0.5));
-}
 
 inline QPointingDevice* makeTabletDevice(QPointingDevice::PointerType type, qint64 id)
 {
@@ -110,9 +102,4 @@ inline void mouseStroke(QWidget* target, const std::vector<QPointF>& points)
     for (size_t i = 1; i < points.size(); ++i)
         sendMouse(target, QEvent::MouseMove, points[i]);
     sendMouse(target, QEvent::MouseButtonRelease, points.back());
-}
-
-inline bool isInk(QRgb pixel, QRgb background)
-{
-    return pixel != background;
 }

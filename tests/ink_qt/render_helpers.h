@@ -1,25 +1,22 @@
 #pragma once
-// Strokes and pictures in pixels, for the drawing tests and benchmarks.
+// Strokes and pictures in pixels, for the drawing tests.
 
 #include "platform/ink/ink_model.h"
 
 #include <QImage>
-#include <QPainter>
 #include <QPointF>
 
+#include <cmath>
 #include <cstdlib>
 #include <vector>
 
-inline int32_t inkFromPixels96(double pixels)
-{
-    return static_cast<int32_t>(std::lround(pixels * 2540.0 / 96.0));
-}
-
+// Ink packets at pixel positions of a 96 dpi device.
 inline std::vector<InkPacket> pixelStroke(const std::vector<QPointF>& points, int32_t pressure = kInkMousePressure)
 {
     std::vector<InkPacket> packets;
     for (const QPointF& p : points)
-        packets.push_back({inkFromPixels96(p.x()), inkFromPixels96(p.y()), pressure});
+        packets.push_back({int32_t(std::lround(p.x() * 2540.0 / 96.0)), int32_t(std::lround(p.y() * 2540.0 / 96.0)),
+                           pressure});
     return packets;
 }
 
@@ -32,29 +29,26 @@ inline InkDrawingAttributes pixelAttributes(int32_t color, double widthPixels, i
     return attributes;
 }
 
-// An opaque picture at 96 dpi, the resolution the conversions assume.
-inline QImage blankPicture(QSize size, QColor background = Qt::white)
+// A white opaque picture at 96 dpi, the resolution the conversions assume.
+inline QImage blankPicture(QSize size)
 {
     QImage image(size, QImage::Format_ARGB32_Premultiplied);
     image.setDotsPerMeterX(3780);
     image.setDotsPerMeterY(3780);
-    image.fill(background);
+    image.fill(Qt::white);
     return image;
 }
 
 // Largest difference of any channel between two pictures of one size.
 inline int largestDifference(const QImage& a, const QImage& b)
 {
-    const QImage x = a.convertToFormat(QImage::Format_ARGB32);
-    const QImage y = b.convertToFormat(QImage::Format_ARGB32);
     int largest = 0;
-    for (int row = 0; row < x.height(); ++row) {
-        for (int col = 0; col < x.width(); ++col) {
-            const QRgb p = x.pixel(col, row);
-            const QRgb q = y.pixel(col, row);
+    for (int row = 0; row < a.height(); ++row)
+        for (int col = 0; col < a.width(); ++col) {
+            const QRgb p = a.pixel(col, row);
+            const QRgb q = b.pixel(col, row);
             largest = std::max({largest, std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
                                 std::abs(qBlue(p) - qBlue(q)), std::abs(qAlpha(p) - qAlpha(q))});
         }
-    }
     return largest;
 }

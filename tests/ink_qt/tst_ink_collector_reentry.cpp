@@ -1,5 +1,6 @@
 // Handlers of the collector's events may do anything: delete strokes, run a
-// nested event loop that collects another stroke, delete the collector.
+// nested event loop that collects another stroke, disable, move or delete
+// the collector.
 
 #include "collector_recorder.h"
 #include "paper_fixture.h"
@@ -92,6 +93,38 @@ private slots:
         QCOMPARE(m_collector->Ink().Strokes().Item(0).PacketCount(), 2);
     }
 
+    void disableDuringAStrokeDropsIt_data()
+    {
+        QTest::addColumn<QString>("when");
+        QTest::newRow("in CursorDown") << "down";
+        QTest::newRow("in NewPackets") << "packets";
+        QTest::newRow("between moves") << "between";
+    }
+    void disableDuringAStrokeDropsIt()
+    {
+        QFETCH(QString, when);
+        CollectorRecorder events(*m_collector);
+        auto disable = [&](const InkCursor&, const InkStrokeDisp&) { m_collector->SetEnabled(false); };
+        if (when == "down")
+            events.onCursorDown = disable;
+        if (when == "packets")
+            events.onNewPackets = disable;
+        sendMouse(paper(), QEvent::MouseButtonPress, {10, 10});
+        if (when == "between")
+            m_collector->SetEnabled(false);
+        QVERIFY(!m_collector->CollectingInk());
+        sendMouse(paper(), QEvent::MouseMove, {30, 10});
+        sendMouse(paper(), QEvent::MouseButtonRelease, {30, 10});
+        QVERIFY(!events.log.contains("stroke"));
+        QVERIFY(m_collector->Ink().strokeCount() == 0 && events.strokes.front().isDetached());
+        QCOMPARE(paper()->mouseEvents, 2);  // the rest went to the paper
+
+        events.onCursorDown = events.onNewPackets = nullptr;
+        m_collector->SetEnabled(true);
+        mouseStroke(paper(), {{10, 10}, {30, 10}});
+        QCOMPARE(m_collector->Ink().strokeCount(), 1);
+    }
+
     void handlerDeletesTheCollector_data()
     {
         QTest::addColumn<QString>("when");
@@ -114,6 +147,8 @@ private slots:
         QVERIFY(!m_collector);
         QVERIFY(events.strokes.back().isDetached());
         // The paper is on its own again: no overlay left over it, input is its own.
+        // (The overlay, a child of the paper, listens to the collector's ink:
+        // left behind, it once touched the freed ink when the paper went.)
         QCOMPARE(paper()->findChildren<QWidget*>().size(), 0);
         mouseStroke(paper(), {{10, 10}, {30, 10}});
         QVERIFY(paper()->mouseEvents >= 3);

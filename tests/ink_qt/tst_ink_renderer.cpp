@@ -1,24 +1,32 @@
-// The renderer drawing strokes stroke by stroke: colour, caps, transparency,
-// pressure widths, at known pixels.
+// The renderer drawing strokes stroke by stroke: colour, caps, joins,
+// transparency, pressure widths, at known pixels; straight onto pixels, and
+// recorded as vectors first (a printer's way) and played back. And its
+// conversions between ink space and a widget's pixels.
 
 #include "platform/ink/ink_renderer.h"
+#include "platform/ink/ink_units.h"
 #include "render_helpers.h"
 
+#include <QPainter>
 #include <QPicture>
 #include <QTest>
+#include <QWidget>
+
+#include <limits>
 
 namespace {
 
 constexpr int32_t kRed = 0x0000FF;
 const QRgb kWhite = qRgb(255, 255, 255);
+const std::vector<InkPacket> kLine = pixelStroke({{20, 30}, {80, 30}});
 
-// Draws the ink of one stroke on a white 100 x 60 picture: straight onto
-// its pixels, or recorded as vectors first (a printer's way) and played back.
-QImage drawOne(const std::vector<InkPacket>& packets, const InkDrawingAttributes& attributes,
-               bool asVectors = false)
+// The strokes drawn on a white 100 x 60 picture.
+QImage draw(const std::vector<std::pair<std::vector<InkPacket>, InkDrawingAttributes>>& strokes,
+            bool asVectors = false)
 {
     InkDisp ink;
-    ink.CreateStroke(packets, attributes);
+    for (const auto& [packets, attributes] : strokes)
+        ink.CreateStroke(packets, attributes);
     QImage image = blankPicture(QSize(100, 60));
     QPainter painter(&image);
     InkRenderer renderer;
@@ -34,72 +42,77 @@ QImage drawOne(const std::vector<InkPacket>& packets, const InkDrawingAttributes
     return image;
 }
 
+QImage drawOne(const std::vector<InkPacket>& packets, const InkDrawingAttributes& attributes, bool asVectors = false)
+{
+    return draw({{packets, attributes}}, asVectors);
+}
+
 }  // namespace
 
 class TestInkRenderer : public QObject {
     Q_OBJECT
 private slots:
-    void packedColour_data()
-    {
-        QTest::addColumn<int>("packed");
-        QTest::addColumn<QRgb>("expected");
-        QTest::newRow("black, the default") << 0 << qRgb(0, 0, 0);
-        QTest::newRow("red is the low byte") << 0x0000FF << qRgb(255, 0, 0);
-        QTest::newRow("green times 256") << 0x00FF00 << qRgb(0, 255, 0);
-        QTest::newRow("blue times 65536") << 0xFF0000 << qRgb(0, 0, 255);
-        QTest::newRow("mixed") << (0x12 + 256 * 0x34 + 65536 * 0x56) << qRgb(0x12, 0x34, 0x56);
-    }
-    void packedColour()
-    {
-        QFETCH(int, packed);
-        QFETCH(QRgb, expected);
-        const QImage image = drawOne(pixelStroke({{20, 30}, {80, 30}}), pixelAttributes(packed, 10));
-        QCOMPARE(image.pixel(50, 30), expected);
-    }
-
-    void inkAtKnownPlaces_data()
+    void capsAndWidths_data()
     {
         QTest::addColumn<bool>("asVectors");
+        QTest::addColumn<int>("pressure");
+        QTest::addColumn<bool>("ignorePressure");
         QTest::addColumn<QPoint>("where");
         QTest::addColumn<bool>("inked");
+        // A line from (20, 30) to (80, 30), nominal width 20 pixels: half
+        // widths 5 (least pressure), 10 (the mouse), 15 (most).
+        const int mouse = kInkMousePressure;
         for (bool vectors : {false, true}) {
-            const char* way = vectors ? "vectors: " : "pixels: ";
-            auto row = [&](const char* name) -> QTestData& { return QTest::newRow(qPrintable(QString(way) + name)) << vectors; };
-            row("middle of the line") << QPoint(50, 30) << true;
-            row("inside the width") << QPoint(50, 33) << true;
-            row("past the width") << QPoint(50, 37) << false;
-            row("round cap at the start") << QPoint(17, 30) << true;
-            row("beyond the start cap") << QPoint(13, 30) << false;
-            row("round cap at the end") << QPoint(83, 30) << true;
-            row("corner beyond a round cap") << QPoint(84, 34) << false;
-            row("far away") << QPoint(50, 5) << false;
+            auto row = [&](const char* name) -> QTestData& {
+                return QTest::newRow(qPrintable(QString(vectors ? "vectors: " : "pixels: ") + name)) << vectors;
+            };
+            row("mouse inside its width") << mouse << false << QPoint(50, 38) << true;
+            row("mouse draws the nominal width") << mouse << false << QPoint(50, 42) << false;
+            row("round cap at the start") << mouse << false << QPoint(13, 30) << true;
+            row("beyond the start cap") << mouse << false << QPoint(8, 30) << false;
+            row("round cap at the end") << mouse << false << QPoint(87, 30) << true;
+            row("corner beyond a round cap") << mouse << false << QPoint(88, 38) << false;
+            row("full pressure is half again as wide") << int(kInkMaxPressure) << false << QPoint(50, 43) << true;
+            row("full pressure stops there") << int(kInkMaxPressure) << false << QPoint(50, 47) << false;
+            row("least pressure is half as wide") << 0 << false << QPoint(50, 37) << false;
+            row("ignored pressure") << int(kInkMaxPressure) << true << QPoint(50, 42) << false;
         }
     }
-    void inkAtKnownPlaces()
+    void capsAndWidths()
     {
         QFETCH(bool, asVectors);
+        QFETCH(int, pressure);
+        QFETCH(bool, ignorePressure);
         QFETCH(QPoint, where);
         QFETCH(bool, inked);
-        const QImage image = drawOne(pixelStroke({{20, 30}, {80, 30}}), pixelAttributes(kRed, 10), asVectors);
+        InkDrawingAttributes attributes = pixelAttributes(kRed, 20);
+        attributes.SetIgnorePressure(ignorePressure);
+        const QImage image = drawOne(pixelStroke({{20, 30}, {80, 30}}, pressure), attributes, asVectors);
         QCOMPARE(image.pixel(where) != kWhite, inked);
-        if (inked && where == QPoint(50, 30))
-            QCOMPARE(image.pixel(where), qRgb(255, 0, 0));
+        QCOMPARE(image.pixel(50, 30), qRgb(255, 0, 0));  // red is the low byte
     }
 
-    void roundJoinKeepsCornersRound()
+    void joinsDotsAndOrder()
     {
         // An L: the outer corner of a round join stays empty, a mitre would fill it.
-        const QImage image = drawOne(pixelStroke({{20, 20}, {60, 20}, {60, 50}}), pixelAttributes(kRed, 12));
-        QCOMPARE(image.pixel(60, 20), qRgb(255, 0, 0));
-        QCOMPARE(image.pixel(65, 15), kWhite);
-    }
-
-    void singleTouchLeavesADot()
-    {
-        const QImage image = drawOne(pixelStroke({{50, 30}}), pixelAttributes(kRed, 10));
-        QCOMPARE(image.pixel(50, 30), qRgb(255, 0, 0));
-        QCOMPARE(image.pixel(53, 30), qRgb(255, 0, 0));
-        QCOMPARE(image.pixel(57, 30), kWhite);
+        const QImage l = drawOne(pixelStroke({{20, 20}, {60, 20}, {60, 50}}), pixelAttributes(kRed, 12));
+        QCOMPARE(l.pixel(60, 20), qRgb(255, 0, 0));
+        QCOMPARE(l.pixel(65, 15), kWhite);
+        // A single touch leaves a round dot of the pen's width.
+        const QImage dot = drawOne(pixelStroke({{50, 30}}), pixelAttributes(kRed, 10));
+        QCOMPARE(dot.pixel(53, 30), qRgb(255, 0, 0));
+        QCOMPARE(dot.pixel(57, 30), kWhite);
+        // Pressure from none to full: the width grows along the stroke.
+        std::vector<InkPacket> packets = kLine;
+        packets[0].pressure = 0;
+        packets[1].pressure = kInkMaxPressure;
+        const QImage growing = drawOne(packets, pixelAttributes(kRed, 20));
+        QCOMPARE(growing.pixel(25, 30 + 9), kWhite);    // thin end: half width about 5
+        QVERIFY(growing.pixel(75, 30 + 12) != kWhite);  // thick end: about 15
+        // Later strokes go on top; colours are packed red + 256 green + 65536 blue.
+        const QImage both = draw({{kLine, pixelAttributes(kRed, 10)},
+                                  {pixelStroke({{50, 10}, {50, 50}}), pixelAttributes(0xFF8000, 10)}});
+        QCOMPARE(both.pixel(50, 30), qRgb(0, 0x80, 0xFF));
     }
 
     void transparency_data()
@@ -114,7 +127,7 @@ private slots:
     {
         QFETCH(int, transparency);
         QFETCH(int, greenAndBlue);
-        const QImage image = drawOne(pixelStroke({{20, 30}, {80, 30}}), pixelAttributes(kRed, 10, transparency));
+        const QImage image = drawOne(kLine, pixelAttributes(kRed, 10, transparency));
         const QRgb pixel = image.pixel(50, 30);
         QCOMPARE(qRed(pixel), 255);
         QVERIFY2(std::abs(qGreen(pixel) - greenAndBlue) <= 1, qPrintable(QString::number(qGreen(pixel))));
@@ -138,79 +151,70 @@ private slots:
         QFETCH(bool, pressureVaries);
         QFETCH(bool, asVectors);
         std::vector<InkPacket> packets = pixelStroke({{10, 30}, {90, 30}, {50, 31}, {40, 30}});
-        if (pressureVaries) {
-            for (size_t i = 0; i < packets.size(); ++i)
-                packets[i].pressure = 300 + 200 * static_cast<int32_t>(i);
-        }
+        for (size_t i = 0; i < packets.size() && pressureVaries; ++i)
+            packets[i].pressure = 300 + 200 * static_cast<int32_t>(i);
         const QImage image = drawOne(packets, pixelAttributes(kRed, 10, 128), asVectors);
         QCOMPARE(image.pixel(70, 30), image.pixel(25, 30));
         QVERIFY(image.pixel(70, 30) != kWhite);
     }
 
-    void pressureWidths_data()
-    {
-        QTest::addColumn<bool>("asVectors");
-        QTest::addColumn<int>("pressure");
-        QTest::addColumn<bool>("ignorePressure");
-        QTest::addColumn<int>("offset");  // pixels from the centre line
-        QTest::addColumn<bool>("inked");
-        // Nominal width 20 pixels: half widths 5 (least pressure), 10, 15 (most).
-        for (bool vectors : {false, true}) {
-            const char* way = vectors ? "vectors: " : "pixels: ";
-            auto row = [&](const char* name) -> QTestData& { return QTest::newRow(qPrintable(QString(way) + name)) << vectors; };
-            row("mouse inside its width") << int(kInkMousePressure) << false << 8 << true;
-            row("mouse draws the nominal width") << int(kInkMousePressure) << false << 12 << false;
-            row("full pressure is half again as wide") << int(kInkMaxPressure) << false << 13 << true;
-            row("full pressure stops there") << int(kInkMaxPressure) << false << 17 << false;
-            row("least pressure is half as wide") << 0 << false << 7 << false;
-            row("least pressure still draws") << 0 << false << 3 << true;
-            row("ignored pressure") << int(kInkMaxPressure) << true << 12 << false;
-        }
-    }
-    void pressureWidths()
-    {
-        QFETCH(bool, asVectors);
-        QFETCH(int, pressure);
-        QFETCH(bool, ignorePressure);
-        QFETCH(int, offset);
-        QFETCH(bool, inked);
-        InkDrawingAttributes attributes = pixelAttributes(kRed, 20);
-        attributes.SetIgnorePressure(ignorePressure);
-        const QImage image = drawOne(pixelStroke({{20, 30}, {80, 30}}, pressure), attributes, asVectors);
-        QCOMPARE(image.pixel(50, 30 + offset) != kWhite, inked);
-    }
-
-    void widthFollowsPressureAlongTheStroke()
-    {
-        InkDrawingAttributes attributes = pixelAttributes(kRed, 20);
-        std::vector<InkPacket> packets = pixelStroke({{20, 30}, {80, 30}});
-        packets[0].pressure = 0;
-        packets[1].pressure = kInkMaxPressure;
-        const QImage image = drawOne(packets, attributes);
-        QCOMPARE(image.pixel(25, 30 + 9), kWhite);           // thin end: half width about 5
-        QVERIFY(image.pixel(75, 30 + 12) != kWhite);         // thick end: about 15
-    }
-
-    void drawsInOrder()
-    {
-        InkDisp ink;
-        ink.CreateStroke(pixelStroke({{20, 30}, {80, 30}}), pixelAttributes(kRed, 10));
-        ink.CreateStroke(pixelStroke({{50, 10}, {50, 50}}), pixelAttributes(0xFF0000, 10));
-        QImage image = blankPicture(QSize(100, 60));
-        QPainter painter(&image);
-        InkRenderer().Draw(painter, ink.Strokes());
-        QCOMPARE(image.pixel(50, 30), qRgb(0, 0, 255));
-    }
-
     void detachedStrokeFails()
     {
         InkDisp ink;
-        ink.CreateStroke(pixelStroke({{20, 30}, {80, 30}}), pixelAttributes(kRed, 10));
+        ink.CreateStroke(kLine, pixelAttributes(kRed, 10));
         const InkStrokes stale = ink.Strokes();
         ink.DeleteStrokes();
         QImage image = blankPicture(QSize(100, 60));
         QPainter painter(&image);
         QVERIFY_THROWS_EXCEPTION(PlatformError, InkRenderer().Draw(painter, stale));
+    }
+
+    void conversions_data()
+    {
+        QTest::addColumn<bool>("toInk");
+        QTest::addColumn<int>("from");
+        QTest::addColumn<int>("to");  // and -from gives -to
+        QTest::newRow("one pixel is 26.458") << true << 1 << 26;
+        QTest::newRow("317.5 half to even: 318") << true << 12 << 318;
+        QTest::newRow("952.5 half to even: 952") << true << 36 << 952;
+        QTest::newRow("paper width") << true << 9405 << 248841;
+        QTest::newRow("0.49 down") << false << 13 << 0;
+        QTest::newRow("1.51 up") << false << 40 << 2;
+        QTest::newRow("back to the paper width") << false << 248841 << 9405;
+    }
+    void conversions()
+    {
+        QFETCH(bool, toInk);
+        QFETCH(int, from);
+        QFETCH(int, to);
+        QWidget widget;
+        if (widget.logicalDpiX() != 96 || widget.logicalDpiY() != 96)
+            QSKIP("the screen's logical resolution is not 96 dpi");
+        InkRenderer renderer;
+        int32_t x = from;
+        int32_t y = -from;
+        if (toInk)
+            renderer.PixelToInkSpace(&widget, x, y);
+        else
+            renderer.InkSpaceToPixel(&widget, x, y);
+        QCOMPARE(x, to);
+        QCOMPARE(y, -to);
+        // Other resolutions convert with their own.
+        QCOMPARE(ink_units::pixelsToInk(3, 120), 64);  // 63.5
+        QCOMPARE(ink_units::inkToPixels(2540, 144), 144);
+    }
+
+    void failedConversionLeavesThePointAlone()
+    {
+        QWidget widget;
+        InkRenderer renderer;
+        int32_t x = 5;
+        int32_t y = std::numeric_limits<int32_t>::max();
+        QVERIFY_THROWS_EXCEPTION(PlatformError, renderer.PixelToInkSpace(&widget, x, y));
+        QVERIFY(x == 5 && y == std::numeric_limits<int32_t>::max());
+        QVERIFY_THROWS_EXCEPTION(PlatformError, renderer.InkSpaceToPixel(nullptr, x, y));
+        QVERIFY_THROWS_EXCEPTION(PlatformError, ink_units::roundHalfEven(std::numeric_limits<double>::quiet_NaN()));
+        QCOMPARE(ink_units::roundHalfEven(-2147483648.5), std::numeric_limits<int32_t>::min());  // even, and in range
     }
 };
 
