@@ -38,8 +38,10 @@ void InkCollector::SetWindow(QWidget* widget)
     m_impl->window = widget;
     if (!widget)
         return;
-    // Every sample the pen sends becomes a packet.
+    // Every sample the pen sends becomes a packet, and so does every mouse
+    // move: merged moves would turn a curve drawn with the mouse into a chord.
     QCoreApplication::setAttribute(Qt::AA_CompressTabletEvents, false);
+    QCoreApplication::setAttribute(Qt::AA_CompressHighFrequencyEvents, false);
     widget->installEventFilter(this);
     m_impl->renderer.attach(&m_impl->ink, widget);
     m_impl->overlay = new InkOverlay(widget, &m_impl->ink, &m_impl->renderer);

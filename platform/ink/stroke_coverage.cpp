@@ -8,15 +8,15 @@ namespace {
 
 // Coverage of a pixel whose centre is distance d from the centre line where
 // the radius is r: a one-pixel ramp across the edge. Lines thinner than a
-// pixel are drawn a pixel wide and fainter, down to a quarter, never gone.
+// pixel are drawn a pixel wide in their full colour, as a pen user expects of
+// the thin pen; fading them by their width turned black ink light grey.
 inline double edgeCoverage(double d, double r, bool antialiased)
 {
-    const double most = std::clamp(2.0 * r, 0.25, 1.0);
     const double reach = std::max(r, 0.5);
     if (!antialiased)
         return d <= reach ? 1.0 : 0.0;
     const double c = reach + 0.5 - d;
-    return c <= 0 ? 0.0 : std::min(c, 1.0) * most;
+    return c <= 0 ? 0.0 : std::min(c, 1.0);
 }
 
 // Each channel of a premultiplied pixel times a / 255, rounded, two at a time.

@@ -96,6 +96,17 @@ private slots:
             QCOMPARE(ink().Strokes().Item(0).PacketCount(), 3);
     }
 
+    // Merged moves turned a curve drawn with the mouse into a chord.
+    void noInputIsMerged()
+    {
+        QCoreApplication::setAttribute(Qt::AA_CompressHighFrequencyEvents, true);
+        QCoreApplication::setAttribute(Qt::AA_CompressTabletEvents, true);
+        InkCollector collector;
+        collector.SetWindow(paper());
+        QVERIFY(!QCoreApplication::testAttribute(Qt::AA_CompressHighFrequencyEvents));
+        QVERIFY(!QCoreApplication::testAttribute(Qt::AA_CompressTabletEvents));
+    }
+
     void disabledRaisesNothingAndLetsInputThrough()
     {
         m_collector->SetEventInterest(InkCollectorEventInterest::CursorDown, true);

@@ -115,6 +115,17 @@ private slots:
         QCOMPARE(both.pixel(50, 30), qRgb(0, 0x80, 0xFF));
     }
 
+    // The thin pen (10 ink units, a third of a pixel) must still draw in its
+    // own colour: it once faded to a light grey.
+    void thinPenKeepsItsColour()
+    {
+        InkDrawingAttributes thin;
+        thin.SetWidth(10.0f);
+        const QImage image = drawOne(pixelStroke({{20, 30.5}, {80, 30.5}}), thin);
+        QVERIFY2(qGray(image.pixel(50, 30)) <= 40, qPrintable(QString::number(qGray(image.pixel(50, 30)))));
+        QCOMPARE(image.pixel(50, 32), kWhite);
+    }
+
     void transparency_data()
     {
         QTest::addColumn<int>("transparency");
