@@ -31,29 +31,8 @@ struct SceneProbe {
 std::vector<SceneProbe> sceneProbes();
 
 // Boxes in the scene with what they must hold.
-constexpr QRect kTextBox(600, 300, 200, 45);      // "Hello", 40 pixels high, dark
-constexpr QRect kHatchBox(352, 302, 196, 146);    // blue cross-hatch over white
-constexpr QRect kDashLine(600, 400, 300, 1);      // a dashed black line
-
-// One red rectangle placed through a single way of mapping.
-enum class Mapping {
-    EmfText,           // MM_TEXT on a 96 dpi reference device
-    EmfIsotropic,      // MM_ISOTROPIC, the smaller scale on both axes
-    EmfFlippedY,       // MM_ANISOTROPIC with y growing upwards
-    EmfLoMetric,       // MM_LOMETRIC, tenths of a millimetre
-    EmfWorld,          // a world transform moving the drawing
-    EmfViewportOrigin, // the viewport's origin moving the drawing
-    EmfHiResDevice,    // MM_TEXT on a 300 dpi reference device
-    WmfWindowOrigin,   // a placeable metafile moving its window
-    WmfUnplaced,       // a metafile without the placeable header
-};
-struct MappingCase {
-    Mapping mapping;
-    const char* name;
-    QSize size;      // the picture at 96 dpi
-    QRectF redRect;  // where the rectangle lands, in output pixels
-};
-std::vector<MappingCase> mappingCases();
-void writeMapping(const QString& path, Mapping mapping);
+constexpr QRect kTextBox(600, 300, 200, 45);    // "Hello", 40 pixels high, dark
+constexpr QRect kHatchBox(352, 302, 196, 146);  // blue cross-hatch over white
+constexpr QRect kDashLine(600, 400, 300, 1);    // a dashed black line
 
 }  // namespace fixtures

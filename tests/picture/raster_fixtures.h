@@ -4,12 +4,15 @@
 // and files whose header claims a huge picture.
 
 #include <QByteArray>
-#include <QColor>
 #include <QImage>
+#include <QString>
 
 #include <vector>
 
 namespace fixtures {
+
+// Writes bytes to path and returns path; throws when it cannot.
+QString writeFile(const QString& path, const QByteArray& bytes);
 
 // 64 x 48: the top half red, the bottom half blue, a green square at
 // (8, 8, 16, 16). Block-aligned, so JPEG keeps the colours close.
@@ -24,8 +27,9 @@ QByteArray gifOf(const std::vector<QImage>& frames);
 
 // Headers that claim width x height pixels, with next to no data after them.
 QByteArray bmpClaiming(int width, int height);
-QByteArray gifClaiming(int width, int height);
-QByteArray gifFrameClaiming(int width, int height);  // a small screen, a huge first frame
 QByteArray jpegClaiming(int width, int height);
+// A GIF whose logical screen claims that size, or, with inFrame, a small
+// screen whose first frame does.
+QByteArray gifClaiming(int width, int height, bool inFrame = false);
 
 }  // namespace fixtures

@@ -1,14 +1,17 @@
-// Windows metafiles and enhanced metafiles written by libUEMF: their shapes
-// land where they were drawn, at the size their headers give, through each
-// way of mapping logical units to the picture.
+// Windows metafiles and enhanced metafiles: their shapes land where they were
+// drawn, at the size their headers give at the target DPI, through each way
+// of mapping logical units to the picture.
 
 #include "metafile_bytes.h"
 #include "metafile_fixtures.h"
 #include "platform/picture/picture_loader.h"
+#include "raster_fixtures.h"
 
 #include <QPainter>
 #include <QTemporaryDir>
 #include <QTest>
+
+using namespace rawmeta;
 
 namespace {
 
@@ -22,10 +25,9 @@ bool isColour(const QImage& image, QPoint at, QColor colour)
 int countPixels(const QImage& image, const QRect& box, const std::function<bool(QColor)>& test)
 {
     int count = 0;
-    for (int y = box.top(); y <= box.bottom(); ++y) {
+    for (int y = box.top(); y <= box.bottom(); ++y)
         for (int x = box.left(); x <= box.right(); ++x)
             count += test(image.pixelColor(x, y)) ? 1 : 0;
-    }
     return count;
 }
 
@@ -39,52 +41,65 @@ bool dark(QColor c)
 class TestPictureMetafile : public QObject {
     Q_OBJECT
 
-private:
-    QTemporaryDir m_dir;
-    QString scene(const QString& kind) const { return m_dir.filePath(QStringLiteral("장면 scene.") + kind); }
-
 private slots:
     void initTestCase();
     void sceneShapesLandWhereDrawn_data();
     void sceneShapesLandWhereDrawn();
     void sceneTextHatchAndDashes_data();
     void sceneTextHatchAndDashes();
-    void sizeFollowsTheTargetDpi_data();
-    void sizeFollowsTheTargetDpi();
     void mappingsPlaceTheRectangle_data();
     void mappingsPlaceTheRectangle();
-    void pathsArcsAndClipping_data();
-    void pathsArcsAndClipping();
+    void arcsAndExcludedClips_data();
+    void arcsAndExcludedClips();
     void drawsAtItsCornerAndOnlyInsideItsFrame();
+
+private:
+    QString scene(const QString& kind) const { return m_dir.filePath(QString::fromUtf8("장면 scene.") + kind); }
+    QImage load(const QByteArray& bytes, QSize* size = nullptr)
+    {
+        const Picture picture = LoadPicture(fixtures::writeFile(m_dir.filePath("raw"), bytes), 96);
+        if (size)
+            *size = picture.size();
+        return picture.toImage();
+    }
+
+    QTemporaryDir m_dir;
 };
 
 void TestPictureMetafile::initTestCase()
 {
-    QVERIFY(m_dir.isValid());
     fixtures::writeEmfScene(scene("emf"));
     fixtures::writeWmfScene(scene("wmf"));
 }
 
+// At 96 dpi, and again at 144 dpi where every probe moves by half.
 void TestPictureMetafile::sceneShapesLandWhereDrawn_data()
 {
     QTest::addColumn<QString>("kind");
+    QTest::addColumn<double>("dpi");
     QTest::addColumn<QPoint>("at");
     QTest::addColumn<QColor>("colour");
     for (const char* kind : {"emf", "wmf"}) {
-        for (const fixtures::SceneProbe& probe : fixtures::sceneProbes())
-            QTest::addRow("%s: %s", kind, probe.what) << QString(kind) << probe.at << probe.colour;
+        for (const double dpi : {96.0, 144.0}) {
+            for (const fixtures::SceneProbe& probe : fixtures::sceneProbes())
+                QTest::addRow("%s at %g dpi: %s", kind, dpi, probe.what)
+                    << QString(kind) << dpi << probe.at << probe.colour;
+        }
     }
 }
 
 void TestPictureMetafile::sceneShapesLandWhereDrawn()
 {
     QFETCH(QString, kind);
+    QFETCH(double, dpi);
     QFETCH(QPoint, at);
     QFETCH(QColor, colour);
-    const Picture picture = LoadPicture(scene(kind), 96);
+    const Picture picture = LoadPicture(scene(kind), dpi);
     QVERIFY(picture.isVector());
-    QCOMPARE(picture.size(), QSize(fixtures::kSceneWidth, fixtures::kSceneHeight));
+    QCOMPARE(picture.size(), QSize(fixtures::kSceneWidth, fixtures::kSceneHeight) * (dpi / 96));
+    QCOMPARE(picture.dpi(), dpi);
     const QImage image = picture.toImage();
+    at = (QPointF(at) * (dpi / 96)).toPoint();
     if (colour.isValid())
         QVERIFY2(isColour(image, at, colour), qPrintable(image.pixelColor(at).name(QColor::HexArgb)));
     else
@@ -103,7 +118,7 @@ void TestPictureMetafile::sceneTextHatchAndDashes()
     QFETCH(QString, kind);
     const QImage image = LoadPicture(scene(kind), 96).toImage();
 
-    // "Hello" in 40-pixel letters from the reference point on, nothing before it.
+    // "Hello" in 40-pixel letters from the reference point on, nothing before or above it.
     const QRect text = fixtures::kTextBox;
     QVERIFY(countPixels(image, text, dark) > 300);
     QCOMPARE(countPixels(image, QRect(text.left() - 20, text.top(), 18, text.height()), dark), 0);
@@ -125,136 +140,129 @@ void TestPictureMetafile::sceneTextHatchAndDashes()
     QVERIFY(countPixels(image, QRect(line.right() - 30, line.top(), 30, 1), dark) > 0);
 }
 
-void TestPictureMetafile::sizeFollowsTheTargetDpi_data()
-{
-    QTest::addColumn<QString>("kind");
-    QTest::addColumn<double>("dpi");
-    QTest::addColumn<QSize>("size");
-    QTest::newRow("emf at 120 dpi") << "emf" << 120.0 << QSize(1200, 600);
-    QTest::newRow("emf at 48 dpi") << "emf" << 48.0 << QSize(480, 240);
-    QTest::newRow("wmf at 120 dpi") << "wmf" << 120.0 << QSize(1200, 600);
-    QTest::newRow("wmf at 144 dpi") << "wmf" << 144.0 << QSize(1440, 720);
-}
-
-void TestPictureMetafile::sizeFollowsTheTargetDpi()
-{
-    QFETCH(QString, kind);
-    QFETCH(double, dpi);
-    QFETCH(QSize, size);
-    const Picture picture = LoadPicture(scene(kind), dpi);
-    QCOMPARE(picture.size(), size);
-    QCOMPARE(picture.dpi(), dpi);
-    const QImage image = picture.toImage();
-    const double scale = dpi / 96;
-    QVERIFY(isColour(image, QPoint(int(200 * scale), int(150 * scale)), Qt::red));
-    QVERIFY(isColour(image, QPoint(int(450 * scale), int(150 * scale)), Qt::blue));
-    QVERIFY(isColour(image, QPoint(int(200 * scale), int(425 * scale)), Qt::white));
-    QCOMPARE(image.pixelColor(int(90 * scale), int(150 * scale)).alpha(), 0);
-}
-
+// One red rectangle placed through one way of mapping, or drawn as a path
+// or through clipping. Without mapping records, logical units are the
+// pixels of a 480 x 240 picture.
 void TestPictureMetafile::mappingsPlaceTheRectangle_data()
 {
-    QTest::addColumn<int>("mapping");
+    QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QSize>("size");
     QTest::addColumn<QRectF>("red");
-    for (const fixtures::MappingCase& c : fixtures::mappingCases())
-        QTest::newRow(c.name) << int(c.mapping) << c.size << c.redRect;
+    const QSize size(480, 240);
+    const auto emf = [](std::vector<QByteArray> records) { return emfOf(emfRedBrushThen(std::move(records))); };
+    const auto mapMode = [](uint32_t mode) { return emfRecord(17, {mode}); };
+    const double lo = 96 / 254.0;  // one tenth of a millimetre in pixels
+    QTest::newRow("EMF MM_TEXT") << emf({emfRectangle(100, 100, 300, 200)}) << size << QRectF(100, 100, 200, 100);
+    QTest::newRow("EMF MM_ISOTROPIC takes the smaller scale")
+        << emf({mapMode(7), emfRecord(9, {1000, 1000}), emfRecord(11, {480, 240}), emfRectangle(500, 200, 1500, 600)})
+        << size << QRectF(120, 48, 240, 96);
+    QTest::newRow("EMF y growing upwards")
+        << emf({mapMode(8), emfRecord(10, {0, 2400}), emfRecord(9, {4800, uint32_t(-2400)}),
+                emfRecord(11, {480, 240}), emfRectangle(1000, 1000, 3000, 2000)})
+        << size << QRectF(100, 40, 200, 100);
+    QTest::newRow("EMF MM_LOMETRIC") << emf({mapMode(2), emfRectangle(100, -100, 300, -200)}) << size
+                                     << QRectF(100 * lo, 100 * lo, 200 * lo, 100 * lo);
+    QTest::newRow("EMF world transform")
+        << emf({emfRecord(35, {floatBits(1), 0, 0, floatBits(1), floatBits(200), floatBits(100)}),
+                emfRectangle(0, 0, 100, 50)})
+        << size << QRectF(200, 100, 100, 50);
+    QTest::newRow("EMF viewport origin") << emf({emfRecord(12, {50, 60}), emfRectangle(0, 0, 100, 50)}) << size
+                                         << QRectF(50, 60, 100, 50);
+    QTest::newRow("EMF made on a 300 dpi device")
+        << emfOf(emfRedBrushThen({emfRectangle(300, 300, 900, 600)}), QRect(QPoint(0, 0), QPoint(12700, 6350)), 3000)
+        << size << QRectF(96, 96, 192, 96);
+    QTest::newRow("EMF filled path")
+        << emf({emfRecord(59, {}), emfRecord(27, {100, 100}), emfRecord(54, {300, 100}), emfRecord(54, {300, 200}),
+                emfRecord(54, {100, 200}), emfRecord(61, {}), emfRecord(60, {}), emfRecord(62, {0, 0, 480, 240})})
+        << size << QRectF(100, 100, 200, 100);
+    QTest::newRow("EMF clipped to a rectangle")
+        << emf({emfRecord(30, {0, 0, 150, 240}), emfRectangle(100, 100, 300, 200)}) << size
+        << QRectF(100, 100, 50, 100);
+    QTest::newRow("EMF clip undone by restore")
+        << emf({emfRecord(33, {}), emfRecord(30, {0, 0, 10, 10}), emfRecord(34, {uint32_t(-1)}),
+                emfRectangle(100, 100, 300, 200)})
+        << size << QRectF(100, 100, 200, 100);
+    QTest::newRow("WMF window origin")
+        << wmfOf(wmfRedBrushThen({wmfRecord(0x020B, {uint16_t(-50), uint16_t(-100)}), wmfRecord(0x020C, {240, 480}),
+                                  wmfRectangle(0, 0, 100, 50)}))
+        << size << QRectF(100, 50, 100, 50);
+    QTest::newRow("WMF without placeable header: its window at 96 dpi")
+        << wmfOf(wmfRedBrushThen({wmfRecord(0x020B, {0, 0}), wmfRecord(0x020C, {300, 400}),
+                                  wmfRectangle(0, 0, 200, 150)}), {}, 96, false)
+        << QSize(400, 300) << QRectF(0, 0, 200, 150);
 }
 
 void TestPictureMetafile::mappingsPlaceTheRectangle()
 {
-    QFETCH(int, mapping);
+    QFETCH(QByteArray, bytes);
     QFETCH(QSize, size);
     QFETCH(QRectF, red);
-    const QString path = m_dir.filePath(QString("mapping %1").arg(mapping));
-    fixtures::writeMapping(path, fixtures::Mapping(mapping));
-    const Picture picture = LoadPicture(path, 96);
-    QCOMPARE(picture.size(), size);
-    const QImage image = picture.toImage();
+    QSize loaded;
+    const QImage image = load(bytes, &loaded);
+    QCOMPARE(loaded, size);
+    // Just inside each edge is red; just outside it, within the picture, is empty.
     const QPointF c = red.center();
     QVERIFY(isColour(image, c.toPoint(), Qt::red));
-    // Just inside each edge is red; just outside it is empty.
-    const double in = 2, out = 3;
-    QVERIFY(isColour(image, QPointF(red.left() + in, c.y()).toPoint(), Qt::red));
-    QVERIFY(isColour(image, QPointF(red.right() - in, c.y()).toPoint(), Qt::red));
-    QVERIFY(isColour(image, QPointF(c.x(), red.top() + in).toPoint(), Qt::red));
-    QVERIFY(isColour(image, QPointF(c.x(), red.bottom() - in).toPoint(), Qt::red));
-    for (const QPointF& outside : {QPointF(red.left() - out, c.y()), QPointF(red.right() + out, c.y()),
-                                   QPointF(c.x(), red.top() - out), QPointF(c.x(), red.bottom() + out)}) {
+    for (const QPointF& inside : {QPointF(red.left() + 2, c.y()), QPointF(red.right() - 2, c.y()),
+                                  QPointF(c.x(), red.top() + 2), QPointF(c.x(), red.bottom() - 2)})
+        QVERIFY2(isColour(image, inside.toPoint(), Qt::red), qPrintable(QString::number(inside.x())));
+    for (const QPointF& outside : {QPointF(red.left() - 3, c.y()), QPointF(red.right() + 3, c.y()),
+                                   QPointF(c.x(), red.top() - 3), QPointF(c.x(), red.bottom() + 3)}) {
         if (QRectF(QPointF(0, 0), QSizeF(size)).contains(outside))
             QCOMPARE(image.pixelColor(outside.toPoint()).alpha(), 0);
     }
 }
 
-void TestPictureMetafile::pathsArcsAndClipping_data()
+void TestPictureMetafile::arcsAndExcludedClips_data()
 {
-    using namespace rawmeta;
-    QTest::addColumn<QByteArray>("emf");
+    QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QPoint>("red");
     QTest::addColumn<QPoint>("empty");
-    // MM_TEXT at 96 dpi: logical units are the picture's pixels.
-    const QByteArray rectangle = emfRectangle(100, 100, 300, 200);
-    QTest::newRow("filled path")
-        << emfOf(emfRedBrushThen({emfRecord(59, {}), emfRecord(27, {100, 100}), emfRecord(54, {200, 100}),
-                                  emfRecord(54, {200, 200}), emfRecord(61, {}), emfRecord(60, {}),
-                                  emfRecord(62, {0, 0, 480, 240})}))
-        << QPoint(180, 120) << QPoint(120, 180);
-    QTest::newRow("pie from three to twelve o'clock")
-        << emfOf(emfRedBrushThen({emfRecord(47, {100, 20, 300, 220, 300, 120, 200, 20})}))
-        << QPoint(240, 80) << QPoint(160, 160);
-    QTest::newRow("clipped to a rectangle")
-        << emfOf(emfRedBrushThen({emfRecord(30, {0, 0, 150, 240}), rectangle})) << QPoint(125, 150)
-        << QPoint(200, 150);
+    QTest::newRow("pie from three to twelve o'clock, counter-clockwise")
+        << emfOf(emfRedBrushThen({emfRecord(47, {100, 20, 300, 220, 300, 120, 200, 20})})) << QPoint(240, 80)
+        << QPoint(160, 160);
     QTest::newRow("a rectangle excluded")
-        << emfOf(emfRedBrushThen({emfRecord(29, {150, 0, 250, 240}), rectangle})) << QPoint(120, 150)
-        << QPoint(200, 150);
-    QTest::newRow("clip undone by restore")
-        << emfOf(emfRedBrushThen({emfRecord(33, {}), emfRecord(30, {0, 0, 10, 10}),
-                                  emfRecord(34, {uint32_t(-1)}), rectangle}))
-        << QPoint(200, 150) << QPoint(50, 150);
-    QTest::newRow("clip region reset by an empty one")
-        << emfOf(emfRedBrushThen({emfRecord(30, {0, 0, 10, 10}), emfRecord(75, {0, 5}), rectangle}))
-        << QPoint(200, 150) << QPoint(50, 150);
+        << emfOf(emfRedBrushThen({emfRecord(29, {150, 0, 250, 240}), emfRectangle(100, 100, 300, 200)}))
+        << QPoint(120, 150) << QPoint(200, 150);
 }
 
-void TestPictureMetafile::pathsArcsAndClipping()
+void TestPictureMetafile::arcsAndExcludedClips()
 {
-    QFETCH(QByteArray, emf);
+    QFETCH(QByteArray, bytes);
     QFETCH(QPoint, red);
     QFETCH(QPoint, empty);
-    const QString path = m_dir.filePath("shapes.emf");
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(emf);
-    file.close();
-    const QImage image = LoadPicture(path, 96).toImage();
+    const QImage image = load(bytes);
     QVERIFY(isColour(image, red, Qt::red));
     QCOMPARE(image.pixelColor(empty).alpha(), 0);
 }
 
+// A metafile is clipped to its frame, a raster drawn 1:1, and the caller's
+// painter state is its own again afterwards.
 void TestPictureMetafile::drawsAtItsCornerAndOnlyInsideItsFrame()
 {
-    // A rectangle from (400, 200) to (700, 400) in a 480 x 240 frame.
-    const QString path = m_dir.filePath("overflowing.emf");
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(rawmeta::emfOf(rawmeta::emfRedBrushThen({rawmeta::emfRectangle(400, 200, 700, 400)})));
-    file.close();
-    const Picture picture = LoadPicture(path, 96);
+    // From (400, 200) to (700, 400) in a 480 x 240 frame.
+    const QByteArray emf = emfOf(emfRedBrushThen({emfRectangle(400, 200, 700, 400)}));
+    const Picture picture = LoadPicture(fixtures::writeFile(m_dir.filePath("overflowing.emf"), emf), 96);
     QCOMPARE(picture.size(), QSize(480, 240));
-
     QImage canvas(800, 500, QImage::Format_RGB32);
     canvas.fill(Qt::white);
     QPainter painter(&canvas);
     painter.setClipRect(0, 0, 800, 500);
     picture.draw(painter, QPointF(30, 40));
-    painter.fillRect(0, 0, 5, 5, Qt::black);  // the caller's state is its own again
+    Picture::fromImage(fixtures::quadrantImage()).draw(painter, QPointF(600, 400));
+    Picture().draw(painter, QPointF(0, 0));  // the null picture draws nothing
+    painter.fillRect(0, 0, 5, 5, Qt::black);
     painter.end();
     QCOMPARE(canvas.pixelColor(30 + 450, 40 + 220), QColor(Qt::red));
     QCOMPARE(canvas.pixelColor(30 + 485, 40 + 220), QColor(Qt::white));  // right of the frame
     QCOMPARE(canvas.pixelColor(30 + 450, 40 + 245), QColor(Qt::white));  // below the frame
     QCOMPARE(canvas.pixelColor(30 + 395, 40 + 220), QColor(Qt::white));
     QCOMPARE(canvas.pixelColor(2, 2), QColor(Qt::black));
+    QCOMPARE(canvas.pixelColor(599, 399), QColor(Qt::white));
+    QCOMPARE(canvas.pixelColor(600, 400), QColor(Qt::red));
+    QCOMPARE(canvas.pixelColor(600 + 16, 400 + 16), QColor(Qt::green));
+    QCOMPARE(canvas.pixelColor(600 + 63, 400 + 47), QColor(Qt::blue));
+    QCOMPARE(canvas.pixelColor(600 + 64, 400 + 48), QColor(Qt::white));
 }
 
 QTEST_MAIN(TestPictureMetafile)
