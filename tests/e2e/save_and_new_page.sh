@@ -6,47 +6,20 @@
 # picture, a second line drawn, and a save that takes the offered name as it
 # is: the JPEG "tavropen01.jpg" holds both lines.
 #
-# The file dialog is Qt's own: with no desktop platform theme (none under
-# Xvfb) Qt shows its widget dialog, which xdotool can type into. The desktop
-# variables are cleared so that a GTK theme is never picked up from the
-# caller's session.
+# The file dialog is Qt's own (e2e_lib.sh clears the desktop theme), which
+# xdotool can type into.
 # Usage: save_and_new_page.sh <program> <page checker> <work folder>
 set -euo pipefail
-
-program=$1
-checker=$2
-work=$3
-rm -rf "$work"
-mkdir -p "$work"
-
-if [ -z "${TAVRO_E2E_INSIDE_X:-}" ]; then
-  export TAVRO_E2E_INSIDE_X=1
-  exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
-fi
-
-fail() {
-  echo "FAIL: $*" >&2
-  [ -f "$work/program.log" ] && sed 's/^/program: /' "$work/program.log" >&2
-  exit 1
-}
-export QT_QPA_PLATFORM=xcb
-unset QT_QPA_PLATFORMTHEME XDG_CURRENT_DESKTOP DESKTOP_SESSION GNOME_DESKTOP_SESSION_ID KDE_FULL_SESSION
-
-# The program runs in the work folder: the dialog starts there.
-(cd "$work" && exec "$program") >"$work/program.log" 2>&1 &
-pid=$!
-trap 'kill $pid 2>/dev/null || true' EXIT
-
-window=$(timeout 20 xdotool search --sync --onlyvisible --name '^Tavro Pen Writer$' | head -n1) \
-  || fail "the window did not appear"
-echo "window $window"
+. "$(dirname "$0")/e2e_lib.sh"
+e2e_begin "$@"
+e2e_start
+e2e_window
 
 # Screen places: the client area opens at 161,118; the paper starts 90 lower.
 # The saved page starts 5,95 from the outer corner (158,115): at 163,210.
 save_x=711; save_y=150      # imgSave 527,9 46x46
 new_x=195; new_y=150        # imgNew 6,5 56x54
 open_x=656; open_y=150      # picOpen 469,8 52x49
-exit_x=759; exit_y=142      # imgExit 577,3 43x42
 
 poll() {  # poll <tries of 0.1 s> <command...>
   local tries=$1; shift
@@ -57,9 +30,6 @@ poll() {  # poll <tries of 0.1 s> <command...>
   return 1
 }
 
-other_window() {  # a second visible window of the program's title (dialog, box)
-  xdotool search --onlyvisible --name '^Tavro Pen Writer$' 2>/dev/null | grep -v "^$window\$" | head -n1 || true
-}
 has_other_window() { [ -n "$(other_window)" ]; }
 no_other_window() { [ -z "$(other_window)" ]; }
 
@@ -75,14 +45,6 @@ screen_shows() {  # screen_shows <check...>
   import -window root "$work/screen.png" 2>/dev/null && "$checker" "$work/screen.png" "$@" >"$work/check.log" 2>&1
 }
 
-draw_line() {  # draw_line <y>: across the paper from x 260 to 460
-  xdotool mousemove --sync 260 "$1"
-  xdotool mousedown 1
-  for x in $(seq 270 10 460); do
-    xdotool mousemove --sync "$x" "$1"
-  done
-  xdotool mouseup 1
-}
 
 # Types a name into the file dialog that is open, and accepts it.
 answer_file_dialog() {  # answer_file_dialog <what> [name]
@@ -143,12 +105,5 @@ poll 100 test ! -e "$work/tavropen01" || fail "the second bitmap was left behind
 echo "saved tavropen01.jpg"
 
 # 5. Quit.
-click_at $exit_x $exit_y
-focus_other_window "the exit question"
-xdotool key --clearmodifiers Return
-poll 100 bash -c "! kill -0 $pid 2>/dev/null" || fail "the program is still running after Yes"
-status=0
-wait "$pid" || status=$?
-trap - EXIT
-[ "$status" -eq 0 ] || fail "exit status $status"
+e2e_quit
 echo "PASS: saved, new page, reopened as background and saved again"
