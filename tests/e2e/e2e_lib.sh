@@ -6,9 +6,10 @@
 # window) and wait_for (polls screenshots until the checker agrees).
 
 e2e_begin() {
-  program=$1
-  checker=$2
-  work=$3
+  # Absolute: the program runs in the work folder.
+  program=$(realpath "$1")
+  checker=$(command -v "$2" || realpath "$2")
+  work=$(realpath -m "$3")
   if [ -z "${TAVRO_E2E_INSIDE_X:-}" ]; then
     rm -rf "$work"
     mkdir -p "$work"
