@@ -1,6 +1,7 @@
 #include "app/ink/marker_cache.h"
 
 #include "app/ink/markers.h"
+#include "platform/ink/ink_layer.h"
 #include "platform/ink/ink_renderer.h"
 #include "platform/ink/ink_units.h"
 
@@ -15,21 +16,6 @@ namespace {
 // Changes remembered between two uses; a page changed more than this since
 // (a long session in another mode) is read afresh instead.
 constexpr size_t kMaxPendingChanges = 1024;
-
-// The widget's rectangle clipped by its ancestors up to its window, in the
-// widget's pixels: the part a paint can show.
-QRect visiblePart(const QWidget& widget)
-{
-    QRect area = widget.rect();
-    QPoint origin;
-    const QWidget* w = &widget;
-    while (!w->isWindow() && w->parentWidget()) {
-        origin -= w->pos();
-        w = w->parentWidget();
-        area &= QRect(origin, w->size());
-    }
-    return area;
-}
 
 bool inkPointLess(InkPoint a, InkPoint b)
 {
@@ -82,30 +68,29 @@ void MarkerCache::follow(InkDisp& ink)
     ink.addListener(this);
 }
 
-void MarkerCache::strokeAdded(const InkStrokeDisp& stroke)
+bool MarkerCache::keepsTrack()
 {
     if (!m_valid || m_lostTrack)
-        return;
+        return false;
     if (m_added.size() + m_changedAreas.size() >= kMaxPendingChanges) {
         m_lostTrack = true;
         m_added.clear();
         m_changedAreas.clear();
-        return;
+        return false;
     }
-    m_added.push_back(stroke);
+    return true;
+}
+
+void MarkerCache::strokeAdded(const InkStrokeDisp& stroke)
+{
+    if (keepsTrack())
+        m_added.push_back(stroke);
 }
 
 void MarkerCache::inkChanged(const InkRectangle& area)
 {
-    if (!m_valid || m_lostTrack)
-        return;
-    if (m_added.size() + m_changedAreas.size() >= kMaxPendingChanges) {
-        m_lostTrack = true;
-        m_added.clear();
-        m_changedAreas.clear();
-        return;
-    }
-    m_changedAreas.push_back(area);
+    if (keepsTrack())
+        m_changedAreas.push_back(area);
 }
 
 std::vector<InkPoint> MarkerCache::pointsOf(const InkStrokeDisp& stroke) const
@@ -251,7 +236,7 @@ void MarkerCache::updateLayer(const std::vector<InkPoint>& changed, const InkRen
         m_stalePixels.clear();
     }
 
-    const QRect rect = visiblePart(paper);
+    const QRect rect = visibleAreaOf(paper);
     const qreal ratio = paper.devicePixelRatioF();
     if (!m_layerValid || rect != m_layerRect || ratio != m_layerRatio) {
         m_layerValid = false;

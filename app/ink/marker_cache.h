@@ -74,6 +74,10 @@ private:
     void updateLayer(const std::vector<InkPoint>& changed, const InkRenderer& renderer, const QWidget& paper);
     void paintLayer(const QRegion& area);
 
+    // Whether one more change can be remembered; past the limit, forgets them
+    // all so the next use starts afresh.
+    bool keepsTrack();
+
     // InkChangeListener
     void strokeAdded(const InkStrokeDisp& stroke) override;
     void inkChanged(const InkRectangle& area) override;
