@@ -46,7 +46,6 @@ class TestErrorReport : public QObject {
 private slots:
     void failingHandlerIsReportedAndTheWindowGoesOn();
     void failureReachingTheEventLoopIsReportedOnce();
-    void reportText_data();
     void reportText();
 };
 
@@ -98,22 +97,11 @@ void TestErrorReport::failureReachingTheEventLoopIsReportedOnce()
     QCOMPARE(box.unexpectedCalls(), 0);
 }
 
-void TestErrorReport::reportText_data()
-{
-    QTest::addColumn<bool>("platform");
-    QTest::addColumn<QStringList>("contains");
-    QTest::newRow("PlatformError") << true << QStringList{"91", "object missing"};
-    QTest::newRow("std::exception") << false << QStringList{"object missing"};
-}
-
 void TestErrorReport::reportText()
 {
-    QFETCH(bool, platform);
-    QFETCH(QStringList, contains);
-    const QString text = platform ? errorReportText(PlatformError(91, "object missing"))
-                                  : errorReportText(std::runtime_error("object missing"));
-    for (const QString& part : contains)
-        QVERIFY2(text.contains(part), qPrintable(text));
+    const QString platform = errorReportText(PlatformError(91, "object missing"));
+    QVERIFY2(platform.contains("91") && platform.contains("object missing"), qPrintable(platform));
+    QVERIFY(errorReportText(std::runtime_error("object missing")).contains("object missing"));
 }
 
 TAVRO_WINDOW_TEST_MAIN(TestErrorReport)

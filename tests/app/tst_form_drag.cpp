@@ -7,20 +7,10 @@
 class TestFormDrag : public QObject {
     Q_OBJECT
 private slots:
-    void systemRefusesOffscreen();
     void drag_data();
     void drag();
     void pressOnAButtonDoesNotDrag();
 };
-
-void TestFormDrag::systemRefusesOffscreen()
-{
-    WindowFixture f;
-    QVERIFY(f.show());
-    int32_t hitCode = kHitCaption;
-    QVERIFY(!FormDrag(f.form.get(), hitCode));
-    QCOMPARE(hitCode, kHitCaption);
-}
 
 void TestFormDrag::drag_data()
 {
@@ -31,7 +21,6 @@ void TestFormDrag::drag_data()
     const QPoint by(40, 25);
     QTest::newRow("left alone") << int(Qt::LeftButton) << int(Qt::LeftButton) << by;
     QTest::newRow("right") << int(Qt::RightButton) << int(Qt::RightButton) << QPoint();
-    QTest::newRow("middle") << int(Qt::MiddleButton) << int(Qt::MiddleButton) << QPoint();
     QTest::newRow("left and right") << int(Qt::LeftButton) << int(Qt::LeftButton | Qt::RightButton) << QPoint();
     QTest::newRow("right then left") << int(Qt::LeftButton) << int(Qt::LeftButton | Qt::RightButton) << QPoint();
 }

@@ -67,8 +67,6 @@ struct InkFixture : WindowFixture {
         return ink().CreateStroke(packets, pen);
     }
 
-    // The left button pressed at the first point, held through the others,
-    // released at the last.
     void drag(const std::vector<QPoint>& pixels)
     {
         sendMouse(paper(), QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton, pixels.front());

@@ -21,8 +21,7 @@ private slots:
     void penButtons_data();
     void penButtons();
     void attributeBeforeCursor();
-    void swatches_data();
-    void swatches();
+    void swatch();
     void colourValues_data();
     void colourValues();
     void paperColourKeepsModeAndInk();
@@ -39,9 +38,7 @@ void TestPensAndModes::penButtons_data()
     QTest::addColumn<int>("startMode");
     QTest::addColumn<float>("width");
     QTest::newRow("thin, in ink mode") << 1 << 1 << 10.0f;
-    QTest::newRow("middle, in ink mode") << 2 << 1 << 50.0f;
     QTest::newRow("thick, from intersection erase") << 3 << 3 << 100.0f;
-    QTest::newRow("thin, from stroke erase") << 1 << 4 << 10.0f;
     QTest::newRow("thick, from a mode outside 1 to 4") << 3 << 9 << 100.0f;
 }
 
@@ -82,36 +79,21 @@ void TestPensAndModes::attributeBeforeCursor()
     QVERIFY(f.collector().MouseIcon() == f.form->picPen3->mouseIcon());
 }
 
-void TestPensAndModes::swatches_data()
+// The last swatch, from an erase mode: its colour for the next stroke only.
+void TestPensAndModes::swatch()
 {
-    QTest::addColumn<int>("index");
-    QTest::addColumn<int>("packed");
-    QTest::newRow("0, first painted") << 0 << 0x8080FF;
-    QTest::newRow("4, painted a lighter blue") << 4 << 0xFF0000;
-    QTest::newRow("6, painted pink") << 6 << 0xC000C0;
-    QTest::newRow("18, painted 22nd") << 18 << 0xFFFFFF;
-    QTest::newRow("21, black, last painted") << 21 << 0x000000;
-    QTest::newRow("24, painted 21st") << 24 << 0x4E0027;
-}
-
-void TestPensAndModes::swatches()
-{
-    QFETCH(int, index);
-    QFETCH(int, packed);
     InkFixture f;
     QVERIFY(f.show());
     const InkStrokeDisp before = f.addStroke({QPoint(10, 10), QPoint(50, 10)});
     const int32_t oldColour = before.DrawingAttributes().Color();
     f.form->CuspErase();
-    click(f.form->labColor[size_t(index)]);
-    QCOMPARE(f.collector().DefaultDrawingAttributes().Color(), packed);
+    click(f.form->labColor[24]);
+    QCOMPARE(f.collector().DefaultDrawingAttributes().Color(), 0x4E0027);
     QCOMPARE(f.form->applicationMode(), InkSettings::kModeInk);
     QVERIFY(f.collector().MouseIcon() == f.form->picPen2->mouseIcon());
     QCOMPARE(before.DrawingAttributes().Color(), oldColour);
-    // The next stroke is drawn in it.
     f.drag({QPoint(100, 100), QPoint(150, 120)});
-    QCOMPARE(f.ink().strokeCount(), 2);
-    QCOMPARE(f.ink().Strokes().Item(1).DrawingAttributes().Color(), packed);
+    QCOMPARE(f.ink().Strokes().Item(1).DrawingAttributes().Color(), 0x4E0027);
 }
 
 void TestPensAndModes::colourValues_data()
@@ -119,14 +101,10 @@ void TestPensAndModes::colourValues_data()
     QTest::addColumn<QVariant>("value");
     QTest::addColumn<int>("packed");  // -1: refused, the colour stays
     QTest::newRow("32-bit integer") << QVariant(qint32(0x0000C0)) << 0x0000C0;
-    QTest::newRow("unsigned") << QVariant(quint32(0xFFFFFF)) << 0xFFFFFF;
-    QTest::newRow("64-bit within range") << QVariant(qint64(0x404080)) << 0x404080;
     QTest::newRow("double, half to even down") << QVariant(192.5) << 192;
-    QTest::newRow("double, half to even up") << QVariant(191.5) << 192;
     QTest::newRow("numeric text") << QVariant(QStringLiteral(" 255 ")) << 255;
     QTest::newRow("text that is no number") << QVariant(QStringLiteral("red")) << -1;
     QTest::newRow("beyond 32 bits") << QVariant(qint64(1) << 40) << -1;
-    QTest::newRow("not finite") << QVariant(qInf()) << -1;
     QTest::newRow("negative") << QVariant(-1) << -1;
     QTest::newRow("past 24 bits") << QVariant(0x1000000) << -1;
     QTest::newRow("nothing") << QVariant() << -1;
@@ -162,16 +140,11 @@ void TestPensAndModes::paperColourKeepsModeAndInk()
     QVERIFY(!f.collector().Enabled());
     QVERIFY(f.collector().MouseIcon() == f.form->picPen4->mouseIcon());
     QCOMPARE(f.paper()->backColor(), QColor(0x22, 0x22, 0x22));
-    QImage shot = f.shot();
-    QCOMPARE(QColor(shot.pixel(50, 50)), QColor(0x22, 0x22, 0x22));
-    QCOMPARE(QColor(shot.pixel(200, 200)), QColor(Qt::black));
-    QCOMPARE(f.ink().strokeCount(), 1);
-
+    QCOMPARE(QColor(f.shot().pixel(50, 50)), QColor(0x22, 0x22, 0x22));
+    QCOMPARE(QColor(f.shot().pixel(200, 200)), QColor(Qt::black));
     click(f.form->imgBackGColor_W);
-    shot = f.shot();
-    QCOMPARE(QColor(shot.pixel(50, 50)), QColor(Qt::white));
-    QCOMPARE(QColor(shot.pixel(200, 200)), QColor(Qt::black));
-    QCOMPARE(f.form->applicationMode(), InkSettings::kModeStrokeErase);
+    QCOMPARE(QColor(f.shot().pixel(50, 50)), QColor(Qt::white));
+    QCOMPARE(f.ink().strokeCount(), 1);
 }
 
 void TestPensAndModes::modes_data()
@@ -181,10 +154,7 @@ void TestPensAndModes::modes_data()
     QTest::addColumn<int>("cursor");
     QTest::newRow("ink") << 1 << true << 2;
     QTest::newRow("cusp erase") << 2 << false << 4;
-    QTest::newRow("intersection erase") << 3 << false << 4;
     QTest::newRow("stroke erase") << 4 << false << 4;
-    QTest::newRow("0, stored as it is") << 0 << false << 4;
-    QTest::newRow("-3, stored as it is") << -3 << false << 4;
     QTest::newRow("7, stored as it is") << 7 << false << 4;
 }
 
@@ -221,13 +191,9 @@ void TestPensAndModes::cursorFromWidth_data()
     QTest::newRow("10") << 10.0f << 1;
     QTest::newRow("50") << 50.0f << 2;
     QTest::newRow("100") << 100.0f << 3;
-    QTest::newRow("49.6 rounds to 50") << 49.6f << 2;
     QTest::newRow("49.5 rounds to even 50") << 49.5f << 2;
-    QTest::newRow("50.5 rounds to even 50") << 50.5f << 2;
     QTest::newRow("50.51 rounds to 51") << 50.51f << 1;
-    QTest::newRow("99.5 rounds to even 100") << 99.5f << 3;
     QTest::newRow("100.5 rounds to even 100") << 100.5f << 3;
-    QTest::newRow("30") << 30.0f << 1;
     QTest::newRow("0") << 0.0f << 1;
     QTest::newRow("far beyond 16 bits") << 1.0e9f << 1;
 }
@@ -237,10 +203,6 @@ void TestPensAndModes::cursorFromWidth()
     QFETCH(float, width);
     QFETCH(int, cursor);
     QCOMPARE(penCursorFor(width), cursor);
-    InkFixture f;
-    f.collector().DefaultDrawingAttributes().SetWidth(width);
-    f.form->Ink();
-    QVERIFY(f.collector().MouseIcon() == holder(*f.form, cursor)->mouseIcon());
 }
 
 void TestPensAndModes::penWidthAloneKeepsCursor()

@@ -16,13 +16,10 @@ class TestBackgroundPicture : public QObject {
 private slots:
     void initTestCase();
     void dialogSettingsAndCancel();
-    void rasterUnderTheInk_data();
-    void rasterUnderTheInk();
-    void metafileAtItsHeaderSize_data();
-    void metafileAtItsHeaderSize();
+    void formats_data();
+    void formats();
     void unreadableFileKeepsTheEarlierPicture_data();
     void unreadableFileKeepsTheEarlierPicture();
-    void secondOpenReplacesTheFirst();
     void newPageAfterAnOpenKeepsThePicture();
     void savedPageHoldsPictureAndInk();
 
@@ -102,59 +99,46 @@ void TestBackgroundPicture::dialogSettingsAndCancel()
     QVERIFY(!w.form->ImgPaper->hasPicture());
 }
 
-void TestBackgroundPicture::rasterUnderTheInk_data()
+void TestBackgroundPicture::formats_data()
 {
     QTest::addColumn<QString>("name");
     QTest::newRow("JPEG") << "quadrants.jpg";
     QTest::newRow("GIF, first frame") << "quadrants.gif";
     QTest::newRow("bitmap") << "quadrants.bmp";
-}
-
-void TestBackgroundPicture::rasterUnderTheInk()
-{
-    QFETCH(QString, name);
-    OutputWindow w;
-    QVERIFY(w.show());
-    w.drawLine(QPoint(10, 40), QPoint(60, 40));  // across the picture's blue half
-    open(w, m_dir.filePath(name));
-
-    QCOMPARE(w.messageBox.calls().size(), 0);
-    QCOMPARE(w.form->ImgPaper->picture().size(), QSize(64, 48));
-    QVERIFY(near(paperShows(*w.form, QPoint(50, 10)), Qt::red));
-    QVERIFY(near(paperShows(*w.form, QPoint(50, 35)), Qt::blue));
-    QVERIFY(near(paperShows(*w.form, QPoint(16, 16)), Qt::green));
-    QVERIFY(near(paperShows(*w.form, QPoint(100, 100)), Qt::white, 0));  // past the picture
-    // The ink lies over the picture; the page, its flag and counter stay.
-    QVERIFY(qGray(paperShows(*w.form, QPoint(35, 40))) < 40);
-    QCOMPARE(w.strokeCount(), 1);
-    QCOMPARE(w.form->dataPresent(), int16_t(-1));
-    QCOMPARE(w.form->goCount, int16_t(0));
-}
-
-void TestBackgroundPicture::metafileAtItsHeaderSize_data()
-{
-    QTest::addColumn<QString>("name");
     QTest::newRow("enhanced metafile") << "scene.emf";
     QTest::newRow("Windows metafile") << "scene.wmf";
 }
 
-void TestBackgroundPicture::metafileAtItsHeaderSize()
+// Rasters at their pixel size, metafiles at their header's size; under the
+// ink, which stays with its page.
+void TestBackgroundPicture::formats()
 {
     QFETCH(QString, name);
     OutputWindow w;
     QVERIFY(w.show());
+    w.drawLine(QPoint(10, 40), QPoint(60, 40));
     open(w, m_dir.filePath(name));
 
     QCOMPARE(w.messageBox.calls().size(), 0);
-    QVERIFY(w.form->ImgPaper->hasPicture());
     const QPixmap shown = w.form->ImgPaper->picture();
-    QCOMPARE((shown.deviceIndependentSize().toSize()), QSize(fixtures::kSceneWidth, fixtures::kSceneHeight));
-    for (const fixtures::SceneProbe& probe : fixtures::sceneProbes()) {
-        if (probe.at.y() >= 398)
-            continue;  // below the window
-        const QColor expected = probe.colour.isValid() ? probe.colour : QColor(Qt::white);
-        QVERIFY2(near(paperShows(*w.form, probe.at), expected), probe.what);
+    if (name.startsWith("scene")) {
+        QCOMPARE((shown.deviceIndependentSize().toSize()), QSize(fixtures::kSceneWidth, fixtures::kSceneHeight));
+        for (const fixtures::SceneProbe& probe : fixtures::sceneProbes()) {
+            const QColor expected = probe.colour.isValid() ? probe.colour : QColor(Qt::white);
+            if (probe.at.y() < 398 && !QRect(8, 36, 55, 9).contains(probe.at))  // on the paper, off the ink
+                QVERIFY2(near(paperShows(*w.form, probe.at), expected), probe.what);
+        }
+    } else {
+        QCOMPARE(shown.size(), QSize(64, 48));
+        QVERIFY(near(paperShows(*w.form, QPoint(50, 10)), Qt::red));
+        QVERIFY(near(paperShows(*w.form, QPoint(50, 35)), Qt::blue));
+        QVERIFY(near(paperShows(*w.form, QPoint(16, 16)), Qt::green));
+        QVERIFY(near(paperShows(*w.form, QPoint(100, 100)), Qt::white, 0));  // past the picture
     }
+    QVERIFY(qGray(paperShows(*w.form, QPoint(35, 40))) < 40);  // the ink on top
+    QCOMPARE(w.strokeCount(), 1);
+    QCOMPARE(w.form->dataPresent(), int16_t(-1));
+    QCOMPARE(w.form->goCount, int16_t(0));
 }
 
 void TestBackgroundPicture::unreadableFileKeepsTheEarlierPicture_data()
@@ -162,8 +146,6 @@ void TestBackgroundPicture::unreadableFileKeepsTheEarlierPicture_data()
     QTest::addColumn<QString>("path");
     const QByteArray jpeg = fixtures::jpegOf(fixtures::quadrantImage());
     QTest::newRow("no such file") << m_dir.filePath("missing.jpg");
-    QTest::newRow("a folder") << m_dir.path();
-    QTest::newRow("empty file") << write("empty.jpg", QByteArray());
     QTest::newRow("text") << write("text.jpg", "not a picture at all\n");
     QTest::newRow("PNG") << write("image.bmp", [] {
         QByteArray png;
@@ -173,10 +155,8 @@ void TestBackgroundPicture::unreadableFileKeepsTheEarlierPicture_data()
         return png;
     }());
     QTest::newRow("truncated JPEG") << write("truncated.jpg", jpeg.left(jpeg.size() / 2));
-    QTest::newRow("truncated bitmap") << write("truncated.bmp", fixtures::bmpOf(fixtures::quadrantImage()).left(500));
     QTest::newRow("bitmap past 256 MB") << write("huge.bmp", fixtures::bmpClaiming(20000, 20000));
     QTest::newRow("JPEG past 256 MB") << write("huge.jpg", fixtures::jpegClaiming(12000, 6000));
-    QTest::newRow("GIF past 256 MB") << write("huge.gif", fixtures::gifClaiming(65535, 65535));
 }
 
 void TestBackgroundPicture::unreadableFileKeepsTheEarlierPicture()
@@ -203,27 +183,17 @@ void TestBackgroundPicture::unreadableFileKeepsTheEarlierPicture()
     QVERIFY(!fresh.form->ImgPaper->hasPicture());
 }
 
-void TestBackgroundPicture::secondOpenReplacesTheFirst()
-{
-    OutputWindow w;
-    QVERIFY(w.show());
-    open(w, m_dir.filePath("scene.emf"));
-    QVERIFY(near(paperShows(*w.form, QPoint(200, 150)), Qt::red));
-    open(w, m_dir.filePath("quadrants.jpg"));
-    QCOMPARE(w.form->ImgPaper->picture().size(), QSize(64, 48));
-    QVERIFY(near(paperShows(*w.form, QPoint(200, 150)), Qt::white, 0));
-    QCOMPARE(w.messageBox.calls().size(), 0);
-}
-
 void TestBackgroundPicture::newPageAfterAnOpenKeepsThePicture()
 {
     OutputWindow w;
     QVERIFY(w.show());
     w.drawRow(30);
     open(w, m_dir.filePath("quadrants.bmp"));
+    w.form->ImgPaper->setBackColor(QColor(64, 64, 64));
     w.messageBox.queueAnswer(MessageBoxResult::Yes);
     click(w.form->imgNew);
     QCOMPARE(w.strokeCount(), 0);
+    QCOMPARE(w.form->ImgPaper->backColor(), QColor(64, 64, 64));
     QCOMPARE(w.form->ImgPaper->picture().size(), QSize(64, 48));
     QVERIFY(near(paperShows(*w.form, QPoint(50, 35)), Qt::blue));
 }

@@ -1,5 +1,5 @@
 // A new page: the question, what Yes and No change, the page counter at its
-// limit, a stroke being drawn meanwhile, and what a new page leaves alone.
+// limit and a stroke being drawn meanwhile.
 
 #include "output_fixture.h"
 
@@ -12,11 +12,9 @@ class TestNewPage : public QObject {
 private slots:
     void answer_data();
     void answer();
-    void saveWaitsForTheNextTouch();
     void counterStopsAtItsLimit_data();
     void counterStopsAtItsLimit();
     void strokeBeingDrawnIsKept();
-    void leavesPaperColourAndPictureAlone();
 };
 
 namespace {
@@ -64,28 +62,6 @@ void TestNewPage::answer()
     QCOMPARE(w.form->goCount, int16_t(cleared ? 1 : 0));
     // The window is refreshed at once, before any event is processed.
     QCOMPARE(darkPixelsOfPaper(*w.form) == 0, cleared);
-}
-
-// Three new pages, on a page with ink and then on empty ones: the save does
-// nothing until the paper is touched again, then offers the third name.
-void TestNewPage::saveWaitsForTheNextTouch()
-{
-    OutputWindow w;
-    QVERIFY(w.show());
-    w.drawRow(100);
-    for (int i = 0; i < 3; ++i) {
-        w.messageBox.queueAnswer(MessageBoxResult::Yes);
-        click(w.form->imgNew);
-    }
-    QCOMPARE(w.form->goCount, int16_t(3));
-    w.save();
-    QCOMPARE(w.dialogs.shown().size(), 0);
-
-    w.drawRow(150);
-    w.dialogs.queueCancel();
-    w.save();
-    QCOMPARE(w.dialogs.shown().size(), 1);
-    QCOMPARE(w.dialogs.shown()[0].FileName, QStringLiteral("tavropen03"));
 }
 
 void TestNewPage::counterStopsAtItsLimit_data()
@@ -136,29 +112,6 @@ void TestNewPage::strokeBeingDrawnIsKept()
     QCOMPARE(w.strokeCount(), 2);
     w.form->Clear();
     QCOMPARE(w.strokeCount(), 0);
-}
-
-void TestNewPage::leavesPaperColourAndPictureAlone()
-{
-    OutputWindow w;
-    QVERIFY(w.show());
-    const QColor paperColour(64, 64, 64);
-    w.form->ImgPaper->setBackColor(paperColour);
-    QImage picture(40, 30, QImage::Format_RGB32);
-    picture.fill(Qt::red);
-    w.form->ImgPaper->setPicture(QPixmap::fromImage(picture));
-    w.drawRow(100);
-    w.hoverSave();
-    const QImage captured = w.form->Picture2->picture().toImage();
-
-    w.messageBox.queueAnswer(MessageBoxResult::Yes);
-    click(w.form->imgNew);
-
-    QCOMPARE(w.strokeCount(), 0);
-    QCOMPARE(w.form->ImgPaper->backColor(), paperColour);
-    QCOMPARE(w.form->ImgPaper->picture().toImage().convertToFormat(QImage::Format_RGB32), picture);
-    QCOMPARE(w.form->Picture2->picture().toImage(), captured);
-    QCOMPARE(w.form->applicationMode(), int16_t(1));
 }
 
 TAVRO_WINDOW_TEST_MAIN(TestNewPage)
