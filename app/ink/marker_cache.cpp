@@ -47,13 +47,7 @@ void MarkerCache::reset()
     if (m_ink)
         m_ink->removeListener(this);
     m_ink = nullptr;
-    m_valid = false;
-    m_entries.clear();
-    m_changedAreas.clear();
-    m_added.clear();
-    m_lostTrack = false;
-    m_stalePixels.clear();
-    m_pixelsValid = false;
+    forgetPositions();
     m_layer = QImage();
     m_layerRect = QRect();
     m_layerValid = false;
@@ -113,7 +107,7 @@ void MarkerCache::updatePositions(std::vector<InkPoint>& changed)
         applyChanges(changed);
 }
 
-void MarkerCache::rebuildAll()
+void MarkerCache::forgetPositions()
 {
     m_valid = false;
     m_entries.clear();
@@ -122,6 +116,11 @@ void MarkerCache::rebuildAll()
     m_lostTrack = false;
     m_stalePixels.clear();
     m_pixelsValid = false;
+}
+
+void MarkerCache::rebuildAll()
+{
+    forgetPositions();
     m_layerValid = false;
     // One snapshot of the whole page for every stroke: the platform answers
     // that from one pass over its index.

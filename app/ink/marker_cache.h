@@ -74,6 +74,8 @@ private:
     void updateLayer(const std::vector<InkPoint>& changed, const InkRenderer& renderer, const QWidget& paper);
     void paintLayer(const QRegion& area);
 
+    // Drops every position and pending change; the next use reads afresh.
+    void forgetPositions();
     // Whether one more change can be remembered; past the limit, forgets them
     // all so the next use starts afresh.
     bool keepsTrack();
