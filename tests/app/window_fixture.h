@@ -9,6 +9,7 @@
 #include "platform/dialogs/scripted_message_box.h"
 
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QTest>
 
 #include <memory>
@@ -24,6 +25,26 @@ struct WindowFixture {
         form->show();
         return QTest::qWaitForWindowExposed(form.get());
     }
+};
+
+// Counts a widget's paints and the area they covered.
+class PaintCounter : public QObject {
+public:
+    explicit PaintCounter(QWidget* widget) : m_widget(widget) { widget->installEventFilter(this); }
+    ~PaintCounter() override { m_widget->removeEventFilter(this); }
+    int paints = 0;
+    QRegion painted;
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint) {
+            ++paints;
+            painted += static_cast<QPaintEvent*>(event)->region();
+        }
+        return false;
+    }
+
+private:
+    QWidget* m_widget;
 };
 
 // Sends one mouse event with exactly the given buttons held, at a point of

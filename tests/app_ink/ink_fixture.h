@@ -1,38 +1,17 @@
 #pragma once
 // The loaded window with what the drawing and erasing tests need: strokes put
 // straight into its ink, the mouse and the tablet pen (tip or eraser end) on
-// its paper, and a count of the paper's paints.
+// its paper.
 
 #include "tests/app/window_fixture.h"
 
 #include "platform/ink/ink_collector.h"
 
-#include <QPaintEvent>
 #include <QPointingDevice>
 #include <QTabletEvent>
 
 #include <memory>
 #include <vector>
-
-// Counts the paper's paints and the area they covered.
-class PaintCounter : public QObject {
-public:
-    explicit PaintCounter(QWidget* widget) : m_widget(widget) { widget->installEventFilter(this); }
-    ~PaintCounter() override { m_widget->removeEventFilter(this); }
-    int paints = 0;
-    QRegion painted;
-    bool eventFilter(QObject*, QEvent* event) override
-    {
-        if (event->type() == QEvent::Paint) {
-            ++paints;
-            painted += static_cast<QPaintEvent*>(event)->region();
-        }
-        return false;
-    }
-
-private:
-    QWidget* m_widget;
-};
 
 struct InkFixture : WindowFixture {
     InkCollector& collector() { return *form->myInkCollector; }

@@ -1,20 +1,16 @@
-// The pieces the erasers are made of, without a window: the stretch cut on
-// real ink, the marker interpolation and the eraser's reach along its path.
+// The pieces the erasers are made of, without a window: where the stretch to
+// cut begins, the marker interpolation and the eraser's reach along its path.
 
 #include "app/ink/eraser_reach.h"
 #include "app/ink/markers.h"
 #include "app/ink/stretch_cut.h"
-#include "tests/ink_model/ink_test_util.h"
 
 #include <QTest>
-
 
 class TestStretchCut : public QObject {
     Q_OBJECT
 private slots:
     void lowerBoundaryOnABoundary();
-    void cutLeavesPieces_data();
-    void cutLeavesPieces();
     void markerInterpolation_data();
     void markerInterpolation();
     void eraserReach_data();
@@ -34,44 +30,6 @@ void TestStretchCut::lowerBoundaryOnABoundary()
     QCOMPARE(::cuspLowerBoundary(std::vector<int32_t>{0}, 0.0f), std::optional<size_t>());
 }
 
-// A straight stroke of points 0..20 along x (x = 100 * index), cut with the
-// boundary list given: what remains, as the x extents of the strokes left.
-void TestStretchCut::cutLeavesPieces_data()
-{
-    QTest::addColumn<QList<double>>("boundaries");
-    QTest::addColumn<int>("lower");
-    QTest::addColumn<QList<QPoint>>("left");  // (first x, last x) of each stroke, in ink order
-    const QList<double> inner{0, 5, 12, 20};
-    QTest::newRow("first stretch: one stroke from the first inner boundary")
-        << inner << 0 << QList<QPoint>{{500, 2000}};
-    QTest::newRow("inner stretch: start and end remain") << inner << 1 << QList<QPoint>{{0, 500}, {1200, 2000}};
-    QTest::newRow("no inner boundary: the stroke goes") << QList<double>{0, 20} << 0 << QList<QPoint>{};
-    QTest::newRow("both boundaries on one segment") << QList<double>{0, 5.25, 5.75, 20} << 1
-                                                    << QList<QPoint>{{0, 525}, {575, 2000}};
-}
-
-void TestStretchCut::cutLeavesPieces()
-{
-    QFETCH(QList<double>, boundaries);
-    QFETCH(int, lower);
-    QFETCH(QList<QPoint>, left);
-    InkDisp ink;
-    PointList line;
-    for (int i = 0; i <= 20; ++i)
-        line << QPoint(100 * i, 0);
-    InkStrokeDisp stroke = addStroke(ink, line, 20.0f);
-    const InkStrokeDisp other = addStroke(ink, {QPoint(0, 5000), QPoint(100, 5000)});
-    const std::vector<double> list(boundaries.begin(), boundaries.end());
-    stretchCut(ink, stroke, list, size_t(lower));
-
-    QList<QPoint> extents;
-    for (const InkStrokeDisp& s : ink.Strokes())
-        if (!(s == other))
-            extents << QPoint(s.GetPoints().front().x, s.GetPoints().back().x);
-    QCOMPARE(extents, left);
-    QCOMPARE(ink.Strokes().Item(ink.strokeCount() - 1), other);  // pieces stay where the stroke was
-}
-
 void TestStretchCut::markerInterpolation_data()
 {
     QTest::addColumn<QPoint>("from");
@@ -79,7 +37,6 @@ void TestStretchCut::markerInterpolation_data()
     QTest::addColumn<float>("index");  // on the segment from point 7
     QTest::addColumn<QPoint>("marker");
     QTest::newRow("halfway, floor of -2.5 is -3") << QPoint(100, 200) << QPoint(110, 195) << 7.5f << QPoint(105, 197);
-    QTest::newRow("a quarter, negative steps") << QPoint(0, 0) << QPoint(-10, -10) << 7.25f << QPoint(-3, -3);
     QTest::newRow("far apart, past 16 bits") << QPoint(-2000000000, 0) << QPoint(2000000000, 7) << 7.5f
                                              << QPoint(0, 3);
 }

@@ -94,11 +94,6 @@ inline bool blankRow(const QImage& page, int paperY)
     return darkPixels(page, from.y(), 0, page.width() - 1) == 0;
 }
 
-inline QByteArray fileFormat(const QString& path)
-{
-    return QImageReader(path).format();
-}
-
 inline QStringList filesIn(const QString& folder)
 {
     return QDir(folder).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);

@@ -56,7 +56,6 @@ void TestNewPage::answer()
     QCOMPARE(w.messageBox.calls().size(), 1);
     QCOMPARE(w.messageBox.calls()[0].text, QString::fromUtf8("화면을 지우시겠습니까 ?"));
     QCOMPARE(w.messageBox.calls()[0].style, MessageBoxStyle::YesNo);
-    QCOMPARE(w.messageBox.calls()[0].parent, w.form.get());
     QCOMPARE(w.strokeCount(), cleared ? 0 : 2);
     QCOMPARE(w.form->dataPresent(), int16_t(cleared ? 0 : -1));
     QCOMPARE(w.form->goCount, int16_t(cleared ? 1 : 0));
@@ -67,15 +66,13 @@ void TestNewPage::answer()
 void TestNewPage::counterStopsAtItsLimit_data()
 {
     QTest::addColumn<int>("before");
-    QTest::addColumn<int>("after");
-    QTest::newRow("one below") << 32766 << 32767;
-    QTest::newRow("at the limit") << 32767 << 32767;
+    QTest::newRow("one below") << 32766;
+    QTest::newRow("at the limit") << 32767;
 }
 
 void TestNewPage::counterStopsAtItsLimit()
 {
     QFETCH(int, before);
-    QFETCH(int, after);
     OutputWindow w;
     QVERIFY(w.show());
     w.form->goCount = int16_t(before);
@@ -83,7 +80,7 @@ void TestNewPage::counterStopsAtItsLimit()
     w.messageBox.queueAnswer(MessageBoxResult::Yes);
     click(w.form->imgNew);
     // Still a new page: the ink goes and the page counts as empty.
-    QCOMPARE(w.form->goCount, int16_t(after));
+    QCOMPARE(w.form->goCount, int16_t(32767));
     QCOMPARE(w.strokeCount(), 0);
     QCOMPARE(w.form->dataPresent(), int16_t(0));
 }
@@ -110,8 +107,6 @@ void TestNewPage::strokeBeingDrawnIsKept()
 
     sendMouse(w.form->ImgPaper, QEvent::MouseButtonRelease, Qt::LeftButton, Qt::NoButton, QPoint(300, 200));
     QCOMPARE(w.strokeCount(), 2);
-    w.form->Clear();
-    QCOMPARE(w.strokeCount(), 0);
 }
 
 TAVRO_WINDOW_TEST_MAIN(TestNewPage)

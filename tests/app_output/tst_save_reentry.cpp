@@ -1,5 +1,5 @@
 // What may happen while a save waits its second: new captures, a second save,
-// a new page, the exit. The save that waits still writes the page it
+// the exit. The save that waits still writes the page it
 // captured, and nothing is left behind.
 
 #include "output_fixture.h"
@@ -12,16 +12,12 @@ class TestSaveReentry : public QObject {
     Q_OBJECT
 private slots:
     void secondSaveDuringTheWait();
-    void newPageDuringTheWait();
     void exitDuringTheWait();
 };
 
 namespace {
 // Runs action once the save is waiting.
-void duringTheWait(std::function<void()> action)
-{
-    QTimer::singleShot(300, std::move(action));
-}
+void duringTheWait(std::function<void()> action) { QTimer::singleShot(300, std::move(action)); }
 }  // namespace
 
 // The second save captures anew (it moves over the button) while the first
@@ -51,24 +47,6 @@ void TestSaveReentry::secondSaveDuringTheWait()
     QVERIFY(showsRow(second, 200));
     // The latest capture stays for the next save.
     QVERIFY(showsRow(w.form->Picture2->picture().toImage(), 200));
-}
-
-void TestSaveReentry::newPageDuringTheWait()
-{
-    QTemporaryDir dir;
-    OutputWindow w;
-    QVERIFY(w.show());
-    w.drawRow(100);
-    w.dialogs.queueFileName(dir.filePath("page"));
-    w.messageBox.queueAnswer(MessageBoxResult::Yes);
-    duringTheWait([&] { click(w.form->imgNew); });
-    w.save();
-
-    QCOMPARE(w.messageBox.calls().size(), 1);  // the question only
-    QCOMPARE(w.strokeCount(), 0);
-    QCOMPARE(w.form->goCount, int16_t(1));
-    QCOMPARE(filesIn(dir.path()), QStringList{"page.jpg"});
-    QVERIFY(showsRow(QImage(dir.filePath("page.jpg")), 100));
 }
 
 // The window is unloaded during the wait; the save finishes first and the
