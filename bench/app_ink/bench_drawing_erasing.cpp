@@ -12,6 +12,7 @@
 // The pages are handwriting: random-walk strokes of letter size spread over
 // the visible paper.
 
+#include "bench/qt_benchmark_main.h"
 #include "app/ink/marker_cache.h"
 #include "app/ink/stretch_cut.h"
 #include "app/shell/application.h"
@@ -303,11 +304,5 @@ BENCHMARK(BM_PenStrokePackets)->Arg(1)->Arg(0)->ArgName("local")->Unit(benchmark
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    TavroApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runQtBenchmarks<TavroApplication>(argc, argv);
 }

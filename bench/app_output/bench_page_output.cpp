@@ -10,6 +10,7 @@
 //   painted with it.
 // Wall-clock times. Runs on the offscreen platform unless told otherwise.
 
+#include "bench/qt_benchmark_main.h"
 #include "app/output/jpeg_converter.h"
 #include "app/output/save_page.h"
 #include "app/shell/application.h"
@@ -181,13 +182,5 @@ BENCHMARK(BM_OpenBackground4000x3000)->Unit(benchmark::kMillisecond)->UseRealTim
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    TavroApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runQtBenchmarks<TavroApplication>(argc, argv);
 }

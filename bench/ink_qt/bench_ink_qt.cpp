@@ -3,6 +3,7 @@
 // progress, each beside the plain approach of drawing every stroke anew.
 // Runs on the offscreen platform unless QT_QPA_PLATFORM says otherwise.
 
+#include "bench/qt_benchmark_main.h"
 #include "tests/ink_model/random_page.h"
 #include "platform/ink/ink_units.h"
 #include "platform/ink/stroke_painter.h"
@@ -259,13 +260,5 @@ BENCHMARK(BM_PacketInProgress_Plain)->Arg(10)->Arg(10000)->UseManualTime()->Unit
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runQtBenchmarks<QApplication>(argc, argv);
 }
