@@ -17,7 +17,22 @@ InkStrokeDisp InkStrokes::Item(int32_t index) const
     if (index < 0 || index >= Count())
         fail(PlatformErrorCode::IndexOutOfRange,
              "Stroke index " + std::to_string(index) + " is outside 0.." + std::to_string(Count() - 1));
-    return m_strokes[static_cast<size_t>(index)];
+    return items()[static_cast<size_t>(index)];
+}
+
+const std::vector<InkStrokeDisp>& InkStrokes::items() const
+{
+    static const std::vector<InkStrokeDisp> none;
+    return m_strokes ? *m_strokes : none;
+}
+
+void InkStrokes::Add(const InkStrokeDisp& stroke)
+{
+    if (!m_strokes)
+        m_strokes = std::make_shared<std::vector<InkStrokeDisp>>();
+    else if (m_strokes.use_count() > 1)
+        m_strokes = std::make_shared<std::vector<InkStrokeDisp>>(*m_strokes);
+    m_strokes->push_back(stroke);
 }
 
 // ---- InkStrokeDisp ----
@@ -101,12 +116,15 @@ InkDisp::~InkDisp() { m_impl->detachAll(); }
 
 InkStrokes InkDisp::Strokes() const
 {
+    if (m_snapshot.wholeInkOf() == this && m_snapshot.revision() == m_impl->revision())
+        return m_snapshot;
     std::vector<InkStrokeDisp> items;
     items.reserve(m_impl->strokes().size());
     for (const RecordPtr& rec : m_impl->strokes())
         items.push_back(Access::stroke(rec));
     InkStrokes strokes(std::move(items));
     Access::markWhole(strokes, this, m_impl->revision());
+    m_snapshot = strokes;
     return strokes;
 }
 

@@ -158,15 +158,16 @@ private:
 class InkStrokes {
 public:
     InkStrokes() = default;
-    explicit InkStrokes(std::vector<InkStrokeDisp> strokes) : m_strokes(std::move(strokes)) {}
+    explicit InkStrokes(std::vector<InkStrokeDisp> strokes)
+        : m_strokes(std::make_shared<std::vector<InkStrokeDisp>>(std::move(strokes))) {}
 
-    int32_t Count() const { return static_cast<int32_t>(m_strokes.size()); }
+    int32_t Count() const { return static_cast<int32_t>(items().size()); }
     InkStrokeDisp Item(int32_t index) const;  // from 0; throws when out of range
-    void Add(const InkStrokeDisp& stroke) { m_strokes.push_back(stroke); }
+    void Add(const InkStrokeDisp& stroke);
 
-    auto begin() const { return m_strokes.begin(); }
-    auto end() const { return m_strokes.end(); }
-    const std::vector<InkStrokeDisp>& items() const { return m_strokes; }
+    auto begin() const { return items().begin(); }
+    auto end() const { return items().end(); }
+    const std::vector<InkStrokeDisp>& items() const;
 
     // Set when this is an ink's complete Strokes at a given revision: lets the
     // renderer serve it from its cache.
@@ -176,7 +177,9 @@ public:
 private:
     friend class InkDisp;
     friend struct ink_detail::Access;
-    std::vector<InkStrokeDisp> m_strokes;
+    // Copies share one list (an ink hands out the same list until it
+    // changes, so a repaint copies nothing); Add copies before it writes.
+    std::shared_ptr<std::vector<InkStrokeDisp>> m_strokes;
     const InkDisp* m_wholeInk = nullptr;
     uint64_t m_revision = 0;
 };
@@ -238,4 +241,5 @@ public:
 private:
     friend class InkStrokeDisp;
     std::unique_ptr<Impl> m_impl;
+    mutable InkStrokes m_snapshot;  // the last Strokes(), while the ink is unchanged
 };
