@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Makes sure the Debian packages this project needs are installed.
-# Usage: scripts/deps.sh run|test
+# Usage: scripts/deps.sh run|test|package
 # Installs what is missing with apt-get when it can (root, or sudo without a
 # password); otherwise prints the one apt-get line to run and fails.
 set -euo pipefail
@@ -14,7 +14,8 @@ test_pkgs=(xvfb xauth xdotool fonts-nanum libbenchmark-dev imagemagick
 case "${1:-run}" in
   run)  wanted=("${build_pkgs[@]}") ;;
   test) wanted=("${build_pkgs[@]}" "${test_pkgs[@]}") ;;
-  *)    echo "usage: $0 run|test" >&2; exit 2 ;;
+  package) wanted=("${build_pkgs[@]}" dpkg-dev file desktop-file-utils appstream xvfb xauth xdotool) ;;
+  *)    echo "usage: $0 run|test|package" >&2; exit 2 ;;
 esac
 
 missing=()
