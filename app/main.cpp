@@ -1,5 +1,6 @@
 // Tavro Pen Writer: one window, inkWrite, for writing and drawing with a pen.
 
+#include "app/automation/session_bus.h"
 #include "app/shell/application.h"
 #include "app/shell/artwork.h"
 #include "app/shell/inkwrite.h"
@@ -13,7 +14,7 @@ int main(int argc, char** argv)
 {
     TavroApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("Tavro Pen Writer"));
-    app.setDesktopFileName(QStringLiteral("tavro-pen-writer"));
+    app.setDesktopFileName(QStringLiteral("org.tavro.PenWriter"));
     installQtTranslations(app);
 
     QtMessageBoxService messageBox;
@@ -27,6 +28,8 @@ int main(int argc, char** argv)
 
     return runPenWriter(messageBox, [&] {
         app.setWindowIcon(Artwork::appIcon());
-        return std::make_unique<InkWrite>(services);
+        auto window = std::make_unique<InkWrite>(services);
+        Automation::publishOnSessionBus(*window);
+        return window;
     });
 }
