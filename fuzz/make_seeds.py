@@ -1,6 +1,8 @@
 #!/usr/bin/env python3
-"""Writes a small seed corpus for fuzz_ink_geometry: a few hand-made pages in
-the target's input layout (see the comment at the top of fuzz_ink_geometry.cpp).
+"""Writes the seed corpus of every fuzz target, one folder per target:
+OUTPUT_DIR/<target>/<seed>. Every file is made here, byte by byte; the same
+run always writes the same bytes, so the committed fuzz/seeds can be
+checked against a fresh run (scripts/fuzz.sh does).
 
 Usage: make_seeds.py OUTPUT_DIR
 """
@@ -8,81 +10,65 @@ import os
 import struct
 import sys
 
-GRID, I16, I32, STEPS = 0, 1, 2, 3
-WIDTH_0, WIDTH_53, WIDTH_700, WIDTH_HUGE = 0, 4, 8, 12
+sys.dont_write_bytecode = True  # no __pycache__ in the source tree
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+
+import seeds_ink  # noqa: E402
+import seeds_metafile  # noqa: E402
+import seeds_raster  # noqa: E402
 
 
-def stroke(kind, width, points, pressure=64):
-    """points: (x, y) in the kind's units (grid cells, int16, int32 or steps)."""
-    fmt = {GRID: "<bb", I16: "<hh", I32: "<ii", STEPS: "<bb"}[kind]
-    out = struct.pack("<BB", kind | width, len(points) - 1)
-    for x, y in points:
-        out += struct.pack(fmt, x, y) + struct.pack("<B", pressure)
-    return out
+def dialog_filter_seeds():
+    """fuzz_dialog_filter input: MaxFileSize, a UTF-8 (0) / UTF-16 (1) byte, the filter."""
+    def utf8(text, max_file_size=10000):
+        return struct.pack("<iB", max_file_size, 0) + text.encode("utf-8")
+
+    def utf16(text, max_file_size=260):
+        return struct.pack("<iB", max_file_size, 1) + text.encode("utf-16-le")
+
+    return {
+        "open_filter": utf8("Image File (*.jpg;*.gif;*.bmp;*.wmf;*.emf)|*.jpg;*.gif;*.bmp;*.wmf;*.emf|"),
+        "save_filter": utf8("Image File (*.jpg)|*.bmp|"),
+        "two_filters_no_closing_bar": utf8("Pictures|*.jpg; *.gif|All files|*.*"),
+        "blanks_and_empty_patterns": utf8("  A  |  ;*.a;;  *.b  ;|B| *.c |"),
+        "korean_utf16": utf16("그림 파일|*.jpg;*.그림|"),
+        "lone_surrogate_utf16": struct.pack("<iB", 5, 1) + b"A\0|\0\x00\xD8*\0|\0",
+        "odd_parts": utf8("Only a description"),
+        "empty_description": utf8("|*.x|"),
+        "no_pattern": utf8("Blank| ; ;|"),
+        "max_file_size_zero": utf8("A|*.a|", 0),
+        "max_file_size_negative": utf8("A|*.a|", -5),
+        "empty": utf8(""),
+    }
 
 
-def page(strokes, operations=b""):
-    return struct.pack("<B", len(strokes) - 1) + b"".join(strokes) + operations
-
-
-def hit(stroke_index, x, y, r):
-    return struct.pack("<BBhhH", 0, stroke_index, x, y, r)
-
-
-def hit32(stroke_index, x, y, r):
-    return struct.pack("<BBiif", 1, stroke_index, x, y, r)
-
-
-def nearest(stroke_index, x, y):
-    return struct.pack("<BBii", 2, stroke_index, x, y)
-
-
-def split_at(stroke_index, fraction):
-    return struct.pack("<BBH", 3, stroke_index, int(fraction * 65535))
-
-
-def split_raw(stroke_index, f):
-    return struct.pack("<BBf", 4, stroke_index, f)
-
-
-def delete(stroke_index):
-    return struct.pack("<BB", 5, stroke_index)
-
-
-SEEDS = {
-    "x_crossing": page(
-        [stroke(GRID, WIDTH_53, [(0, 0), (10, 10)]), stroke(GRID, WIDTH_53, [(0, 10), (10, 0)])],
-        hit(0, 80, 80, 30) + split_at(0, 0.5) + nearest(1, 40, 40)),
-    "collinear_and_touching": page(
-        [stroke(GRID, WIDTH_0, [(0, 0), (8, 0), (8, 8)]),
-         stroke(GRID, WIDTH_0, [(2, 0), (6, 0)]),
-         stroke(GRID, WIDTH_0, [(4, 4), (4, 0)]),
-         stroke(GRID, WIDTH_0, [(8, 8)])],
-        split_at(0, 0.25) + delete(1) + hit(0, 64, 0, 0)),
-    "zigzag_steps": page(
-        [stroke(STEPS, WIDTH_53, [(20, 40)] * 6 + [(20, -40)] * 6 + [(20, 40)] * 6),
-         stroke(STEPS, WIDTH_700, [(10, 1)] * 30)],
-        split_at(0, 0.7) + split_at(0, 0.3) + hit(1, 40, 40, 100)),
-    "int32_extremes": page(
-        [stroke(I32, WIDTH_53, [(-2**31, -2**31), (2**31 - 1, 2**31 - 1)]),
-         stroke(I32, WIDTH_53, [(-2**31, 2**31 - 1), (2**31 - 1, -2**31)]),
-         stroke(I32, WIDTH_HUGE, [(0, 0)])],
-        nearest(0, 0, 1) + hit32(0, 2**31 - 1, -2**31, 1e30) + split_raw(0, 0.5) + split_raw(1, float("nan"))),
-    "repeated_points": page(
-        [stroke(I16, WIDTH_53, [(100, 100), (100, 100), (200, 100), (200, 100), (200, 300)]),
-         stroke(I16, WIDTH_0, [(150, 0), (150, 500)])],
-        split_raw(0, 1.0) + split_raw(0, 4.0) + split_raw(0, -0.5) + delete(0)),
-}
+def all_seeds():
+    bmp = seeds_raster.bmp_seeds()
+    return {
+        "ink_geometry": seeds_ink.SEEDS,
+        # The converter reads bitmaps only, so its seeds are the bitmap ones.
+        "jpgutils": bmp,
+        "picture_jpeg": seeds_raster.jpeg_seeds(),
+        "picture_gif": seeds_raster.gif_seeds(),
+        "picture_bmp": bmp,
+        "picture_wmf": seeds_metafile.wmf_seeds(),
+        "picture_emf": seeds_metafile.emf_seeds(),
+        "dialog_filter": dialog_filter_seeds(),
+    }
 
 
 def main():
     if len(sys.argv) != 2:
         sys.exit(__doc__)
-    os.makedirs(sys.argv[1], exist_ok=True)
-    for name, data in SEEDS.items():
-        with open(os.path.join(sys.argv[1], name), "wb") as f:
-            f.write(data)
-    print(f"{len(SEEDS)} seeds in {sys.argv[1]}")
+    total = 0
+    for target, seeds in all_seeds().items():
+        folder = os.path.join(sys.argv[1], target)
+        os.makedirs(folder, exist_ok=True)
+        for name, data in seeds.items():
+            with open(os.path.join(folder, name), "wb") as f:
+                f.write(data)
+        total += len(seeds)
+    print(f"{total} seeds in {sys.argv[1]}")
 
 
 if __name__ == "__main__":

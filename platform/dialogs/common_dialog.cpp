@@ -3,6 +3,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <algorithm>
+
 namespace {
 
 [[noreturn]] void invalidFilter(const QString& why)
@@ -68,7 +70,8 @@ void checkChosenFileName(const QString& nativeName, int32_t flags, int32_t maxFi
         throw PlatformError(PlatformErrorCode::FileNameTooLong,
                             "The chosen file name has " + std::to_string(nativeName.size())
                                 + " characters; MaxFileSize " + std::to_string(maxFileSize)
-                                + " leaves room for " + std::to_string(maxFileSize - 1));
+                                + " leaves room for "
+                                + std::to_string(std::max<int64_t>(0, int64_t(maxFileSize) - 1)));
     if ((flags & CommonDialogFlags::FileMustExist)
         && !QFileInfo(QDir::fromNativeSeparators(nativeName)).isFile())
         throw PlatformError(PlatformErrorCode::FileNotFound,

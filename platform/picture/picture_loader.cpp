@@ -53,6 +53,23 @@ void limitQtAllocations()
         QImageReader::setAllocationLimit(ourLimit);
 }
 
+// Qt's bitmap reader leaves a run-length-coded image's colour table as short
+// as the file's palette, and drawing it then reads past the table for an
+// index beyond it. Such pixels read as black, as the converter reads them.
+void completeColorTable(QImage& image)
+{
+    const QImage::Format format = image.format();
+    if (format != QImage::Format_Indexed8 && format != QImage::Format_Mono && format != QImage::Format_MonoLSB)
+        return;
+    QList<QRgb> table = image.colorTable();
+    const qsizetype entries = qsizetype(1) << image.depth();
+    if (table.size() >= entries)
+        return;
+    while (table.size() < entries)
+        table.append(qRgb(0, 0, 0));
+    image.setColorTable(table);
+}
+
 Picture readRaster(const QByteArray& bytes, PictureFormat format)
 {
     const QSize claimed = rasterHeaderSize(bytes, format);
@@ -82,6 +99,7 @@ Picture readRaster(const QByteArray& bytes, PictureFormat format)
     QImage image;
     if (!reader.read(&image) || image.isNull())  // a GIF's first frame
         throw malformedPicture(reader.errorString().toStdString());
+    completeColorTable(image);
     return Picture::fromImage(image);
 }
 

@@ -1,0 +1,69 @@
+"""Seeds for fuzz_ink_geometry: a few hand-made pages in the target's input
+layout (see the comment at the top of fuzz_ink_geometry.cpp)."""
+import struct
+
+GRID, I16, I32, STEPS = 0, 1, 2, 3
+WIDTH_0, WIDTH_53, WIDTH_700, WIDTH_HUGE = 0, 4, 8, 12
+
+
+def stroke(kind, width, points, pressure=64):
+    """points: (x, y) in the kind's units (grid cells, int16, int32 or steps)."""
+    fmt = {GRID: "<bb", I16: "<hh", I32: "<ii", STEPS: "<bb"}[kind]
+    out = struct.pack("<BB", kind | width, len(points) - 1)
+    for x, y in points:
+        out += struct.pack(fmt, x, y) + struct.pack("<B", pressure)
+    return out
+
+
+def page(strokes, operations=b""):
+    return struct.pack("<B", len(strokes) - 1) + b"".join(strokes) + operations
+
+
+def hit(stroke_index, x, y, r):
+    return struct.pack("<BBhhH", 0, stroke_index, x, y, r)
+
+
+def hit32(stroke_index, x, y, r):
+    return struct.pack("<BBiif", 1, stroke_index, x, y, r)
+
+
+def nearest(stroke_index, x, y):
+    return struct.pack("<BBii", 2, stroke_index, x, y)
+
+
+def split_at(stroke_index, fraction):
+    return struct.pack("<BBH", 3, stroke_index, int(fraction * 65535))
+
+
+def split_raw(stroke_index, f):
+    return struct.pack("<BBf", 4, stroke_index, f)
+
+
+def delete(stroke_index):
+    return struct.pack("<BB", 5, stroke_index)
+
+
+SEEDS = {
+    "x_crossing": page(
+        [stroke(GRID, WIDTH_53, [(0, 0), (10, 10)]), stroke(GRID, WIDTH_53, [(0, 10), (10, 0)])],
+        hit(0, 80, 80, 30) + split_at(0, 0.5) + nearest(1, 40, 40)),
+    "collinear_and_touching": page(
+        [stroke(GRID, WIDTH_0, [(0, 0), (8, 0), (8, 8)]),
+         stroke(GRID, WIDTH_0, [(2, 0), (6, 0)]),
+         stroke(GRID, WIDTH_0, [(4, 4), (4, 0)]),
+         stroke(GRID, WIDTH_0, [(8, 8)])],
+        split_at(0, 0.25) + delete(1) + hit(0, 64, 0, 0)),
+    "zigzag_steps": page(
+        [stroke(STEPS, WIDTH_53, [(20, 40)] * 6 + [(20, -40)] * 6 + [(20, 40)] * 6),
+         stroke(STEPS, WIDTH_700, [(10, 1)] * 30)],
+        split_at(0, 0.7) + split_at(0, 0.3) + hit(1, 40, 40, 100)),
+    "int32_extremes": page(
+        [stroke(I32, WIDTH_53, [(-2**31, -2**31), (2**31 - 1, 2**31 - 1)]),
+         stroke(I32, WIDTH_53, [(-2**31, 2**31 - 1), (2**31 - 1, -2**31)]),
+         stroke(I32, WIDTH_HUGE, [(0, 0)])],
+        nearest(0, 0, 1) + hit32(0, 2**31 - 1, -2**31, 1e30) + split_raw(0, 0.5) + split_raw(1, float("nan"))),
+    "repeated_points": page(
+        [stroke(I16, WIDTH_53, [(100, 100), (100, 100), (200, 100), (200, 100), (200, 300)]),
+         stroke(I16, WIDTH_0, [(150, 0), (150, 500)])],
+        split_raw(0, 1.0) + split_raw(0, 4.0) + split_raw(0, -0.5) + delete(0)),
+}
