@@ -1,10 +1,14 @@
-// The window's controls in one table: where each stands, whether it shows,
-// its tooltip, its cursor and (for a swatch) its colour; and that a click
-// lands on the control drawn there.
+// The window right after start-up: its state, the collector's settings, the
+// frame and the paper; its controls in one table (where each stands, whether
+// it shows, its tooltip, its cursor, a swatch's colour), and that a click
+// lands on the control drawn there. The tool bar's controls must lie where
+// the title picture draws them.
 
 #include "window_fixture.h"
 
 #include "app/shell/artwork.h"
+#include "platform/ink/ink_collector.h"
+#include "tests/artwork/layout_table.h"
 
 namespace {
 enum class CursorFrom { Arrow, CustomArrow, PicPen1, PicPen2, PicPen3, EraserButton };
@@ -13,10 +17,70 @@ enum class CursorFrom { Arrow, CustomArrow, PicPen1, PicPen2, PicPen3, EraserBut
 class TestInkWriteLayout : public QObject {
     Q_OBJECT
 private slots:
+    void stateAfterLoad();
+    void windowAndPaperPlacement();
+    void startupFailureShowsReportAndNoWindow();
     void controls_data();
     void controls();
     void clicksLandOnTheirHotSpot();
 };
+
+void TestInkWriteLayout::stateAfterLoad()
+{
+    WindowFixture f;
+    QCOMPARE(f.form->applicationMode(), int16_t(1));
+    QCOMPARE(f.form->dataPresent(), int16_t(0));
+    QVERIFY(f.messageBox.calls().isEmpty());
+    InkCollector& collector = *f.form->myInkCollector;
+    QVERIFY(collector.Enabled());
+    QCOMPARE(collector.DefaultDrawingAttributes().Width(), 50.0f);
+    // The middle pen's cursor.
+    QVERIFY(collector.MouseIcon() == f.form->picPen2->mouseIcon());
+    QVERIFY(f.form->ImgPaper->cursor() == f.form->picPen2->mouseIcon());
+    QCOMPARE(collector.GetWindowInputRectangle(), (InkRectangle{0, 0, 7410, 9405}));
+}
+
+void TestInkWriteLayout::windowAndPaperPlacement()
+{
+    WindowFixture f;
+    QVERIFY(f.form->windowFlags() & Qt::FramelessWindowHint);
+    QCOMPARE(f.form->minimumSize(), QSize(627, 494));
+    QCOMPARE(f.form->maximumSize(), QSize(627, 494));
+    QCOMPARE(f.form->pos(), QPoint(158, 115));
+    QCOMPARE(f.form->clientArea->geometry(), QRect(3, 3, 621, 488));
+
+    // The paper is thousands of pixels large: it paints only what shows, and
+    // it and the title picture cover the client area's background.
+    PaintCounter paper(f.form->ImgPaper), background(f.form->clientArea);
+    QVERIFY(f.show());
+    f.form->ImgPaper->update();
+    QTRY_VERIFY(paper.paints >= 2);
+    QVERIFY(QRect(0, 0, 621, 398).contains(paper.painted.boundingRect()));
+    QCOMPARE(background.paints, 0);
+    const QImage shot = f.form->grab().toImage();
+    // A raised frame: light top and left, dark bottom and right, and the
+    // paper's white meeting it exactly at the client area's edge.
+    QCOMPARE(QColor(shot.pixel(10, 1)), QColor(Qt::white));
+    QCOMPARE(QColor(shot.pixel(10, 493)), QColor(64, 64, 64));
+    QCOMPARE(QColor(shot.pixel(625, 10)), QColor(128, 128, 128));
+    QCOMPARE(QColor(shot.pixel(3, 300)), QColor(Qt::white));
+    QCOMPARE(QColor(shot.pixel(623, 490)), QColor(Qt::white));
+}
+
+void TestInkWriteLayout::startupFailureShowsReportAndNoWindow()
+{
+    ScriptedMessageBoxService box;
+    box.queueAnswer(MessageBoxResult::Ok);
+    const int status = runPenWriter(box, []() -> std::unique_ptr<InkWrite> {
+        throw PlatformError(PlatformErrorCode::InvalidState, "the ink platform is missing");
+    });
+    QCOMPARE(status, 1);
+    QCOMPARE(box.calls().size(), 1);
+    QCOMPARE(box.calls()[0].style, MessageBoxStyle::Information);
+    QVERIFY(box.calls()[0].text.contains(QStringLiteral("the ink platform is missing")));
+    for (QWidget* top : QApplication::topLevelWidgets())
+        QVERIFY(!top->isVisible());
+}
 
 void TestInkWriteLayout::controls_data()
 {
@@ -25,14 +89,14 @@ void TestInkWriteLayout::controls_data()
     QTest::addColumn<QRect>("geometry");
     QTest::addColumn<bool>("shown");
     QTest::addColumn<QString>("tooltip");
-    QTest::addColumn<int>("cursor");  // CursorFrom, -1: not checked
+    QTest::addColumn<int>("cursor");     // CursorFrom, -1: not checked
     QTest::addColumn<int>("foreColor");  // -1: no swatch
 
     const int arrow = int(CursorFrom::Arrow), custom = int(CursorFrom::CustomArrow);
     const struct {
         const char* name;
         const char* parent;
-        QRect geometry;
+        QRect geometry;  // empty: the hot spot on the title picture
         bool shown;
         const char* tooltip;
         int cursor;
@@ -42,38 +106,34 @@ void TestInkWriteLayout::controls_data()
         {"picPen4", "clientArea", {440, 400, 32, 32}, false, "", arrow},
         {"picPen1", "clientArea", {344, 400, 32, 32}, false, "", arrow},
         {"Picture1", "clientArea", {0, 0, 622, 90}, true, "", arrow},
-        {"imgBackGColor_W", "Picture1", {318, 6, 20, 20}, true, "", arrow},
-        {"imgBackGColor_B", "Picture1", {295, 6, 20, 20}, true, "", arrow},
-        {"picOpen", "Picture1", {469, 8, 52, 49}, true, "Open", custom},
-        {"imgNew", "Picture1", {6, 5, 56, 54}, true, "Clear", custom},
-        {"imgSave", "Picture1", {527, 9, 46, 46}, true, "Upload", custom},
-        {"Image4", "Picture1", {230, 1, 56, 46}, true, "획단위로 지우기", int(CursorFrom::EraserButton)},
-        {"imgExit", "Picture1", {577, 3, 43, 42}, true, "Close", custom},
-        {"Image1", "Picture1", {68, 4, 31, 57}, true, "Thin Pen", int(CursorFrom::PicPen1)},
-        {"Image2", "Picture1", {104, 8, 65, 49}, true, "Middle Pen", int(CursorFrom::PicPen2)},
-        {"Image3", "Picture1", {170, 5, 60, 58}, true, "Thick Pen", int(CursorFrom::PicPen3)},
+        {"imgBackGColor_W", "Picture1", ArtworkLayout::whitePaperSpot, true, "", arrow},
+        {"imgBackGColor_B", "Picture1", ArtworkLayout::darkPaperSpot, true, "", arrow},
+        {"picOpen", "Picture1", {}, true, "Open", custom},
+        {"imgNew", "Picture1", {}, true, "Clear", custom},
+        {"imgSave", "Picture1", {}, true, "Upload", custom},
+        {"Image4", "Picture1", {}, true, "획단위로 지우기", int(CursorFrom::EraserButton)},
+        {"imgExit", "Picture1", {}, true, "Close", custom},
+        {"Image1", "Picture1", {}, true, "Thin Pen", int(CursorFrom::PicPen1)},
+        {"Image2", "Picture1", {}, true, "Middle Pen", int(CursorFrom::PicPen2)},
+        {"Image3", "Picture1", {}, true, "Thick Pen", int(CursorFrom::PicPen3)},
     };
-    for (const auto& c : controls)
-        QTest::newRow(c.name) << c.name << c.parent << c.geometry << c.shown << QString::fromUtf8(c.tooltip)
+    for (const auto& c : controls) {
+        QRect geometry = c.geometry;
+        for (const auto& spot : ArtworkLayout::hotSpots)
+            if (geometry.isNull() && QLatin1String(spot.name) == QLatin1String(c.name))
+                geometry = spot.rect;
+        QTest::newRow(c.name) << c.name << c.parent << geometry << c.shown << QString::fromUtf8(c.tooltip)
                               << c.cursor << -1;
-
-    const struct {
-        int left, top, color;
-    } swatches[] = {
-        {4, 64, 0x8080FF},    {28, 63, 0x80FFFF},   {53, 64, 0x80FF80},   {77, 64, 0xFFFF80},
-        {103, 63, 0xFF0000},  {127, 63, 0xFF80FF},  {152, 63, 0xC000C0},  {176, 64, 0x0000C0},
-        {201, 62, 0x0040C0},  {226, 64, 0x00C0C0},  {251, 64, 0x00C000}, {275, 63, 0x808000},
-        {300, 63, 0xC0C000}, {324, 63, 0xC00000}, {350, 63, 0x400000}, {374, 63, 0x000080},
-        {399, 63, 0x404080}, {423, 63, 0x404000}, {520, 60, 0xFFFFFF}, {544, 60, 0xC0C0C0},
-        {569, 62, 0x808080}, {595, 61, 0x000000}, {446, 61, 0x754E00}, {472, 62, 0x4E2700},
-        {496, 62, 0x4E0027},
-    };
-    for (int i = 0; i < 25; ++i) {
-        const QSize size = i == 0 ? QSize(20, 20) : QSize(23, 22);
-        QTest::addRow("labColor(%d)", i) << QStringLiteral("labColor(%1)").arg(i) << "Picture1"
-                                         << QRect(QPoint(swatches[i].left, swatches[i].top), size) << true
-                                         << QString() << arrow << swatches[i].color;
     }
+    // The colour each swatch sets, packed red + 256 green + 65536 blue.
+    const int foreColors[25] = {0x8080FF, 0x80FFFF, 0x80FF80, 0xFFFF80, 0xFF0000, 0xFF80FF, 0xC000C0,
+                                0x0000C0, 0x0040C0, 0x00C0C0, 0x00C000, 0x808000, 0xC0C000, 0xC00000,
+                                0x400000, 0x000080, 0x404080, 0x404000, 0xFFFFFF, 0xC0C0C0, 0x808080,
+                                0x000000, 0x754E00, 0x4E2700, 0x4E0027};
+    for (const auto& swatch : ArtworkLayout::swatches)
+        QTest::addRow("labColor(%d)", swatch.index) << QStringLiteral("labColor(%1)").arg(swatch.index)
+                                                    << "Picture1" << swatch.label << true << QString() << arrow
+                                                    << foreColors[swatch.index];
 }
 
 void TestInkWriteLayout::controls()
@@ -88,15 +148,11 @@ void TestInkWriteLayout::controls()
 
     WindowFixture f;
     QVERIFY(f.show());
-    QWidget* widget = nullptr;
+    QWidget* widget = f.form->findChild<QWidget*>(name);
     if (foreColor >= 0) {
-        const int index = QStringView(name).mid(9).chopped(1).toInt();
-        SwatchLabel* label = f.form->labColor[index];
-        QVERIFY(label);
+        SwatchLabel* label = f.form->labColor[QStringView(name).mid(9).chopped(1).toInt()];
         QCOMPARE(label->ForeColor(), foreColor);
         widget = label;
-    } else {
-        widget = f.form->findChild<QWidget*>(name);
     }
     QVERIFY(widget);
     QCOMPARE(widget->parentWidget()->objectName(), parentName);
@@ -104,27 +160,24 @@ void TestInkWriteLayout::controls()
     QCOMPARE(widget->isVisible(), shown);
     QCOMPARE(widget->toolTip(), tooltip);
 
+    PictureBox* pens[] = {f.form->picPen1, f.form->picPen2, f.form->picPen3};
     switch (cursor) {
     case int(CursorFrom::Arrow):
         QCOMPARE(widget->cursor().shape(), Qt::ArrowCursor);
         break;
     case int(CursorFrom::CustomArrow):
-        QCOMPARE(widget->cursor().shape(), Qt::BitmapCursor);
         QCOMPARE(widget->cursor().hotSpot(), Artwork::cursorHotSpot(Artwork::CursorKind::Arrow));
         QVERIFY(widget->cursor() == f.form->imgExit->cursor());  // one arrow for the four
         break;
-    case int(CursorFrom::PicPen1):
-    case int(CursorFrom::PicPen2):
-    case int(CursorFrom::PicPen3): {
-        PictureBox* pens[] = {f.form->picPen1, f.form->picPen2, f.form->picPen3};
-        QVERIFY(widget->cursor() == pens[cursor - int(CursorFrom::PicPen1)]->mouseIcon());
-        break;
-    }
     case int(CursorFrom::EraserButton):
         QCOMPARE(widget->cursor().shape(), Qt::BitmapCursor);
         QVERIFY(!(widget->cursor() == f.form->picOpen->cursor()));
         QVERIFY(!(widget->cursor() == f.form->picPen4->mouseIcon()));
         break;
+    case -1:
+        break;
+    default:
+        QVERIFY(widget->cursor() == pens[cursor - int(CursorFrom::PicPen1)]->mouseIcon());
     }
 }
 
@@ -134,13 +187,12 @@ void TestInkWriteLayout::clicksLandOnTheirHotSpot()
     WindowFixture f;
     QVERIFY(f.show());
     QWidget* bar = f.form->Picture1;
-    const QList<QWidget*> spots{f.form->imgExit, f.form->Image1, f.form->Image2, f.form->Image3,
-                                f.form->Image4, f.form->imgSave, f.form->picOpen, f.form->imgNew,
-                                f.form->imgBackGColor_B, f.form->imgBackGColor_W, f.form->labColor[6]};
-    for (QWidget* spot : spots)
+    for (const auto& spot : ArtworkLayout::hotSpots)
+        QCOMPARE(bar->childAt(spot.rect.center()), f.form->findChild<QWidget*>(spot.name));
+    for (QWidget* spot : {static_cast<QWidget*>(f.form->imgBackGColor_B), static_cast<QWidget*>(f.form->labColor[6])})
         QCOMPARE(bar->childAt(spot->geometry().center()), spot);
     QCOMPARE(bar->childAt(QPoint(210, 62)), f.form->labColor[8]);  // over the thick pen
-    QCOMPARE(bar->childAt(QPoint(27, 70)), nullptr);  // between swatches 0 and 1
+    QCOMPARE(bar->childAt(QPoint(27, 70)), nullptr);                // between swatches 0 and 1
     // The hidden picture boxes never take the paper's input.
     QCOMPARE(f.form->clientArea->childAt(QPoint(390, 410)), f.form->ImgPaper);
 

@@ -4,11 +4,9 @@
 // its paper.
 
 #include "tests/app/window_fixture.h"
+#include "tests/ink_qt/paper_fixture.h"
 
 #include "platform/ink/ink_collector.h"
-
-#include <QPointingDevice>
-#include <QTabletEvent>
 
 #include <memory>
 #include <vector>
@@ -59,23 +57,13 @@ struct InkFixture : WindowFixture {
     const QPointingDevice* pen(bool eraser)
     {
         auto& device = eraser ? m_eraser : m_tip;
-        if (!device) {
-            const auto type = eraser ? QPointingDevice::PointerType::Eraser : QPointingDevice::PointerType::Pen;
-            device = std::make_unique<QPointingDevice>(
-                eraser ? "eraser" : "pen", eraser ? 2 : 1, QInputDevice::DeviceType::Stylus, type,
-                QInputDevice::Capability::Position | QInputDevice::Capability::Pressure, 1, 3, QString(),
-                QPointingDeviceUniqueId::fromNumericId(eraser ? 2 : 1));
-        }
+        if (!device)
+            device.reset(makeTabletDevice(eraser ? QPointingDevice::PointerType::Eraser
+                                                 : QPointingDevice::PointerType::Pen,
+                                          eraser ? 2 : 1));
         return device.get();
     }
-    void tablet(bool eraser, QEvent::Type type, QPoint pixel)
-    {
-        const Qt::MouseButton button = type == QEvent::TabletMove ? Qt::NoButton : Qt::LeftButton;
-        const Qt::MouseButtons buttons = type == QEvent::TabletRelease ? Qt::NoButton : Qt::LeftButton;
-        QTabletEvent event(type, pen(eraser), QPointF(pixel), paper()->mapToGlobal(QPointF(pixel)), 0.5, 0, 0, 0,
-                           0, 0, Qt::NoModifier, button, buttons);
-        QApplication::sendEvent(paper(), &event);
-    }
+    void tablet(bool eraser, QEvent::Type type, QPoint pixel) { sendTablet(paper(), pen(eraser), type, pixel, 0.5); }
     void penStroke(bool eraser, const std::vector<QPoint>& pixels)
     {
         tablet(eraser, QEvent::TabletPress, pixels.front());

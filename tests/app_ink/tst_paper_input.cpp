@@ -68,6 +68,7 @@ void TestPaperInput::eraserEndLeavesNoInk()
     QVERIFY(!transparencies.isEmpty());
     for (int t : transparencies)
         QCOMPARE(t, 255);
+    QCOMPARE(f.collector().DefaultDrawingAttributes().Transparency(), 0);  // the pen's ink stays visible
     const QImage shot = f.shot();
     QCOMPARE(QColor(shot.pixel(200, 200)), QColor(Qt::white));
     QCOMPARE(QColor(shot.pixel(120, 200)), QColor(Qt::white));  // no trace of the eraser

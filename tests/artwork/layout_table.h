@@ -1,7 +1,7 @@
 #pragma once
 // Where the tool bar's hot spots and colour swatch labels lie on the title
 // picture (pixels, relative to it), and the colour painted under each label.
-// The artwork tests and the preview tool both measure the drawing against it.
+// The artwork and window layout tests measure against it.
 
 #include <QColor>
 #include <QRect>

@@ -113,32 +113,19 @@ void TestDialogRules::scriptedStandIns()
     QVERIFY(box.calls().size() == 4 && box.calls()[1].text == "n" && box.calls()[1].style == 64);
 
     QTemporaryDir dir;
-    std::unique_ptr<CommonDialog> save, open;
+    std::unique_ptr<CommonDialog> open;
     {
         ScriptedCommonDialogFactory factory;
-        for (const QString& name : {QString("page.bmp"), dir.filePath("missing.bmp"), QString("123456789")})
-            factory.queueFileName(name);
-        factory.queueFailure(PlatformErrorCode::InvalidState, "no display");
+        factory.queueFileName(dir.filePath("missing.bmp"));
+        factory.queueFileName("123456789");
         factory.queueCancel();
-        save = factory.create(nullptr);
-        save->Flags = 4;
-        save->FileName = "tavropen07";
-        save->ShowSave();
-        QCOMPARE(save->FileName, "page.bmp");
-        QVERIFY(factory.shown()[0].kind == ScriptedCommonDialogFactory::Kind::Save);
-        QVERIFY(factory.shown()[0].Flags == 4 && factory.shown()[0].FileName == "tavropen07");
-
-        open = factory.create(nullptr);  // the queue is the factory's, shared by its dialogs
+        open = factory.create(nullptr);
         open->FileName = "kept";
         open->Flags = CommonDialogFlags::FileMustExist;
         QCOMPARE(codeOf([&] { open->ShowOpen(); }), PlatformErrorCode::FileNotFound);
         open->MaxFileSize = 9;  // room for 8 characters
         QCOMPARE(codeOf([&] { open->ShowOpen(); }), PlatformErrorCode::FileNameTooLong);
-        open->Filter = "Any|";  // refused before it takes an answer
-        QCOMPARE(codeOf([&] { open->ShowOpen(); }), PlatformErrorCode::InvalidArgument);
-        open->Filter.clear();
-        QCOMPARE(codeOf([&] { open->ShowOpen(); }), PlatformErrorCode::InvalidState);
-        QVERIFY(factory.pendingAnswers() == 1 && factory.shown().size() == 4);
+        QVERIFY(factory.pendingAnswers() == 1 && factory.shown().size() == 2);
     }
     // A dialog outlives its factory and still answers from its script.
     QCOMPARE(codeOf([&] { open->ShowOpen(); }), PlatformErrorCode::DialogCancel);

@@ -1,12 +1,10 @@
 #pragma once
-// Small helpers shared by the ink model tests: strokes from point lists, and
-// Qt Test printing for the model's value types.
+// Small helpers shared by the ink model tests: strokes from point lists.
 
 #include "platform/ink/ink_model.h"
 
 #include <QList>
 #include <QPoint>
-#include <QString>
 #include <QTest>
 
 #include <vector>
@@ -50,16 +48,3 @@ bool throwsCode(F&& call, int32_t code)
     qWarning("no PlatformError, expected %d", code);
     return false;
 }
-
-namespace QTest {
-template <>
-inline char* toString(const InkRectangle& r)
-{
-    return qstrdup(QString("InkRectangle(T%1 L%2 B%3 R%4)").arg(r.Top).arg(r.Left).arg(r.Bottom).arg(r.Right).toUtf8());
-}
-template <>
-inline char* toString(const InkPacket& p)
-{
-    return qstrdup(QString("InkPacket(%1, %2, p%3)").arg(p.x).arg(p.y).arg(p.pressure).toUtf8());
-}
-}  // namespace QTest

@@ -13,31 +13,29 @@ struct CollectorRecorder {
     explicit CollectorRecorder(InkCollector& collector)
     {
         QObject::connect(&collector, &InkCollector::CursorDown, [this](const InkCursor& c, const InkStrokeDisp& s) {
-            record("down", c, s);
-            if (onCursorDown)
-                onCursorDown(c, s);
+            record("down", c, s, onCursorDown);
         });
         QObject::connect(&collector, &InkCollector::NewPackets,
                          [this](const InkCursor& c, const InkStrokeDisp& s, int32_t count,
                                 const std::vector<int32_t>& data) {
-                             record(QStringLiteral("packets %1").arg(count), c, s);
                              packetData.insert(packetData.end(), data.begin(), data.end());
-                             if (onNewPackets)
-                                 onNewPackets(c, s);
+                             record(QStringLiteral("packets %1").arg(count), c, s, onNewPackets);
                          });
         QObject::connect(&collector, &InkCollector::Stroke,
                          [this](const InkCursor& c, const InkStrokeDisp& s, bool& cancel) {
-                             record("stroke", c, s);
+                             record("stroke", c, s, nullptr);
                              if (onStroke)
                                  onStroke(c, s, cancel);
                          });
     }
 
-    void record(const QString& event, const InkCursor& c, const InkStrokeDisp& s)
+    void record(const QString& event, const InkCursor& c, const InkStrokeDisp& s, const Handler& then)
     {
         log << event;
         cursors.push_back(c);
         strokes.push_back(s);
+        if (then)
+            then(c, s);
     }
 
     QStringList log;

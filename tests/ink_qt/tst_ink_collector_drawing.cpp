@@ -1,8 +1,7 @@
-// What the collector puts on screen: the stroke in progress as it grows, in
-// its own attributes, repainting only the new segment; finished ink only
-// when it redraws automatically.
+// What the collector puts on screen: the stroke in progress as it grows,
+// repainting only the new segment; finished ink only when it redraws
+// automatically.
 
-#include "collector_recorder.h"
 #include "paper_fixture.h"
 #include "render_helpers.h"
 
@@ -84,53 +83,19 @@ private slots:
         QCOMPARE(m_collector->Ink().strokeCount(), 0);
     }
 
-    void whoPaintsFinishedInk_data()
+    // With its own redraw off (the window's way), the collector leaves
+    // finished ink to the paper: a stroke shows only if the paper draws it,
+    // and an erased one goes once the paper repaints.
+    void paperPaintsFinishedInk()
     {
-        QTest::addColumn<bool>("autoRedraw");
-        QTest::addColumn<bool>("paperDrawsInk");
-        QTest::newRow("the paper draws it") << false << true;
-        QTest::newRow("nobody draws it") << false << false;
-        QTest::newRow("the collector draws it") << true << false;
-    }
-    void whoPaintsFinishedInk()
-    {
-        QFETCH(bool, autoRedraw);
-        QFETCH(bool, paperDrawsInk);
-        m_collector->SetAutoRedraw(autoRedraw);
-        paper()->drawsInk = paperDrawsInk;
-        mouseStroke(paper(), {{50, 50}, {150, 50}});
-        QCOMPARE(shownAt({100, 50}) == kBlack, autoRedraw || paperDrawsInk);
-        // Later changes to the ink reach the screen the same way.
-        m_collector->Ink().CreateStroke(pixelStroke({{50, 100}, {150, 100}}), m_collector->DefaultDrawingAttributes());
-        if (autoRedraw)
-            QCOMPARE(shownAt({100, 100}), kBlack);
-        m_collector->Ink().DeleteStrokes();
-        paper()->update();
-        QCOMPARE(shownAt({100, 50}), kWhite);
-    }
-
-    void invisibleStrokeIsNeverDrawn()
-    {
-        // The window's way with the eraser end: invisible, and cancelled.
-        m_collector->SetEventInterest(InkCollectorEventInterest::CursorDown, true);
-        CollectorRecorder events(*m_collector);
-        events.onCursorDown = [](const InkCursor&, const InkStrokeDisp& stroke) {
-            InkDrawingAttributes attributes = stroke.DrawingAttributes();
-            attributes.SetTransparency(255);
-            InkStrokeDisp(stroke).SetDrawingAttributes(attributes);
-        };
-        events.onStroke = [](const InkCursor&, const InkStrokeDisp&, bool& cancel) { cancel = true; };
-        std::unique_ptr<QPointingDevice> eraser(makeTabletDevice(QPointingDevice::PointerType::Eraser, 3));
-        QCoreApplication::processEvents();
-        PaintSpy spy(overlay());
-        sendTablet(paper(), eraser.get(), QEvent::TabletPress, {50, 50}, 0.5);
-        sendTablet(paper(), eraser.get(), QEvent::TabletMove, {150, 50}, 0.5);
-        QCoreApplication::processEvents();
-        QCOMPARE(spy.paints, 0);  // nothing visible was asked to repaint
-        sendTablet(paper(), eraser.get(), QEvent::TabletRelease, {150, 50}, 0);
-        QCOMPARE(shownAt({100, 50}), kWhite);
-        QCOMPARE(m_collector->Ink().strokeCount(), 0);
-        QCOMPARE(m_collector->DefaultDrawingAttributes().Transparency(), 0);
+        for (bool paperDrawsInk : {false, true}) {
+            paper()->drawsInk = paperDrawsInk;
+            mouseStroke(paper(), {{50, 50}, {150, 50}});
+            QCOMPARE(shownAt({100, 50}) == kBlack, paperDrawsInk);
+            m_collector->Ink().DeleteStrokes();
+            paper()->update();
+            QCOMPARE(shownAt({100, 50}), kWhite);
+        }
     }
 
     void onlyTheNewSegmentRepaints()

@@ -122,33 +122,6 @@ private slots:
         m_ink->DeleteStrokes();
         QCOMPARE(largestDifference(shown(), blankPicture(kShown.size())), 0);
     }
-
-    void otherCollectionsAreDrawnStrokeByStroke()
-    {
-        const InkStrokeDisp red = m_ink->CreateStroke(pixelStroke({{20, 20}, {100, 20}}), pixelAttributes(kRed, 6));
-        m_ink->CreateStroke(pixelStroke({{20, 60}, {100, 60}}), pixelAttributes(kRed, 6));
-        attachAndShow();
-        m_window->paper->only = InkStrokes({red});
-        const QImage image = shown();
-        QCOMPARE(image.pixel(60, 20), qRgb(255, 0, 0));
-        QCOMPARE(image.pixel(60, 60), qRgb(255, 255, 255));
-    }
-
-    void inkBeyondWhatShows()
-    {
-        m_ink->CreateStroke(pixelStroke({{1000, 1000}, {1040, 1000}}), pixelAttributes(kRed, 6));
-        m_ink->CreateStroke(pixelStroke({{330, 200}, {380, 200}}), pixelAttributes(kRed, 6));
-        attachAndShow();
-        // A grab of a far part of the paper still draws its ink, stroke by stroke.
-        QCOMPARE(shown(QRect(950, 950, 100, 100)).pixel(70, 50), qRgb(255, 0, 0));
-        QCOMPARE(m_renderer->layerStats().rect, kShown);
-        // A larger window shows more of the paper: the layer follows.
-        m_window->window.resize(400, 300);
-        QTRY_COMPARE(m_window->window.size(), QSize(400, 300));
-        const QImage image = shown(QRect(0, 0, 400, 250));
-        QCOMPARE(m_renderer->layerStats().rect, QRect(0, 0, 400, 250));
-        QCOMPARE(image.pixel(350, 200), qRgb(255, 0, 0));
-    }
 };
 
 QTEST_MAIN(TestInkLayer)
