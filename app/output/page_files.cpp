@@ -10,6 +10,7 @@
 
 #include <QFile>
 #include <QImageWriter>
+#include <QSaveFile>
 
 #include <cstdlib>
 
@@ -61,14 +62,18 @@ QString bitmapPathFor(const QString& chosenName)
     return chosenName;
 }
 
+// Written beside its name and put in place whole: a disk that fills up
+// midway leaves an older file of that name as it was.
 void writePageBitmap(const QImage& page, const QString& path)
 {
     if (page.isNull())
         throw PlatformError(kPathAccessError, "there is no capture of the page to write");
-    QImageWriter writer(path, "bmp");
-    if (!writer.write(page))
-        throw PlatformError(kPathAccessError,
-                            "the bitmap could not be written: " + writer.errorString().toStdString());
+    QSaveFile file(path);
+    QImageWriter writer(&file, "bmp");
+    if (!file.open(QIODevice::WriteOnly) || !writer.write(page) || !file.commit()) {
+        const QString why = file.error() != QFileDevice::NoError ? file.errorString() : writer.errorString();
+        throw PlatformError(kPathAccessError, "the bitmap could not be written: " + why.toStdString());
+    }
 }
 
 void removePageBitmap(const QString& path)

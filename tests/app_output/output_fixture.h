@@ -94,7 +94,8 @@ inline bool blankRow(const QImage& page, int paperY)
     return darkPixels(page, from.y(), 0, page.width() - 1) == 0;
 }
 
+// Hidden ones too: a temporary file left behind is a fault.
 inline QStringList filesIn(const QString& folder)
 {
-    return QDir(folder).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
+    return QDir(folder).entryList(QDir::Files | QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
 }

@@ -1,11 +1,15 @@
 // A picture under the ink: the open dialog's settings, each picture format on
-// the paper, files that cannot be shown, and what an open leaves alone.
+// the paper (whatever the file's name), files that cannot be shown, and what
+// an open leaves alone.
 
 #include "output_fixture.h"
 
+#include "metafile_bytes.h"
 #include "metafile_fixtures.h"
 #include "raster_fixtures.h"
 
+#include <QElapsedTimer>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 
 #include <cstdlib>
@@ -59,6 +63,8 @@ void TestBackgroundPicture::initTestCase()
     QImage other = quadrants;
     other.fill(Qt::black);
     write("quadrants.gif", fixtures::gifOf({quadrants, other}));
+    write("photo.gif", fixtures::jpegOf(quadrants));
+    write(QString::fromUtf8("배경 그림 천 장.gif"), fixtures::gifOf(std::vector<QImage>(1000, quadrants)));
     fixtures::writeEmfScene(m_dir.filePath("scene.emf"));
     fixtures::writeWmfScene(m_dir.filePath("scene.wmf"));
 }
@@ -89,6 +95,8 @@ void TestBackgroundPicture::formats_data()
     QTest::addColumn<QString>("name");
     QTest::newRow("JPEG") << "quadrants.jpg";
     QTest::newRow("GIF, first frame") << "quadrants.gif";
+    QTest::newRow("GIF of 1000 frames, spaces and Korean in the name") << QString::fromUtf8("배경 그림 천 장.gif");
+    QTest::newRow("JPEG named .gif") << "photo.gif";
     QTest::newRow("bitmap") << "quadrants.bmp";
     QTest::newRow("enhanced metafile") << "scene.emf";
     QTest::newRow("Windows metafile") << "scene.wmf";
@@ -102,7 +110,10 @@ void TestBackgroundPicture::formats()
     OutputWindow w;
     QVERIFY(w.show());
     w.drawLine(QPoint(10, 40), QPoint(60, 40));
+    QElapsedTimer clock;
+    clock.start();
     open(w, m_dir.filePath(name));
+    QVERIFY(clock.elapsed() < 2000);  // one frame decoded, not a thousand
 
     QCOMPARE(w.messageBox.calls().size(), 0);
     const QPixmap shown = w.form->ImgPaper->picture();
@@ -130,26 +141,45 @@ void TestBackgroundPicture::unreadableFileKeepsTheEarlierPicture_data()
 {
     QTest::addColumn<QString>("path");
     const QByteArray jpeg = fixtures::jpegOf(fixtures::quadrantImage());
+    QByteArray noise(4096, '\0');
+    QRandomGenerator(6).fillRange(reinterpret_cast<quint32*>(noise.data()), noise.size() / 4);
+    QByteArray wmf = rawmeta::wmfOf(rawmeta::wmfRedBrushThen({rawmeta::wmfRectangle(10, 10, 100, 100)}));
+    rawmeta::set32(wmf, wmf.size() - 6 - 14, 0x80000003);  // the rectangle's size wraps in 32 bits
+    QVERIFY(QDir(m_dir.path()).mkpath("a folder.jpg"));
     QTest::newRow("no such file") << m_dir.filePath("missing.jpg");
+    QTest::newRow("a folder") << m_dir.filePath("a folder.jpg");
+    QTest::newRow("empty") << write("empty.gif", "");
     QTest::newRow("text") << write("text.jpg", "not a picture at all\n");
+    QTest::newRow("random bytes") << write("noise.bmp", noise);
     QTest::newRow("truncated JPEG") << write("truncated.jpg", jpeg.left(jpeg.size() / 2));
     QTest::newRow("bitmap past 256 MB") << write("huge.bmp", fixtures::bmpClaiming(20000, 20000));
+    QTest::newRow("bitmap of 60000 x 60000") << write("bomb.bmp", fixtures::bmpClaiming(60000, 60000));
+    QTest::newRow("metafile record past its end") << write("damaged.wmf", wmf);
 }
 
+// The message, and nothing else changes: the paper's picture (or none), the
+// ink, the page's flag and counter.
 void TestBackgroundPicture::unreadableFileKeepsTheEarlierPicture()
 {
     QFETCH(QString, path);
     OutputWindow w;
     QVERIFY(w.show());
+    w.drawRow(100);
     open(w, m_dir.filePath("quadrants.bmp"));
     const QImage before = w.form->ImgPaper->picture().toImage();
     QCOMPARE(before.size(), QSize(64, 48));
 
+    QElapsedTimer clock;
+    clock.start();
     open(w, path);
+    QVERIFY(clock.elapsed() < 1000);
     QCOMPARE(w.messageBox.calls().size(), 1);
     QCOMPARE(w.messageBox.calls()[0].text, kOpenFailed);
     QCOMPARE(w.messageBox.calls()[0].style, MessageBoxStyle::Information);
     QCOMPARE(w.form->ImgPaper->picture().toImage(), before);
+    QCOMPARE(w.strokeCount(), 1);
+    QCOMPARE(w.form->dataPresent(), int16_t(-1));
+    QCOMPARE(w.form->goCount, int16_t(0));
 
     // On a paper without a picture, it stays without one.
     OutputWindow fresh;

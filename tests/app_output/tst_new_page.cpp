@@ -1,5 +1,5 @@
 // A new page: the question, what Yes and No change, the page counter at its
-// limit and a stroke being drawn meanwhile.
+// limit, and a new page or a mode change while a stroke is being drawn.
 
 #include "output_fixture.h"
 
@@ -14,7 +14,8 @@ private slots:
     void answer();
     void counterStopsAtItsLimit_data();
     void counterStopsAtItsLimit();
-    void strokeBeingDrawnIsKept();
+    void whileAStrokeIsDrawn_data();
+    void whileAStrokeIsDrawn();
 };
 
 namespace {
@@ -85,10 +86,27 @@ void TestNewPage::counterStopsAtItsLimit()
     QCOMPARE(w.form->dataPresent(), int16_t(0));
 }
 
-// A new page confirmed while the pen is down deletes nothing, but the page
-// still counts as new.
-void TestNewPage::strokeBeingDrawnIsKept()
+// A new page confirmed while the pen is down deletes nothing, and the stroke
+// joins the ink when the pen lifts; the page still counts as new. A mode
+// applied meanwhile (as a program driving the window may) switches the
+// collector off: the stroke being drawn is dropped, the rest of the page
+// stays, and the rest of the drag erases in the new mode.
+void TestNewPage::whileAStrokeIsDrawn_data()
 {
+    QTest::addColumn<int>("mode");  // 0: a new page instead
+    QTest::addColumn<int>("strokes");  // after the pen lifts
+    QTest::addColumn<int>("pageCount");
+    QTest::newRow("new page") << 0 << 2 << 1;
+    QTest::newRow("cusp erase") << 2 << 1 << 0;
+    QTest::newRow("intersection erase") << 3 << 1 << 0;
+    QTest::newRow("stroke erase") << 4 << 1 << 0;
+}
+
+void TestNewPage::whileAStrokeIsDrawn()
+{
+    QFETCH(int, mode);
+    QFETCH(int, strokes);
+    QFETCH(int, pageCount);
     OutputWindow w;
     QVERIFY(w.show());
     w.drawRow(100);
@@ -96,17 +114,30 @@ void TestNewPage::strokeBeingDrawnIsKept()
     sendMouse(w.form->ImgPaper, QEvent::MouseMove, Qt::NoButton, Qt::LeftButton, QPoint(200, 200));
     QVERIFY(w.form->myInkCollector->CollectingInk());
 
-    w.form->Clear();
-    QCOMPARE(w.strokeCount(), 1);
-
-    w.messageBox.queueAnswer(MessageBoxResult::Yes);
-    click(w.form->imgNew);
-    QCOMPARE(w.strokeCount(), 1);
-    QCOMPARE(w.form->goCount, int16_t(1));
+    if (mode == 0) {
+        w.form->Clear();
+        QCOMPARE(w.strokeCount(), 1);
+        w.messageBox.queueAnswer(MessageBoxResult::Yes);
+        click(w.form->imgNew);
+        QCOMPARE(w.strokeCount(), 1);
+    } else {
+        w.form->UpdateApplicationMode(int16_t(mode));
+        QVERIFY(!w.form->myInkCollector->CollectingInk());
+    }
     QCOMPARE(w.form->dataPresent(), int16_t(0));
-
+    sendMouse(w.form->ImgPaper, QEvent::MouseMove, Qt::NoButton, Qt::LeftButton, QPoint(250, 200));
     sendMouse(w.form->ImgPaper, QEvent::MouseButtonRelease, Qt::LeftButton, Qt::NoButton, QPoint(300, 200));
-    QCOMPARE(w.strokeCount(), 2);
+    QCOMPARE(w.strokeCount(), strokes);
+    QCOMPARE(w.form->goCount, int16_t(pageCount));
+    // The paper shows what the ink holds: no trace of a dropped stroke.
+    w.form->Ink();
+    w.save();
+    QCOMPARE(w.dialogs.shown().size(), 0);  // the page counts as unchanged
+    const QImage shown = w.form->Picture2->picture().toImage();
+    QVERIFY(showsRow(shown, 100));
+    QCOMPARE(showsRow(shown, 200), mode == 0);
+    QCOMPARE(blankRow(shown, 200), mode != 0);
+    QCOMPARE(w.messageBox.calls().size(), mode == 0 ? 1 : 0);
 }
 
 TAVRO_WINDOW_TEST_MAIN(TestNewPage)

@@ -1,15 +1,21 @@
 // Saving the page through the window: when the save runs at all, the save
-// dialog's settings, the names the files get, which capture is saved, and
-// what is left when the converter is missing or fails.
+// dialog's settings, the names the files get, which capture is saved, what
+// is left when the converter is missing or fails, and places the bitmap
+// cannot go (read-only, missing, full, names too long).
 
+#include "fault_places.h"
 #include "output_fixture.h"
 
 #include "app/output/save_page.h"
 #include "raster_fixtures.h"
 
+#include <QBuffer>
+
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QTimer>
+
+#include <optional>
 
 namespace {
 
@@ -17,6 +23,17 @@ const QString kSaveFailed = QString::fromUtf8("저장중 오류가 발생하였�
 const QString kFakes = QStringLiteral(TAVRO_FAKE_CONVERTERS);
 
 const QString kLibrary = QStringLiteral("/libJPGUtils.so");
+
+bool g_privateMounts = false;
+
+// The size of the bitmap the save writes of the latest capture.
+qint64 bitmapBytes(OutputWindow& w)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    return w.form->Picture2->picture().toImage().save(&buffer, "bmp") ? bytes.size() : -1;
+}
 
 }  // namespace
 
@@ -34,6 +51,8 @@ private slots:
     void failedConversionKeepsTheBitmap_data();
     void failedConversionKeepsTheBitmap();
     void relativeFolderIsRefused();
+    void bitmapCannotBeWritten_data();
+    void bitmapCannotBeWritten();
 };
 
 void TestSavePage::nothingBeforeThePaperIsTouched()
@@ -53,6 +72,7 @@ void TestSavePage::dialogSettings_data()
     QTest::newRow("7") << 7 << "tavropen07";
     QTest::newRow("123") << 123 << "tavropen123";
     QTest::newRow("negative") << -5 << "tavropen-05";
+    QTest::newRow("largest") << 32767 << "tavropen32767";
 }
 
 void TestSavePage::dialogSettings()
@@ -120,6 +140,7 @@ void TestSavePage::savesUnderTheChosenName_data()
     QTest::newRow(".jpg") << "page.jpg" << "page.jpg";
     QTest::newRow(".JPEG") << "page.JPEG" << "page.JPEG";
     QTest::newRow(".png") << "page.png" << "page.png.jpg";
+    QTest::newRow("spaces and Korean") << QString::fromUtf8("새 페이지 1") << QString::fromUtf8("새 페이지 1.jpg");
 }
 
 void TestSavePage::savesUnderTheChosenName()
@@ -169,10 +190,13 @@ void TestSavePage::failedConversionKeepsTheBitmap_data()
     QTest::addColumn<QString>("folder");  // "" for a temporary folder of its own
     QTest::addColumn<QString>("chosen");
     QTest::addColumn<QString>("jpegFolder");  // a folder in the JPEG's place
-    QTest::newRow("no library") << "" << "page" << "";
-    QTest::newRow("no entry point") << kFakes + "/fake_no_entry" << "page" << "";
-    QTest::newRow("converter fails") << kFakes + "/fake_failing" << "page.jpg" << "";
-    QTest::newRow("JPEG cannot be written") << realConverterFolder() << "page" << "page.jpg";
+    QTest::addColumn<bool>("diskFull");  // a disk with room for the bitmap only
+    QTest::newRow("no library") << "" << "page" << "" << false;
+    QTest::newRow("no entry point") << kFakes + "/fake_no_entry" << "page" << "" << false;
+    QTest::newRow("converter fails") << kFakes + "/fake_failing" << "page.jpg" << "" << false;
+    QTest::newRow("JPEG cannot be written") << realConverterFolder() << "page" << "page.jpg" << false;
+    QTest::newRow("JPEG name past 255 bytes") << realConverterFolder() << QString(255, 'p') << "" << false;
+    QTest::newRow("disk full after the bitmap") << realConverterFolder() << "page" << "" << true;
 }
 
 void TestSavePage::failedConversionKeepsTheBitmap()
@@ -180,6 +204,7 @@ void TestSavePage::failedConversionKeepsTheBitmap()
     QFETCH(QString, folder);
     QFETCH(QString, chosen);
     QFETCH(QString, jpegFolder);
+    QFETCH(bool, diskFull);
     QTemporaryDir dir;
     QTemporaryDir emptyFolder;
     if (folder.isEmpty())
@@ -190,6 +215,14 @@ void TestSavePage::failedConversionKeepsTheBitmap()
     OutputWindow w(folder);
     QVERIFY(w.show());
     w.drawRow(100);
+    w.hoverSave();
+    std::optional<faults::SmallDisk> disk;
+    if (diskFull) {
+        if (!g_privateMounts)
+            QSKIP("no mount namespace here for a small disk");
+        disk.emplace(dir.path(), bitmapBytes(w));
+        QVERIFY(disk->mounted());
+    }
     w.dialogs.queueFileName(dir.filePath(chosen));
     const QString bitmap = SavePage::bitmapPathFor(dir.filePath(chosen));
     // The bitmap is written before the wait, the message comes after it.
@@ -236,5 +269,67 @@ void TestSavePage::relativeFolderIsRefused()
     QCOMPARE(filesIn(dir.path()), (QStringList{"lib", "page"}));
 }
 
-TAVRO_WINDOW_TEST_MAIN(TestSavePage)
+// The save fails at the bitmap: the message at once, and the folder as it
+// was, an older file of the chosen name included.
+void TestSavePage::bitmapCannotBeWritten_data()
+{
+    QTest::addColumn<QString>("place");
+    QTest::addColumn<QString>("chosen");  // in the place's folder
+    QTest::newRow("read-only folder") << "read-only" << "page";
+    QTest::newRow("no such folder") << "" << "missing/page";
+    QTest::newRow("full disk, over an older bitmap") << "full" << "older.bmp";
+    QTest::newRow("name past MaxFileSize") << "" << QString(10000, 'n');
+    QTest::newRow("name past the file system's 255 bytes") << "" << QString(300, 'n');
+}
+
+void TestSavePage::bitmapCannotBeWritten()
+{
+    QFETCH(QString, place);
+    QFETCH(QString, chosen);
+    QTemporaryDir dir;
+    std::optional<faults::SmallDisk> disk;
+    if (place == "full") {
+        if (!g_privateMounts)
+            QSKIP("no mount namespace here for a small disk");
+        disk.emplace(dir.path(), 16 * 1024);
+        QVERIFY(disk->mounted());
+    }
+    fixtures::writeFile(dir.filePath("older.bmp"), "an older file");
+    std::optional<faults::PermissionBitsHold> bitsHold;
+    if (place == "read-only") {
+        QVERIFY(QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner));
+        bitsHold.emplace();
+        QVERIFY2(!QFile(dir.filePath("probe")).open(QIODevice::WriteOnly), "the folder is still writable");
+    }
+
+    OutputWindow w;
+    QVERIFY(w.show());
+    w.drawRow(100);
+    w.dialogs.queueFileName(dir.filePath(chosen));
+    w.messageBox.queueAnswer(MessageBoxResult::Ok);
+    QElapsedTimer clock;
+    clock.start();
+    w.save();
+    QVERIFY(clock.elapsed() < 900);  // before the wait
+    bitsHold.reset();
+    QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+
+    QCOMPARE(w.messageBox.calls().size(), 1);
+    QCOMPARE(w.messageBox.calls()[0].text, kSaveFailed);
+    QCOMPARE(filesIn(dir.path()), QStringList{"older.bmp"});
+    QFile older(dir.filePath("older.bmp"));
+    QVERIFY(older.open(QIODevice::ReadOnly));
+    QCOMPARE(older.readAll(), QByteArray("an older file"));
+    QCOMPARE(w.form->dataPresent(), int16_t(-1));
+    QCOMPARE(w.strokeCount(), 1);
+}
+
+// The small disk needs a mount namespace, entered while no thread exists.
+int main(int argc, char** argv)
+{
+    g_privateMounts = faults::enterPrivateMounts();
+    TavroApplication app(argc, argv);
+    TestSavePage test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_save_page.moc"

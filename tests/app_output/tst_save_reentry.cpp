@@ -1,5 +1,5 @@
 // What may happen while a save waits its second: new captures, a second save,
-// the exit. The save that waits still writes the page it
+// a new page, the exit. The save that waits still writes the page it
 // captured, and nothing is left behind.
 
 #include "output_fixture.h"
@@ -12,6 +12,7 @@ class TestSaveReentry : public QObject {
     Q_OBJECT
 private slots:
     void secondSaveDuringTheWait();
+    void newPageDuringTheWait();
     void exitDuringTheWait();
 };
 
@@ -47,6 +48,28 @@ void TestSaveReentry::secondSaveDuringTheWait()
     QVERIFY(showsRow(second, 200));
     // The latest capture stays for the next save.
     QVERIFY(showsRow(w.form->Picture2->picture().toImage(), 200));
+}
+
+// The page the save captured is written; the new page starts empty and the
+// next save finds nothing to save.
+void TestSaveReentry::newPageDuringTheWait()
+{
+    QTemporaryDir dir;
+    OutputWindow w;
+    QVERIFY(w.show());
+    w.drawRow(100);
+    w.dialogs.queueFileName(dir.filePath("page"));
+    w.messageBox.queueAnswer(MessageBoxResult::Yes);
+    duringTheWait([&] { click(w.form->imgNew); });
+    w.save();
+
+    QCOMPARE(w.messageBox.calls().size(), 1);  // the question only
+    QCOMPARE(w.strokeCount(), 0);
+    QCOMPARE(w.form->goCount, int16_t(1));
+    QCOMPARE(filesIn(dir.path()), QStringList{"page.jpg"});
+    QVERIFY(showsRow(QImage(dir.filePath("page.jpg")), 100));
+    w.save();
+    QCOMPARE(w.dialogs.shown().size(), 1);
 }
 
 // The window is unloaded during the wait; the save finishes first and the
