@@ -119,8 +119,12 @@ void StrokeCoverage::addCapsule(QPointF a, double radiusA, QPointF b, double rad
                 to = std::max(to, bandTo);
             }
         }
-        const int first = std::max(box.left(), int(std::floor(from - 0.5)));
-        const int last = std::min(box.right(), int(std::ceil(to - 0.5)));
+        // A row of the box that the capsule misses leaves from and to at
+        // their extremes, which no int can hold: clamped before converting.
+        if (from > to)
+            continue;
+        const int first = int(std::floor(std::max(from - 0.5, double(box.left()))));
+        const int last = int(std::ceil(std::min(to - 0.5, double(box.right()))));
         if (first > last)
             continue;
 
