@@ -4,6 +4,10 @@
 # script under xvfb-run when it has no display of its own, then gives it
 # fail, e2e_start (the program, in the background), e2e_window (waits for the
 # window) and wait_for (polls screenshots until the checker agrees).
+#
+# Polling limits are counted in tries of about 0.1 s and multiplied by
+# TAVRO_E2E_SLOWNESS (a whole number, default 1): the sanitizer build's
+# program and checkers are several times slower and set it higher.
 
 e2e_begin() {
   # Absolute: the program runs in the work folder.
@@ -21,6 +25,11 @@ e2e_begin() {
   unset QT_QPA_PLATFORMTHEME XDG_CURRENT_DESKTOP DESKTOP_SESSION GNOME_DESKTOP_SESSION_ID KDE_FULL_SESSION
 }
 
+# tries <n>: n tries, scaled for a slower build.
+tries() {
+  echo $(( $1 * ${TAVRO_E2E_SLOWNESS:-1} ))
+}
+
 fail() {
   echo "FAIL: $*" >&2
   [ -f "$work/program.log" ] && sed 's/^/program: /' "$work/program.log" >&2
@@ -36,16 +45,35 @@ e2e_start() {
 
 # The window: titled like every box of the program; the first one is it.
 e2e_window() {
-  window=$(timeout 20 xdotool search --sync --onlyvisible --name '^Tavro Pen Writer$' | head -n1) \
+  window=$(timeout "$(tries 20)" xdotool search --sync --onlyvisible --name '^Tavro Pen Writer$' | head -n1) \
     || fail "the window did not appear"
   echo "window $window"
 }
 
+# Screenshot and checker once: 0 when the checker agrees, 1 when not yet.
+# A checker that cannot work (its usage or input, a sanitizer report: it
+# exits 1 then too) and a program that has ended fail the test at once, with
+# their own output rather than as missing ink.
+screen_shows() {
+  if ! kill -0 "$pid" 2>/dev/null; then
+    local ended=0
+    wait "$pid" || ended=$?
+    trap - EXIT
+    fail "the program ended with status $ended"
+  fi
+  import -window root "$work/screen.png"
+  local status=0
+  "$checker" "$work/screen.png" "$@" >"$work/check.log" 2>&1 || status=$?
+  if [ "$status" -gt 1 ] || grep -qE 'Sanitizer|runtime error:' "$work/check.log"; then
+    fail "the checker failed (status $status): $(cat "$work/check.log")"
+  fi
+  return "$status"
+}
+
 # Polls the screen until the checker agrees with its arguments (no fixed sleeps).
 wait_for() {
-  for _ in $(seq 1 100); do
-    import -window root "$work/screen.png"
-    if "$checker" "$work/screen.png" "$@" >"$work/check.log" 2>&1; then
+  for _ in $(seq 1 "$(tries 100)"); do
+    if screen_shows "$@"; then
       cat "$work/check.log"
       return 0
     fi
@@ -75,7 +103,7 @@ other_window() {
 e2e_quit() {
   xdotool mousemove --sync 759 142 click 1
   local question=""
-  for _ in $(seq 1 100); do
+  for _ in $(seq 1 "$(tries 100)"); do
     question=$(other_window)
     [ -n "$question" ] && break
     sleep 0.1
@@ -83,7 +111,8 @@ e2e_quit() {
   [ -n "$question" ] || fail "the exit question did not appear"
   xdotool windowfocus --sync "$question" 2>/dev/null || true
   xdotool key --clearmodifiers Return
-  for _ in $(seq 1 100); do
+  # The exit includes the sanitizer build's leak check.
+  for _ in $(seq 1 "$(tries 100)"); do
     kill -0 "$pid" 2>/dev/null || break
     sleep 0.1
   done

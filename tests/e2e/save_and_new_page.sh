@@ -22,8 +22,8 @@ new_x=195; new_y=150        # imgNew 6,5 56x54
 open_x=656; open_y=150      # picOpen 469,8 52x49
 
 poll() {  # poll <tries of 0.1 s> <command...>
-  local tries=$1; shift
-  for _ in $(seq 1 "$tries"); do
+  local n; n=$(tries "$1"); shift
+  for _ in $(seq 1 "$n"); do
     if "$@"; then return 0; fi
     sleep 0.1
   done
@@ -39,10 +39,6 @@ focus_other_window() {
   w=$(other_window)
   xdotool windowfocus --sync "$w" 2>/dev/null || true
   echo "$1: window $w"
-}
-
-screen_shows() {  # screen_shows <check...>
-  import -window root "$work/screen.png" 2>/dev/null && "$checker" "$work/screen.png" "$@" >"$work/check.log" 2>&1
 }
 
 
