@@ -6,6 +6,7 @@
 #include <QtEndian>
 
 #include <algorithm>
+#include <cstdlib>
 #include <stdexcept>
 
 namespace fixtures {
@@ -59,6 +60,12 @@ QByteArray lzwPixels(const QImage& frame)
 }
 
 }  // namespace
+
+bool near(QColor a, QColor b, int tolerance)
+{
+    return std::abs(a.red() - b.red()) <= tolerance && std::abs(a.green() - b.green()) <= tolerance
+           && std::abs(a.blue() - b.blue()) <= tolerance;
+}
 
 QString writeFile(const QString& path, const QByteArray& bytes)
 {

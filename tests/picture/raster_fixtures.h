@@ -4,12 +4,16 @@
 // and files whose header claims a huge picture.
 
 #include <QByteArray>
+#include <QColor>
 #include <QImage>
 #include <QString>
 
 #include <vector>
 
 namespace fixtures {
+
+// Whether every channel of a is within tolerance of b's.
+bool near(QColor a, QColor b, int tolerance);
 
 // Writes bytes to path and returns path; throws when it cannot.
 QString writeFile(const QString& path, const QByteArray& bytes);

@@ -17,9 +17,7 @@ namespace {
 
 bool isColour(const QImage& image, QPoint at, QColor colour)
 {
-    const QColor pixel = image.pixelColor(at);
-    return pixel.alpha() == 255 && std::abs(pixel.red() - colour.red()) <= 8
-           && std::abs(pixel.green() - colour.green()) <= 8 && std::abs(pixel.blue() - colour.blue()) <= 8;
+    return image.pixelColor(at).alpha() == 255 && fixtures::near(image.pixelColor(at), colour, 8);
 }
 
 int countPixels(const QImage& image, const QRect& box, const std::function<bool(QColor)>& test)

@@ -11,16 +11,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-namespace {
-
-bool near(QColor a, QColor b, int tolerance)
-{
-    return std::abs(a.red() - b.red()) <= tolerance && std::abs(a.green() - b.green()) <= tolerance
-           && std::abs(a.blue() - b.blue()) <= tolerance;
-}
-
-}  // namespace
-
 class TestPictureRaster : public QObject {
     Q_OBJECT
 
@@ -95,9 +85,9 @@ void TestPictureRaster::load()
     QVERIFY(picture.isRaster());
     QCOMPARE(picture.size(), QSize(64, 48));
     const QImage image = picture.toImage();
-    QVERIFY(near(image.pixelColor(16, 16), Qt::green, tolerance));
-    QVERIFY(near(image.pixelColor(48, 4), Qt::red, tolerance));
-    QVERIFY(near(image.pixelColor(0, 47), Qt::blue, tolerance));
+    QVERIFY(fixtures::near(image.pixelColor(16, 16), Qt::green, tolerance));
+    QVERIFY(fixtures::near(image.pixelColor(48, 4), Qt::red, tolerance));
+    QVERIFY(fixtures::near(image.pixelColor(0, 47), Qt::blue, tolerance));
 }
 
 QTEST_MAIN(TestPictureRaster)
