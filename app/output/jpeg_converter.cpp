@@ -1,10 +1,12 @@
 #include "app/output/jpeg_converter.h"
 
+#include "platform/jpgutils/jpg_name.h"
 #include "platform/jpgutils/jpgutils.h"
 #include "platform/platform_error.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <dlfcn.h>
 
@@ -69,4 +71,10 @@ void JpegConverter::convert(const QString& bitmapPath)
     if (result != JPGUTILS_OK)
         throw PlatformError(ConverterErrorCode::ConversionFailed,
                             "ConvertBMPtoJPG failed with " + std::to_string(result));
+    // The caller deletes the bitmap next, so a success must be seen on disk:
+    // without a JPEG that bitmap is the only copy of the page.
+    const QFileInfo jpeg(QFile::decodeName(JpgUtils::jpegPathForBitmap(path.toStdString()).c_str()));
+    if (!jpeg.isFile() || jpeg.size() == 0)
+        throw PlatformError(ConverterErrorCode::ConversionFailed,
+                            "ConvertBMPtoJPG reported success but wrote no JPEG at " + jpeg.filePath().toStdString());
 }

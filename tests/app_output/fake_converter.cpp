@@ -1,6 +1,6 @@
 // A library that stands where the converter should be: either it exports
-// ConvertBMPtoJPG and fails every conversion without writing anything, or it
-// exports something else only.
+// ConvertBMPtoJPG and answers every conversion with FAKE_CONVERTER_RESULT
+// without writing anything, or it exports something else only.
 
 #include <cstdint>
 

@@ -150,6 +150,8 @@ void TestSavePage::failedConversionKeepsTheBitmap_data()
     QTest::newRow("no library") << "" << "page" << "" << false;
     QTest::newRow("no entry point") << kFakes + "/fake_no_entry" << "page" << "" << false;
     QTest::newRow("converter fails") << kFakes + "/fake_failing" << "page.jpg" << "" << false;
+    // Deleting the bitmap on its word alone would lose the page.
+    QTest::newRow("converter claims a JPEG it did not write") << kFakes + "/fake_silent" << "page" << "" << false;
     QTest::newRow("JPEG cannot be written") << realConverterFolder() << "page" << "page.jpg" << false;
     QTest::newRow("JPEG name past 255 bytes") << realConverterFolder() << QString(255, 'p') << "" << false;
     QTest::newRow("disk full after the bitmap") << realConverterFolder() << "page" << "" << true;
