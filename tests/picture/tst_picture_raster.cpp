@@ -8,6 +8,7 @@
 #include <QBuffer>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QtEndian>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -17,6 +18,7 @@ class TestPictureRaster : public QObject {
 private slots:
     void load_data();
     void load();
+    void rleIndexPastThePaletteIsBlack();
     void sizeLimitIsInclusive() { QVERIFY(pictureSizeAllowed(8192, 8192) && !pictureSizeAllowed(8193, 8192)); }
 
 private:
@@ -88,6 +90,25 @@ void TestPictureRaster::load()
     QVERIFY(fixtures::near(image.pixelColor(16, 16), Qt::green, tolerance));
     QVERIFY(fixtures::near(image.pixelColor(48, 4), Qt::red, tolerance));
     QVERIFY(fixtures::near(image.pixelColor(0, 47), Qt::blue, tolerance));
+}
+
+// Found by fuzzing: Qt keeps a run-length-coded bitmap's colour table as short
+// as its palette, and drawing an index past it read beyond the table.
+void TestPictureRaster::rleIndexPastThePaletteIsBlack()
+{
+    QByteArray bmp(62, '\0');
+    bmp.replace(0, 2, "BM");
+    for (const auto& [at, value] : {std::pair<int, int>{2, 68}, {10, 62}, {14, 40}, {18, 4}, {22, 1},
+                                    {26, 1 | 8 << 16}, {30, 1}, {34, 6}, {46, 2}})  // RLE8, two colours
+        qToLittleEndian<qint32>(value, bmp.data() + at);
+    qToLittleEndian<quint32>(0xFFFFFFFF, bmp.data() + 54);  // white, twice
+    qToLittleEndian<quint32>(0xFFFFFFFF, bmp.data() + 58);
+    bmp.append(QByteArray::fromHex("04C8" "0000" "0001"));  // four pixels of index 200, end of line, end
+    const QString path = m_dir.filePath("rle.bmp");
+    fixtures::writeFile(path, bmp);
+    const QImage image = LoadPicture(path, 96).toImage();
+    QCOMPARE(image.size(), QSize(4, 1));
+    QCOMPARE(image.pixel(2, 0), qRgb(0, 0, 0));
 }
 
 QTEST_MAIN(TestPictureRaster)
