@@ -63,11 +63,10 @@ void completeColorTable(QImage& image)
         return;
     QList<QRgb> table = image.colorTable();
     const qsizetype entries = qsizetype(1) << image.depth();
-    if (table.size() >= entries)
-        return;
-    while (table.size() < entries)
-        table.append(qRgb(0, 0, 0));
-    image.setColorTable(table);
+    if (table.size() < entries) {
+        table.resize(entries, qRgb(0, 0, 0));
+        image.setColorTable(table);
+    }
 }
 
 Picture readRaster(const QByteArray& bytes, PictureFormat format)

@@ -43,13 +43,5 @@ case "$refused" in
 esac
 
 [ "$(ink_write Exit_Rtn)" = "()" ] || fail "Exit_Rtn"
-for _ in $(seq 1 100); do
-  kill -0 "$pid" 2>/dev/null || break
-  sleep 0.1
-done
-kill -0 "$pid" 2>/dev/null && fail "the program is still running after Exit_Rtn"
-status=0
-wait "$pid" || status=$?
-trap - EXIT
-[ "$status" -eq 0 ] || fail "exit status $status"
+e2e_ended Exit_Rtn
 echo "PASS: pen set, modes selected and goCount read over D-Bus; line wiped; Exit_Rtn ended the program"

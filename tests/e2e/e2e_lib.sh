@@ -111,12 +111,17 @@ e2e_quit() {
   [ -n "$question" ] || fail "the exit question did not appear"
   xdotool windowfocus --sync "$question" 2>/dev/null || true
   xdotool key --clearmodifiers Return
+  e2e_ended "Yes"
+}
+
+# e2e_ended <what ended it>: the program ends by itself, with status 0.
+e2e_ended() {
   # The exit includes the sanitizer build's leak check.
   for _ in $(seq 1 "$(tries 100)"); do
     kill -0 "$pid" 2>/dev/null || break
     sleep 0.1
   done
-  kill -0 "$pid" 2>/dev/null && fail "the program is still running after Yes"
+  kill -0 "$pid" 2>/dev/null && fail "the program is still running after $1"
   local status=0
   wait "$pid" || status=$?
   trap - EXIT

@@ -8,13 +8,12 @@
 //   tst_soak [--ops N] [--seed S]      (1,500 operations and a fresh seed by default)
 
 #include "tests/app_output/output_fixture.h"
+#include "tests/ink_qt/paper_fixture.h"
 
 #include "metafile_fixtures.h"
 #include "raster_fixtures.h"
 
 #include <QElapsedTimer>
-#include <QPointingDevice>
-#include <QTabletEvent>
 #include <QTemporaryDir>
 
 #include <malloc.h>
@@ -58,15 +57,6 @@ long residentKiB()
             return std::stol(line.substr(6));
     }
     return -1;
-}
-
-std::unique_ptr<QPointingDevice> stylus(bool eraser)
-{
-    return std::make_unique<QPointingDevice>(
-        eraser ? "eraser" : "pen", eraser ? 2 : 1, QInputDevice::DeviceType::Stylus,
-        eraser ? QPointingDevice::PointerType::Eraser : QPointingDevice::PointerType::Pen,
-        QInputDevice::Capability::Position | QInputDevice::Capability::Pressure, 1, 3, QString(),
-        QPointingDeviceUniqueId::fromNumericId(eraser ? 2 : 1));
 }
 
 class Soak : public OutputWindow {
@@ -124,7 +114,7 @@ public:
 
 private:
     int pick(int from, int to) { return std::uniform_int_distribution<int>(from, to)(m_rng); }
-    std::vector<QPoint> path();
+    std::vector<QPointF> path();
     void tabletStroke(const QPointingDevice& device);
     void open(const QString& file);
     void expectBox(const char* text, int answer)
@@ -140,8 +130,8 @@ private:
     QStringList m_expectedBoxes;
     qsizetype m_seenBoxes = 0;
     QString m_expectedPage;
-    std::unique_ptr<QPointingDevice> m_tip = stylus(false);
-    std::unique_ptr<QPointingDevice> m_eraser = stylus(true);
+    std::unique_ptr<QPointingDevice> m_tip{makeTabletDevice(QPointingDevice::PointerType::Pen, 1)};
+    std::unique_ptr<QPointingDevice> m_eraser{makeTabletDevice(QPointingDevice::PointerType::Eraser, 2)};
 };
 
 bool Soak::setUp()
@@ -166,11 +156,11 @@ bool Soak::setUp()
 
 // A wandering line, mostly short, sometimes long enough to cross much of the
 // page; now and then it starts beyond the paper's edge.
-std::vector<QPoint> Soak::path()
+std::vector<QPointF> Soak::path()
 {
     const QSize paper = form->ImgPaper->size();
     const int margin = pick(0, 19) == 0 ? 60 : 0;
-    std::vector<QPoint> line{{pick(-margin, paper.width() - 1 + margin), pick(-margin, paper.height() - 1 + margin)}};
+    std::vector<QPointF> line{QPoint{pick(-margin, paper.width() - 1 + margin), pick(-margin, paper.height() - 1 + margin)}};
     const int points = pick(1, pick(0, 9) == 0 ? 400 : 50);
     const int step = pick(2, 25);
     while (int(line.size()) < points)
@@ -180,26 +170,18 @@ std::vector<QPoint> Soak::path()
 
 void Soak::mouseStroke()
 {
-    const std::vector<QPoint> points = path();
-    sendMouse(form->ImgPaper, QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton, points.front());
-    for (size_t i = 1; i < points.size(); ++i)
-        sendMouse(form->ImgPaper, QEvent::MouseMove, Qt::NoButton, Qt::LeftButton, points[i]);
-    sendMouse(form->ImgPaper, QEvent::MouseButtonRelease, Qt::LeftButton, Qt::NoButton, points.back());
+    ::mouseStroke(form->ImgPaper, path());
 }
 
 // Press, moves and release, each sample with its own pressure.
 void Soak::tabletStroke(const QPointingDevice& device)
 {
-    const std::vector<QPoint> points = path();
+    const std::vector<QPointF> points = path();
     for (size_t i = 0; i <= points.size(); ++i) {
         const QEvent::Type type = i == 0 ? QEvent::TabletPress
                                 : i == points.size() ? QEvent::TabletRelease : QEvent::TabletMove;
-        const QPointF at = points[std::min(i, points.size() - 1)];
         const qreal pressure = type == QEvent::TabletRelease ? 0.0 : pick(1, 100) / 100.0;
-        QTabletEvent event(type, &device, at, form->ImgPaper->mapToGlobal(at), pressure, 0, 0, 0, 0, 0,
-                           Qt::NoModifier, type == QEvent::TabletMove ? Qt::NoButton : Qt::LeftButton,
-                           type == QEvent::TabletRelease ? Qt::NoButton : Qt::LeftButton);
-        QApplication::sendEvent(form->ImgPaper, &event);
+        sendTablet(form->ImgPaper, &device, type, points[std::min(i, points.size() - 1)], pressure);
     }
 }
 
