@@ -49,6 +49,16 @@ int32_t pressureOf(const QTabletEvent* event)
     return static_cast<int32_t>(std::lround(pressure * kInkMaxPressure));
 }
 
+// A mouse reports the pixel it is on, whose ink is drawn at that pixel's
+// centre; a pen reports where its tip is, so its ink point lies half a
+// device pixel before it, and is drawn right under the tip.
+QPointF tipPixel(const QTabletEvent* event, const QWidget* window)
+{
+    const double ratio = window->devicePixelRatioF();
+    const double centre = ratio > 0 ? 0.5 / ratio : 0.5;
+    return event->position() - QPointF(centre, centre);
+}
+
 std::vector<int32_t> flatten(const InkPacket& packet)
 {
     return {packet.x, packet.y, packet.pressure};
@@ -95,14 +105,14 @@ bool InkCollector::Impl::tabletEvent(QTabletEvent* event)
         cursor.Inverted = eraser;
         cursor.deviceId = event->pointingDevice() ? event->pointingDevice()->systemId() : 0;
         event->accept();
-        begin(cursor, true, event->pointingDevice(), packetAt(event->position(), pressureOf(event)));
+        begin(cursor, true, event->pointingDevice(), packetAt(tipPixel(event, window), pressureOf(event)));
         return true;
     }
     case QEvent::TabletMove:
         if (!ours)
             return false;
         event->accept();
-        add(packetAt(event->position(), pressureOf(event)));
+        add(packetAt(tipPixel(event, window), pressureOf(event)));
         return true;
     case QEvent::TabletRelease:
         if (!ours)
@@ -110,7 +120,7 @@ bool InkCollector::Impl::tabletEvent(QTabletEvent* event)
         event->accept();
         if (event->button() == Qt::LeftButton) {
             // The pen has left the surface: its last pressure is the one drawn.
-            finish(packetAt(event->position(), m_active->last.pressure));
+            finish(packetAt(tipPixel(event, window), m_active->last.pressure));
         }
         return true;
     default:

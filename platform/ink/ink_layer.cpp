@@ -5,6 +5,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 // Antialiased edges and rounding reach a little past a changed area.
@@ -23,6 +24,16 @@ QRect visibleAreaOf(const QWidget& widget)
     }
     return area;
 }
+
+namespace {
+QPointF deviceShiftOf(const QWidget& widget, qreal ratio)
+{
+    const QPoint origin = widget.mapTo(widget.window(), QPoint(0, 0));
+    const double x = origin.x() * ratio;
+    const double y = origin.y() * ratio;
+    return {x - std::floor(x), y - std::floor(y)};
+}
+}  // namespace
 
 void InkLayer::attach(InkDisp* ink, QWidget* widget)
 {
@@ -44,12 +55,14 @@ bool InkLayer::fitsWidget() const
         return false;
     const ink_units::PixelScale scale = ink_units::scaleOf(*m_widget);
     return visibleAreaOf(*m_widget) == m_rect && m_widget->devicePixelRatioF() == m_pixelRatio &&
-           scale.x == m_scale.x && scale.y == m_scale.y;
+           scale.x == m_scale.x && scale.y == m_scale.y && scale.centre == m_scale.centre &&
+           deviceShiftOf(*m_widget, m_pixelRatio) == m_deviceShift;
 }
 
 QTransform InkLayer::toDevice() const
 {
-    return QTransform::fromTranslate(-m_rect.left(), -m_rect.top()) * QTransform::fromScale(m_pixelRatio, m_pixelRatio);
+    return QTransform::fromTranslate(-m_rect.left(), -m_rect.top()) * QTransform::fromScale(m_pixelRatio, m_pixelRatio) *
+           QTransform::fromTranslate(m_deviceShift.x(), m_deviceShift.y());
 }
 
 void InkLayer::makeCurrent()
@@ -65,7 +78,9 @@ void InkLayer::makeCurrent()
     m_rect = visibleAreaOf(*m_widget);
     m_pixelRatio = m_widget->devicePixelRatioF();
     m_scale = ink_units::scaleOf(*m_widget);
-    const QSize deviceSize = (QSizeF(m_rect.size()) * m_pixelRatio).toSize();
+    m_deviceShift = deviceShiftOf(*m_widget, m_pixelRatio);
+    const QSize deviceSize(int(std::ceil(m_rect.width() * m_pixelRatio + m_deviceShift.x())),
+                           int(std::ceil(m_rect.height() * m_pixelRatio + m_deviceShift.y())));
     if (m_rect.isEmpty() || deviceSize.isEmpty()) {
         m_image = QImage();
     } else {

@@ -55,6 +55,10 @@ private:
     QImage m_image;
     QRect m_rect;
     qreal m_pixelRatio = 1.0;
+    // Where the widget's origin falls inside a device pixel of its window
+    // (non-zero only at fractional ratios): the layer's pixels are the
+    // window's, so a line centred on a pointer's pixel stays on it.
+    QPointF m_deviceShift;
     ink_units::PixelScale m_scale;
     bool m_current = false;
     uint64_t m_rebuilds = 0;

@@ -10,7 +10,9 @@ namespace ink_units {
 
 PixelScale scaleOf(const QPaintDevice& device)
 {
-    return {device.logicalDpiX() / kInkUnitsPerInch, device.logicalDpiY() / kInkUnitsPerInch};
+    const double ratio = device.devicePixelRatioF();
+    return {device.logicalDpiX() / kInkUnitsPerInch, device.logicalDpiY() / kInkUnitsPerInch,
+            ratio > 0 ? 0.5 / ratio : 0.5};
 }
 
 int32_t roundHalfEven(double v)
@@ -59,20 +61,20 @@ QRect inkAreaToPixels(const InkRectangle& area, PixelScale scale, int margin)
 {
     if (area.isEmpty())
         return {};
-    const int left = clampToInt(std::floor(area.Left * scale.x)) - margin;
-    const int top = clampToInt(std::floor(area.Top * scale.y)) - margin;
-    const int right = clampToInt(std::ceil(area.Right * scale.x)) + margin;
-    const int bottom = clampToInt(std::ceil(area.Bottom * scale.y)) + margin;
+    const int left = clampToInt(std::floor(area.Left * scale.x + scale.centre)) - margin;
+    const int top = clampToInt(std::floor(area.Top * scale.y + scale.centre)) - margin;
+    const int right = clampToInt(std::ceil(area.Right * scale.x + scale.centre)) + margin;
+    const int bottom = clampToInt(std::ceil(area.Bottom * scale.y + scale.centre)) + margin;
     return QRect(QPoint(left, top), QPoint(right, bottom));
 }
 
 InkRectangle pixelsToInkArea(const QRect& pixels, PixelScale scale)
 {
     InkRectangle r;
-    r.Left = clampToInk(std::floor(pixels.left() / scale.x));
-    r.Top = clampToInk(std::floor(pixels.top() / scale.y));
-    r.Right = clampToInk(std::ceil((pixels.right() + 1) / scale.x));
-    r.Bottom = clampToInk(std::ceil((pixels.bottom() + 1) / scale.y));
+    r.Left = clampToInk(std::floor((pixels.left() - scale.centre) / scale.x));
+    r.Top = clampToInk(std::floor((pixels.top() - scale.centre) / scale.y));
+    r.Right = clampToInk(std::ceil((pixels.right() + 1 - scale.centre) / scale.x));
+    r.Bottom = clampToInk(std::ceil((pixels.bottom() + 1 - scale.centre) / scale.y));
     return r;
 }
 

@@ -13,10 +13,15 @@ namespace ink_units {
 
 constexpr double kInkUnitsPerInch = 2540.0;
 
-// Pixels per ink unit along each axis of a device.
+// Pixels per ink unit along each axis of a device, and where in a pixel an
+// ink point lies. A pointer at pixel x covers x to x + 1, and the ink it
+// makes is centred there: an ink point converts to the pixel position x and
+// is drawn at x + centre, half a device pixel further (half a pixel at a
+// device pixel ratio of 1). Ink values themselves stay the plain conversions.
 struct PixelScale {
     double x = 96.0 / kInkUnitsPerInch;
     double y = 96.0 / kInkUnitsPerInch;
+    double centre = 0.5;
 };
 
 PixelScale scaleOf(const QPaintDevice& device);
@@ -28,10 +33,12 @@ int32_t roundHalfEven(double v);
 int32_t pixelsToInk(double pixels, double dpi);
 int32_t inkToPixels(double ink, double dpi);
 
-// Pixel rectangle that covers an inclusive ink-space area, rounded outwards
-// and widened by margin pixels (antialiased edges spill over by one).
+// Pixel rectangle that covers an inclusive ink-space area as drawn (centre
+// included), rounded outwards and widened by margin pixels (antialiased
+// edges spill over by one).
 QRect inkAreaToPixels(const InkRectangle& area, PixelScale scale, int margin);
-// Inclusive ink-space area that covers a pixel rectangle, rounded outwards.
+// Inclusive ink-space area whose drawn points cover a pixel rectangle,
+// rounded outwards.
 InkRectangle pixelsToInkArea(const QRect& pixels, PixelScale scale);
 
 // Saves a painter's state and restores it however the scope is left.

@@ -17,7 +17,7 @@ constexpr double kEdgeSpill = 1.5;
 
 QPointF toPixels(const InkPacket& p, ink_units::PixelScale scale)
 {
-    return {p.x * scale.x, p.y * scale.y};
+    return {p.x * scale.x + scale.centre, p.y * scale.y + scale.centre};
 }
 
 double halfWidthPixels(const InkDrawingAttributes& attributes, int32_t pressure, ink_units::PixelScale scale)

@@ -7,6 +7,8 @@
 
 #include <QVariant>
 
+#include <cstdlib>
+
 namespace {
 PictureBox* holder(InkWrite& form, int pen)
 {
@@ -36,8 +38,10 @@ void TestPensAndModes::penButtons_data()
     QTest::addColumn<int>("button");  // 1 to 3: Image1 to Image3
     QTest::addColumn<int>("startMode");
     QTest::addColumn<float>("width");
-    QTest::newRow("thin, from intersection erase") << 1 << 3 << 10.0f;
-    QTest::newRow("thick, from a mode outside 1 to 4") << 3 << 9 << 100.0f;
+    QTest::addColumn<int>("fullRows");  // of a line drawn with the mouse
+    QTest::newRow("thin, from intersection erase") << 1 << 3 << 10.0f << 1;
+    QTest::newRow("middle, from stroke erase") << 2 << 4 << 50.0f << 1;
+    QTest::newRow("thick, from a mode outside 1 to 4") << 3 << 9 << 100.0f << 3;
 }
 
 void TestPensAndModes::penButtons()
@@ -45,6 +49,7 @@ void TestPensAndModes::penButtons()
     QFETCH(int, button);
     QFETCH(int, startMode);
     QFETCH(float, width);
+    QFETCH(int, fullRows);
     InkFixture f;
     QVERIFY(f.show());
     f.form->UpdateApplicationMode(int16_t(startMode));
@@ -67,6 +72,22 @@ void TestPensAndModes::penButtons()
     QVERIFY(!widthsAtPaint.isEmpty());
     QCOMPARE(widthsAtPaint.front(), width);
     QVERIFY(f.messageBox.calls().isEmpty());
+
+    // Across a line drawn with the mouse, the ink is centred on the
+    // pointer's own row or column: black there, alike on both sides.
+    f.drag({QPoint(100, 200), QPoint(180, 200), QPoint(300, 200)});
+    f.drag({QPoint(400, 100), QPoint(400, 180), QPoint(400, 300)});
+    const QImage shot = f.shot();
+    for (const auto& [on, across] : {std::pair(QPoint(200, 200), QPoint(0, 1)), std::pair(QPoint(400, 200), QPoint(1, 0))}) {
+        const auto grey = [&](int k) { return qGray(shot.pixel(on + across * k)); };
+        QVERIFY(grey(0) <= 8);
+        int full = 0;
+        for (int k = -4; k <= 4; ++k) {
+            full += grey(k) <= 8;
+            QVERIFY2(std::abs(grey(k) - grey(-k)) <= 8, qPrintable(QString::number(k)));
+        }
+        QCOMPARE(full, fullRows);
+    }
 }
 
 // The last swatch, from an erase mode: its colour for the next stroke only.

@@ -76,11 +76,13 @@ private slots:
         if (mouse) {
             mouseStroke(paper(), points);
         } else {
+            // The pen's tip in the middle of the pixels the mouse names.
             const QPointingDevice* pen = device == "pen" ? m_pen.get() : m_eraser.get();
-            QVERIFY(sendTablet(paper(), pen, QEvent::TabletPress, points[0], 0.5));
-            QVERIFY(sendTablet(paper(), pen, QEvent::TabletMove, points[1], 0.75));
-            QVERIFY(sendTablet(paper(), pen, QEvent::TabletMove, points[2], 1.0));
-            QVERIFY(sendTablet(paper(), pen, QEvent::TabletRelease, points[2], 0.0));
+            const QPointF middle(0.5, 0.5);
+            QVERIFY(sendTablet(paper(), pen, QEvent::TabletPress, points[0] + middle, 0.5));
+            QVERIFY(sendTablet(paper(), pen, QEvent::TabletMove, points[1] + middle, 0.75));
+            QVERIFY(sendTablet(paper(), pen, QEvent::TabletMove, points[2] + middle, 1.0));
+            QVERIFY(sendTablet(paper(), pen, QEvent::TabletRelease, points[2] + middle, 0.0));
         }
         QVERIFY(!m_collector->CollectingInk());
         QCOMPARE(paper()->mouseEvents + paper()->tabletEvents, 0);

@@ -78,6 +78,7 @@ private slots:
         sendMouse(paper(), QEvent::MouseMove, {150, 50});
         QCOMPARE(shownAt({100, 50}), kBlack);
         QCOMPARE(shownAt({100, 80}), kWhite);
+        QVERIFY(std::abs(qGray(shownAt({100, 45})) - qGray(shownAt({100, 55}))) <= 8);  // centred on its row
         sendMouse(paper(), QEvent::MouseMove, {150, 100});
         QCOMPARE(shownAt({150, 75}), kBlack);
         QCOMPARE(m_collector->Ink().strokeCount(), 0);
