@@ -48,9 +48,14 @@ int32_t twipsToPixels(int32_t twips, double dotsPerInch)
 
 Picture CaptureFormArea(QWidget& window, int32_t left, int32_t top, int32_t width, int32_t height)
 {
-    const int32_t widthPixels = twipsToPixels(width, window.logicalDpiX());
-    const int32_t heightPixels = twipsToPixels(height, window.logicalDpiY());
-    return CaptureWindowArea(window, false, left, top, widthPixels, heightPixels);
+    // The window's device context counts device pixels: on a scaled screen
+    // the twips give more of them, and the window's own pixels of left and
+    // top are brought there so the region is the one shown at 96 dpi.
+    const qreal ratio = window.devicePixelRatioF();
+    const int32_t widthPixels = twipsToPixels(width, window.logicalDpiX() * ratio);
+    const int32_t heightPixels = twipsToPixels(height, window.logicalDpiY() * ratio);
+    return CaptureWindowArea(window, false, roundHalfEven(left * ratio), roundHalfEven(top * ratio), widthPixels,
+                             heightPixels);
 }
 
 Picture CaptureWindowArea(QWidget& window, bool clientOnly, int32_t left, int32_t top, int32_t width,
@@ -59,25 +64,27 @@ Picture CaptureWindowArea(QWidget& window, bool clientOnly, int32_t left, int32_
     if (width <= 0 || height <= 0)
         return Picture();
 
-    const qreal ratio = window.devicePixelRatioF();
-    const QSize logical(width, height);
-    QImage bitmap(QSize(int(std::ceil(width * ratio)), int(std::ceil(height * ratio))), QImage::Format_RGB32);
+    QImage bitmap(QSize(width, height), QImage::Format_RGB32);
     if (bitmap.isNull())  // too large to allocate
         return Picture();
-    bitmap.setDevicePixelRatio(ratio);
     bitmap.fill(Qt::white);
 
-    // The widget renders only what lies inside it, so it is given exactly
-    // that part and told where it goes in the bitmap.
-    const QRect source(originInWidget(window, clientOnly) + QPoint(left, top), logical);
-    const QRect inside = source & window.rect();
+    // Where the bitmap lies on the window, in the window's own pixels; its
+    // corner stays on a whole device pixel, so nothing is resampled.
+    const qreal ratio = window.devicePixelRatioF();
+    const QPoint origin = originInWidget(window, clientOnly);
+    const QPointF corner((roundHalfEven(origin.x() * ratio) + double(left)) / ratio,
+                         (roundHalfEven(origin.y() * ratio) + double(top)) / ratio);
+    const QRectF source(corner, QSizeF(width / ratio, height / ratio));
+    // The widget renders only what lies inside it, so it is given exactly that part.
+    const QRect inside = (source & QRectF(window.rect())).toAlignedRect() & window.rect();
     if (!inside.isEmpty()) {
-        window.render(&bitmap, inside.topLeft() - source.topLeft(), QRegion(inside),
+        bitmap.setDevicePixelRatio(ratio);
+        QPainter painter(&bitmap);
+        painter.translate(-corner);
+        window.render(&painter, inside.topLeft(), QRegion(inside),
                       QWidget::DrawWindowBackground | QWidget::DrawChildren);
-    }
-
-    if (bitmap.size() != logical) {
-        bitmap = bitmap.scaled(logical, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        painter.end();
         bitmap.setDevicePixelRatio(1.0);
     }
     return PictureFromBitmap(bitmap);

@@ -8,9 +8,8 @@
 // corner of the window's frame, or the corner of its client area. A window
 // that paints its own frame marks its client area with its contents margins
 // (QWidget::contentsRect). Parts of the rectangle outside the window come out
-// white. At a device pixel ratio above 1 the window is rendered at full
-// resolution and the picture brought to the rectangle's logical size, so a
-// caller always gets the pixels it asked for.
+// white. Like a device context, the capture counts device pixels: on a
+// scaled screen the window is rendered at its full resolution.
 
 #include "platform/picture/picture.h"
 
@@ -30,14 +29,16 @@ int32_t roundHalfEven(double value);
 // 9285 twips are 619 pixels at 96 dpi, 774 at 120 and 928 at 144.
 int32_t twipsToPixels(int32_t twips, double dotsPerInch);
 
-// A rectangle of window: left and top in pixels from the outer corner of its
-// frame, width and height in twips, converted with the window's horizontal
-// and vertical DPI.
+// A rectangle of window: left and top in the window's own pixels from the
+// outer corner of its frame, width and height in twips, converted at the
+// screen's own twips per pixel (1440 over the window's DPI times its device
+// pixel ratio): 9285 x 5940 twips are 619 x 396 at a ratio of 1, 774 x 495
+// at 1.25. The same region of the window whatever the ratio.
 Picture CaptureFormArea(QWidget& window, int32_t left, int32_t top, int32_t width, int32_t height);
 
-// A rectangle of window in pixels, from its client area's corner when
-// clientOnly is set, else from its frame's outer corner. A rectangle without
-// area gives the null picture.
+// A rectangle of window in device pixels, from its client area's corner
+// when clientOnly is set, else from its frame's outer corner. A rectangle
+// without area gives the null picture.
 Picture CaptureWindowArea(QWidget& window, bool clientOnly, int32_t left, int32_t top, int32_t width,
                           int32_t height);
 

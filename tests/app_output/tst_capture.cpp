@@ -1,17 +1,19 @@
 // The window capture: twips to pixels, the two origins, the page rectangle
 // of the save, what lies outside the window, and that it is the window's own
-// image, not the screen's. Also run at a device pixel ratio of 2.
+// image, not the screen's. Also run at scale factors 1.25, 1.5 and 2.
 
 #include "output_fixture.h"
 
 #include "app/output/capture.h"
 #include "app/output/save_page.h"
 
+#include <QBackingStore>
+
 class TestCapture : public QObject {
     Q_OBJECT
 private slots:
     void pageRectangleIsThePaperAlone();
-    void clientOriginLiesInsideTheFrame();
+    void pageIsWhatTheScreenShows();
     void coveringWindowDoesNotShow();
 };
 
@@ -34,6 +36,21 @@ int pixelsNot(const QImage& image, QRgb colour)
 
 }  // namespace
 
+// The page in device pixels at each scale the tests run at (see
+// CMakeLists.txt): the twips at the screen's own twips per pixel.
+QSize pageSize()
+{
+    const QMap<QString, QSize> sizes{
+        {"", {619, 396}}, {"1.25", {774, 495}}, {"1.5", {928, 594}}, {"2", {1238, 792}}};
+    return sizes.value(qEnvironmentVariable("QT_SCALE_FACTOR"));
+}
+
+// Window pixels in device pixels.
+int32_t device(const InkWrite& form, double pixels)
+{
+    return Capture::roundHalfEven(pixels * form.devicePixelRatioF());
+}
+
 // With a black paper, the page rectangle holds nothing but paper: it starts
 // 2 pixels into the paper and ends at the client area's right and bottom
 // edges, so no frame and no title picture get in.
@@ -41,21 +58,22 @@ void TestCapture::pageRectangleIsThePaperAlone()
 {
     OutputWindow w;
     QVERIFY(w.show());
-    // The second run of these tests is at a ratio of 2 (see CMakeLists.txt).
-    QCOMPARE(w.form->devicePixelRatioF(), qEnvironmentVariableIntValue("QT_SCALE_FACTOR") == 2 ? 2.0 : 1.0);
+    QVERIFY(pageSize().isValid());
     w.form->ImgPaper->setBackColor(Qt::black);
 
     const QImage image = capturePage(*w.form).toImage();
-    QCOMPARE(image.size(), QSize(619, 396));
+    QCOMPARE(image.size(), pageSize());
     QCOMPARE(image.devicePixelRatio(), 1.0);
     QCOMPARE(pixelsNot(image, qRgb(0, 0, 0)), 0);
 
     // From the paper near the bottom-right corner to well past the window,
     // and all outside it: white there.
-    const QImage past = Capture::CaptureWindowArea(*w.form, false, 500, 400, 300, 200).toImage();
-    QCOMPARE(past.size(), QSize(300, 200));
+    const QSize pastSize(device(*w.form, 300), device(*w.form, 200));
+    const QImage past = Capture::CaptureWindowArea(*w.form, false, device(*w.form, 500), device(*w.form, 400),
+                                                   pastSize.width(), pastSize.height()).toImage();
+    QCOMPARE(past.size(), pastSize);
     QCOMPARE(past.pixel(10, 10), qRgb(0, 0, 0));
-    QCOMPARE(past.pixel(299, 199), qRgb(255, 255, 255));
+    QCOMPARE(past.pixel(pastSize.width() - 1, pastSize.height() - 1), qRgb(255, 255, 255));
     const QImage outside = Capture::CaptureWindowArea(*w.form, false, -400, -300, 50, 40).toImage();
     QCOMPARE(pixelsNot(outside, qRgb(255, 255, 255)), 0);
     // An empty rectangle gives no picture.
@@ -63,18 +81,42 @@ void TestCapture::pageRectangleIsThePaperAlone()
     QVERIFY(Capture::CaptureFormArea(*w.form, 5, 95, 150, 0).isNull());
 }
 
-void TestCapture::clientOriginLiesInsideTheFrame()
+// The page holds the ink where the screen shows it, and a stroke shows in
+// the same pixels while it is drawn and once it is done. The client-area
+// origin lies inside the frame.
+void TestCapture::pageIsWhatTheScreenShows()
 {
     OutputWindow w;
     QVERIFY(w.show());
-    w.drawRow(150);
+    const QSize page = pageSize();
+    const QPoint corner(device(*w.form, 5), device(*w.form, 95));
+    // What the window shows: its backing store, which is an image here.
+    const auto shown = [&] {
+        QCoreApplication::processEvents();
+        const QPaintDevice* store = w.form->backingStore()->paintDevice();
+        QImage image = store->devType() == QInternal::Image ? *static_cast<const QImage*>(store) : QImage();
+        image.setDevicePixelRatio(1.0);
+        return image.copy(QRect(corner, page)).convertToFormat(QImage::Format_RGB32);
+    };
+    sendMouse(w.form->ImgPaper, QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton, QPoint(100, 150));
+    sendMouse(w.form->ImgPaper, QEvent::MouseMove, Qt::NoButton, Qt::LeftButton, QPoint(300, 157));
+    const QImage drawing = shown();
+    sendMouse(w.form->ImgPaper, QEvent::MouseButtonRelease, Qt::LeftButton, Qt::NoButton, QPoint(300, 157));
+    QCOMPARE(shown(), drawing);
 
-    const QImage fromFrame = Capture::CaptureWindowArea(*w.form, false, 5, 95, 619, 396).toImage();
-    const QImage fromClient = Capture::CaptureWindowArea(*w.form, true, 2, 92, 619, 396).toImage();
-    const QImage shifted = Capture::CaptureWindowArea(*w.form, true, 5, 95, 619, 396).toImage();
+    const int32_t frame = device(*w.form, 3);
+    const QImage fromFrame =
+        Capture::CaptureWindowArea(*w.form, false, corner.x(), corner.y(), page.width(), page.height()).toImage();
+    const QImage fromClient = Capture::CaptureWindowArea(*w.form, true, corner.x() - frame, corner.y() - frame,
+                                                         page.width(), page.height()).toImage();
+    const QImage shifted =
+        Capture::CaptureWindowArea(*w.form, true, corner.x(), corner.y(), page.width(), page.height()).toImage();
     QCOMPARE(fromClient, fromFrame);
     QVERIFY(shifted != fromFrame);
-    QCOMPARE(capturePage(*w.form).toImage(), fromFrame);
+    const QImage captured = capturePage(*w.form).toImage();
+    QCOMPARE(captured, fromFrame);
+    QVERIFY(pixelsNot(captured, qRgb(255, 255, 255)) > 0);
+    QCOMPARE(captured, shown());
 }
 
 // A screen grab would take the window lying on top; the capture renders the
