@@ -5,6 +5,7 @@
 #include "platform/ink/ink_collector.h"
 
 #include <QPainter>
+#include <QResizeEvent>
 
 #include <cmath>
 
@@ -116,6 +117,15 @@ void InkWrite::connectHandlers()
     connect(imgSave, &HotSpot::MouseMove, this, guarded(&InkWrite::imgSave_MouseMove));
     connect(imgNew, &HotSpot::Click, this, guarded(&InkWrite::imgNew_Click));
     connect(picOpen, &HotSpot::Click, this, guarded(&InkWrite::picOpen_Click));
+}
+
+// A window manager keeps to the fixed size, but without one any client can
+// resize the window and the X server simply does it: take the size back.
+void InkWrite::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    if (event->size() != Layout::kOuterSize)
+        resize(Layout::kOuterSize);
 }
 
 void InkWrite::paintEvent(QPaintEvent* /*event*/)

@@ -114,6 +114,7 @@ signals:
 
 protected:
     void paintEvent(QPaintEvent* event) override;  // the frame
+    void resizeEvent(QResizeEvent* event) override;  // keeps the fixed size
     void closeEvent(QCloseEvent* event) override;  // exit.cpp
 
 private:

@@ -10,6 +10,8 @@
 #include "platform/ink/ink_collector.h"
 #include "tests/artwork/layout_table.h"
 
+#include <QWindow>
+
 namespace {
 enum class CursorFrom { Arrow, CustomArrow, PicPen1, PicPen2, PicPen3, EraserButton };
 }
@@ -53,6 +55,9 @@ void TestInkWriteLayout::windowAndPaperPlacement()
     // it and the title picture cover the client area's background.
     PaintCounter paper(f.form->ImgPaper), background(f.form->clientArea);
     QVERIFY(f.show());
+    // Resized from outside (another client, no window manager): it keeps its size.
+    f.form->windowHandle()->resize(3000, 2000);
+    QTRY_COMPARE(f.form->size(), QSize(627, 494));
     f.form->ImgPaper->update();
     QTRY_VERIFY(paper.paints >= 2);
     QVERIFY(QRect(0, 0, 621, 398).contains(paper.painted.boundingRect()));
