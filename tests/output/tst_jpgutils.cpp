@@ -315,17 +315,12 @@ void TestJpgUtils::whatStandsAtTheJpegsName()
     const QString victim = outside.filePath("victim");
     QVERIFY(writeFile(victim, "the user's own file"));
     const QByteArray jpeg = QFile::encodeName(path("page.jpg"));
-    if (taken == "folder")
-        QVERIFY(QDir(m_dir->path()).mkpath("page.jpg/inside"));
-    if (taken == "fifo")
-        QCOMPARE(::mkfifo(jpeg.constData(), 0600), 0);
-    if (taken == "read-only")
-        QVERIFY(writeFile(path("page.jpg"), "read-only") && QFile::setPermissions(path("page.jpg"), QFile::ReadOwner));
-    if (taken == "link")
-        QVERIFY(QFile::link(victim, path("page.jpg")));
-    if (taken == "read-only folder")
-        QVERIFY(QFile::setPermissions(m_dir->path(), QFile::ReadOwner | QFile::ExeOwner));
-    struct stat before {};
+    QVERIFY(taken == "folder" ? QDir().mkdir(path("page.jpg"))
+            : taken == "fifo" ? ::mkfifo(jpeg.constData(), 0600) == 0
+            : taken == "read-only" ? writeFile(path("page.jpg"), "read-only") && QFile::setPermissions(path("page.jpg"), QFile::ReadOwner)
+            : taken == "link" ? QFile::link(victim, path("page.jpg"))
+                              : QFile::setPermissions(m_dir->path(), QFile::ReadOwner | QFile::ExeOwner));
+    struct stat before {}, after {};
     ::lstat(jpeg.constData(), &before);
     int got = -1;
     {
@@ -337,15 +332,12 @@ void TestJpgUtils::whatStandsAtTheJpegsName()
     QCOMPARE(got, result);
     QCOMPARE(readFile(victim), "the user's own file");
     QCOMPARE(readFile(path("page.bmp")), bitmap);
-    QCOMPARE(entries(m_dir->path()), taken == "read-only folder" ? QStringList{"page.bmp"} : QStringList({"page.bmp", "page.jpg"}));
-    struct stat after {};
-    QCOMPARE(::lstat(jpeg.constData(), &after), taken == "read-only folder" ? -1 : 0);
-    if (result == 0) {
-        QVERIFY(S_ISREG(after.st_mode));
-        QCOMPARE(QImage(path("page.jpg")).size(), QSize(kWidth, kHeight));
-    } else {
+    QCOMPARE(entries(m_dir->path()).size(), taken == "read-only folder" ? 1 : 2);
+    ::lstat(jpeg.constData(), &after);
+    if (result == 0)
+        QVERIFY(S_ISREG(after.st_mode) && QImage(path("page.jpg")).size() == QSize(kWidth, kHeight));
+    else
         QCOMPARE(after.st_ino, before.st_ino);
-    }
     if (taken == "read-only")
         QCOMPARE(readFile(path("page.jpg")), "read-only");
 }
