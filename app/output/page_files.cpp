@@ -8,11 +8,19 @@
 #include "platform/dialogs/message_box.h"
 #include "platform/platform_error.h"
 
+#include "platform/jpgutils/file_entries.h"
+#include "platform/jpgutils/jpg_name.h"
+
+#include <QBuffer>
 #include <QFile>
 #include <QImageWriter>
-#include <QSaveFile>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace SavePage {
 
@@ -62,28 +70,109 @@ QString bitmapPathFor(const QString& chosenName)
     return chosenName;
 }
 
-// Written beside its name and put in place whole: a disk that fills up
-// midway leaves an older file of that name as it was.
-void writePageBitmap(const QImage& page, const QString& path)
+namespace {
+
+[[noreturn]] void fail(const std::string& what, int error)
+{
+    throw PlatformError(kPathAccessError, what + ": " + std::strerror(error));
+}
+
+bool writeAll(int fd, const char* data, std::size_t size)
+{
+    while (size > 0) {
+        const ssize_t written = ::write(fd, data, size);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written < 0)
+            return false;
+        data += written;
+        size -= std::size_t(written);
+    }
+    return true;
+}
+
+}  // namespace
+
+PageBitmap::PageBitmap(const QImage& page, const QString& chosenName)
 {
     if (page.isNull())
         throw PlatformError(kPathAccessError, "there is no capture of the page to write");
-    QSaveFile file(path);
-    QImageWriter writer(&file, "bmp");
-    if (!file.open(QIODevice::WriteOnly) || !writer.write(page) || !file.commit()) {
-        const QString why = file.error() != QFileDevice::NoError ? file.errorString() : writer.errorString();
-        throw PlatformError(kPathAccessError, "the bitmap could not be written: " + why.toStdString());
+    QByteArray bytes;
+    {
+        QBuffer buffer(&bytes);
+        QImageWriter writer(&buffer, "bmp");
+        if (!buffer.open(QIODevice::WriteOnly) || !writer.write(page))
+            throw PlatformError(kPathAccessError, "the bitmap could not be made: " + writer.errorString().toStdString());
+    }
+
+    const std::string chosen = QFile::encodeName(chosenName).toStdString();
+    const std::string nominal = QFile::encodeName(bitmapPathFor(chosenName)).toStdString();
+    if (chosen.find('\0') != std::string::npos)
+        throw PlatformError(kPathAccessError, "the chosen name holds a zero byte");
+    const std::size_t slash = chosen.rfind('/');
+    m_folderPath = slash == std::string::npos ? std::string() : chosen.substr(0, slash + 1);
+    m_name = nominal.substr(m_folderPath.size());
+    // Opened once: the bitmap, the JPEG's move and the deletion all happen in
+    // this folder, whatever its path comes to mean meanwhile.
+    m_folder = ::open(m_folderPath.empty() ? "." : m_folderPath.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (m_folder < 0)
+        fail("the folder cannot be opened", errno);
+
+    int fd = JpgUtils::createExclusive(m_folder, m_name);
+    if (fd < 0 && errno == EEXIST) {
+        // Taken, by anything: a fresh name beside it, the converter's JPEG of
+        // which is moved to the name the chosen name's JPEG has.
+        m_jpegName = JpgUtils::jpegPathForBitmap(m_name);
+        fd = JpgUtils::createExclusive(m_folder, m_name, true, chosen.substr(m_folderPath.size()) + '.', ".bmp");
+    }
+    if (fd < 0) {
+        const int error = errno;
+        ::close(m_folder);
+        fail("the bitmap could not be created", error);
+    }
+    struct stat status {};
+    bool ok = ::fstat(fd, &status) == 0;
+    m_device = status.st_dev;
+    m_inode = status.st_ino;
+    ok = ok && writeAll(fd, bytes.constData(), std::size_t(bytes.size())) && ::fdatasync(fd) == 0;
+    const int error = errno;
+    ok = ::close(fd) == 0 && ok;
+    if (!ok) {
+        JpgUtils::removeIfSame(m_folder, m_name.c_str(), {m_device, m_inode});
+        ::close(m_folder);
+        fail("the bitmap could not be written", error);
     }
 }
 
-void removePageBitmap(const QString& path)
+PageBitmap::~PageBitmap()
 {
-    QFile file(path);
-    if (!file.exists())
-        throw PlatformError(kFileNotFound, "the bitmap is gone: " + path.toStdString());
-    if (!file.remove())
-        throw PlatformError(kPathAccessError,
-                            "the bitmap could not be deleted: " + file.errorString().toStdString());
+    ::close(m_folder);
+}
+
+QString PageBitmap::path() const
+{
+    return QFile::decodeName(QByteArray::fromStdString(m_folderPath + m_name));
+}
+
+void PageBitmap::placeJpeg()
+{
+    if (m_jpegName.empty())
+        return;
+    const std::string made = JpgUtils::jpegPathForBitmap(m_name);
+    struct stat status {};
+    if (::fstatat(m_folder, made.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(status.st_mode))
+        throw PlatformError(kFileNotFound, "the converter's JPEG is not at " + made);
+    if (!JpgUtils::renameInto(m_folder, made.c_str(), m_jpegName.c_str())) {
+        const int error = errno;
+        JpgUtils::removeIfSame(m_folder, made.c_str(), JpgUtils::fileIdOf(status));
+        fail("the JPEG may not replace " + m_jpegName, error);
+    }
+}
+
+void PageBitmap::remove()
+{
+    if (!JpgUtils::removeIfSame(m_folder, m_name.c_str(), {m_device, m_inode}))
+        throw PlatformError(kFileNotFound, "the bitmap is gone or is no longer the one written: " + m_name);
 }
 
 }  // namespace SavePage

@@ -49,8 +49,9 @@ void InkWrite::End_Rtn()
         if (chosen.isEmpty())
             return;
 
-        const QString bitmapPath = SavePage::bitmapPathFor(chosen);
-        SavePage::writePageBitmap(Picture2->picture().toImage(), bitmapPath);
+        // This save's own bitmap, whatever other saves of that name do while
+        // it waits.
+        SavePage::PageBitmap bitmap(Picture2->picture().toImage(), chosen);
 
         float wait = SavePage::kWaitBeforeConverting;
         Delay(wait);
@@ -61,8 +62,9 @@ void InkWrite::End_Rtn()
             m_jpegConverter = converter;
         }
         // A failed conversion keeps the bitmap: it is the only copy of the page.
-        converter->convert(bitmapPath);
-        SavePage::removePageBitmap(bitmapPath);
+        converter->convert(bitmap.path());
+        bitmap.placeJpeg();
+        bitmap.remove();
     } catch (const PlatformError& failure) {
         if (failure.code() == PlatformErrorCode::DialogCancel)
             return;

@@ -8,6 +8,8 @@
 #include <QString>
 
 #include <cstdint>
+#include <string>
+#include <sys/types.h>
 
 class CommonDialog;
 
@@ -47,11 +49,42 @@ void setUpSaveDialog(CommonDialog& dialog, int16_t pageCount);
 // ("page" -> JPEG "page.jpg", "page.bmp" -> "page.jpg").
 QString bitmapPathFor(const QString& chosenName);
 
-// Writes page as a Windows bitmap file at path, replacing any file of that
-// name. Throws PlatformError when page is null or the file cannot be written.
-void writePageBitmap(const QImage& page, const QString& path);
+// The bitmap one save writes, converts and deletes. It never takes the place
+// of anything: when the name bitmapPathFor gives is in use (a file, a link, a
+// folder), the bitmap gets a fresh name in the same folder that begins with
+// the chosen name, and the JPEG made of it is then moved to the name the
+// chosen name's JPEG has. Every step works in the folder as it was opened for
+// the bitmap and follows no link.
+class PageBitmap {
+public:
+    // Writes page as a Windows bitmap file for chosenName. Throws
+    // PlatformError when page is null or the file cannot be written; nothing
+    // is left behind then.
+    PageBitmap(const QImage& page, const QString& chosenName);
+    ~PageBitmap();
+    PageBitmap(const PageBitmap&) = delete;
+    PageBitmap& operator=(const PageBitmap&) = delete;
 
-// Deletes the bitmap file; throws PlatformError when it cannot.
-void removePageBitmap(const QString& path);
+    // The bitmap's path, for the converter.
+    QString path() const;
+
+    // After the conversion, for a bitmap under a fresh name: puts its JPEG at
+    // the chosen name's JPEG where that may be replaced (nothing there, a
+    // link, a regular file the user may write). Throws PlatformError
+    // otherwise, having removed the JPEG it could not place.
+    void placeJpeg();
+
+    // Deletes the bitmap, only while it is still the file this wrote. Throws
+    // PlatformError when it is gone, replaced or cannot be deleted.
+    void remove();
+
+private:
+    int m_folder = -1;
+    std::string m_folderPath;  // as chosen, up to and with its last slash
+    std::string m_name;
+    std::string m_jpegName;  // where placeJpeg moves the JPEG; empty when the converter puts it there
+    dev_t m_device = 0;
+    ino_t m_inode = 0;
+};
 
 }  // namespace SavePage

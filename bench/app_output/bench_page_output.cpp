@@ -111,10 +111,10 @@ void BM_SaveWithoutTheWait(benchmark::State& state)
         std::unique_ptr<CommonDialog> dialog = p.dialogs.create(p.form.get());
         SavePage::setUpSaveDialog(*dialog, p.form->goCount);
         dialog->ShowSave();
-        const QString bitmap = SavePage::bitmapPathFor(dialog->FileName);
-        SavePage::writePageBitmap(p.form->Picture2->picture().toImage(), bitmap);
-        converter.convert(bitmap);
-        SavePage::removePageBitmap(bitmap);
+        SavePage::PageBitmap bitmap(p.form->Picture2->picture().toImage(), dialog->FileName);
+        converter.convert(bitmap.path());
+        bitmap.placeJpeg();
+        bitmap.remove();
     }
     if (QImage(chosen).size() != QSize(619, 396))
         state.SkipWithError("no JPEG of the page");

@@ -1,40 +1,16 @@
 #include "platform/jpgutils/atomic_write.h"
 
+#include "platform/jpgutils/file_entries.h"
 #include "platform/jpgutils/jpgutils.h"
 
-#include <atomic>
 #include <cerrno>
-#include <ctime>
 #include <fcntl.h>
-#include <sys/random.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace JpgUtils {
 
 namespace {
-
-constexpr int kNameAttempts = 64;
-
-// Random enough to make collisions with other writers rare; O_EXCL makes
-// them harmless.
-std::string randomTag()
-{
-    static constexpr char kAlphabet[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-    static std::atomic<uint64_t> counter{0};
-    uint64_t bits = 0;
-    if (::getrandom(&bits, sizeof bits, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof bits)) {
-        timespec now {};
-        ::clock_gettime(CLOCK_MONOTONIC, &now);
-        bits = static_cast<uint64_t>(now.tv_nsec) ^ (static_cast<uint64_t>(now.tv_sec) << 30)
-            ^ (static_cast<uint64_t>(::getpid()) << 16) ^ counter.fetch_add(0x9E3779B97F4A7C15);
-    }
-    std::string tag;
-    for (int i = 0; i < 10; ++i) {
-        tag += kAlphabet[bits % (sizeof kAlphabet - 1)];
-        bits /= sizeof kAlphabet - 1;
-    }
-    return tag;
-}
 
 bool writeAll(int fd, const uint8_t* data, std::size_t size)
 {
@@ -63,33 +39,50 @@ bool syncFile(int fd)
     return true;
 }
 
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : m_fd(fd) {}
+    ~Descriptor()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int get() const { return m_fd; }
+
+private:
+    int m_fd;
+};
+
 }  // namespace
 
 int32_t writeFileAtomically(const std::string& targetPath, const uint8_t* data, std::size_t size)
 {
-    // The temporary file must sit in the target's folder: rename() is atomic
-    // only within one file system. A hidden, short name never runs into the
-    // length limit of a file name, however long the target's is.
+    // The temporary file must sit in the target's folder: a rename is atomic
+    // only within one file system. The folder is opened once, so the
+    // temporary file and the rename are in the same one even if its path
+    // changes meanwhile. A hidden, short name never runs into the length
+    // limit of a file name, however long the target's is.
     const std::size_t slash = targetPath.rfind('/');
-    const std::string folder = slash == std::string::npos ? std::string() : targetPath.substr(0, slash + 1);
-
-    std::string tempPath;
-    int fd = -1;
-    for (int attempt = 0; attempt < kNameAttempts && fd < 0; ++attempt) {
-        tempPath = folder + ".jpgutils-" + randomTag() + ".tmp";
-        // Mode 0666 lets the umask decide, as for any new file.
-        fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
-        if (fd < 0 && errno != EEXIST)
-            return JPGUTILS_ERROR_WRITE;
-    }
-    if (fd < 0)
+    const std::string folderPath = slash == std::string::npos ? std::string(".") : targetPath.substr(0, slash + 1);
+    const std::string targetName = slash == std::string::npos ? targetPath : targetPath.substr(slash + 1);
+    const Descriptor folder(::open(folderPath.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    if (folder.get() < 0 || targetName.empty())
         return JPGUTILS_ERROR_WRITE;
 
-    bool ok = writeAll(fd, data, size) && syncFile(fd);
+    std::string tempName;
+    const int fd = createExclusive(folder.get(), tempName, true, ".jpgutils-", ".tmp");
+    if (fd < 0)
+        return JPGUTILS_ERROR_WRITE;
+    struct stat status {};
+    bool ok = ::fstat(fd, &status) == 0;
+    const FileId temp = fileIdOf(status);
+    ok = ok && writeAll(fd, data, size) && syncFile(fd);
     ok = ::close(fd) == 0 && ok;
-    ok = ok && ::rename(tempPath.c_str(), targetPath.c_str()) == 0;
+    ok = ok && renameInto(folder.get(), tempName.c_str(), targetName.c_str());
     if (!ok) {
-        ::unlink(tempPath.c_str());
+        removeIfSame(folder.get(), tempName.c_str(), temp);
         return JPGUTILS_ERROR_WRITE;
     }
     return JPGUTILS_OK;

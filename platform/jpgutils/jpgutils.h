@@ -66,11 +66,14 @@ enum JpgUtilsResult {
  * ("a.jpg"), nothing is written and JPGUTILS_ERROR_NAME is returned, so the
  * bitmap is never overwritten.
  *
- * The JPEG is written to a new temporary file in the same folder, flushed to
- * disk and renamed over the target, so an existing file of that name is
- * replaced whole or not at all. On failure the temporary file is removed and
- * an existing target is left as it was. The bitmap is never changed, moved
- * or deleted.
+ * The JPEG is written to a new temporary file in the same folder, created
+ * exclusively and never through a link, flushed to disk and renamed to the
+ * target, so an existing file of that name is replaced whole or not at all.
+ * Only a regular file the caller may write, or a link, is replaced (a link
+ * as an entry: its target is never written); a read-only file, a folder, a
+ * device or a FIFO at that name is left alone and JPGUTILS_ERROR_WRITE is
+ * returned. On failure the temporary file is removed and an existing target
+ * is left as it was. The bitmap is never changed, moved or deleted.
  *
  * Returns JPGUTILS_OK (0) on success, one of JpgUtilsResult otherwise.
  * Safe on any input: it never crashes, and it refuses a file whose headers

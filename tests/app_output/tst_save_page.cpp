@@ -34,6 +34,12 @@ qint64 bitmapBytes(OutputWindow& w)
     return w.form->Picture2->picture().toImage().save(&buffer, "bmp") ? bytes.size() : -1;
 }
 
+QByteArray contents(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
+}
+
 }  // namespace
 
 class TestSavePage : public QObject {
@@ -102,12 +108,22 @@ void TestSavePage::savesUnderTheChosenName_data()
 {
     QTest::addColumn<QString>("chosen");
     QTest::addColumn<QString>("jpeg");
-    QTest::newRow("no extension") << "page" << "page.jpg";
-    QTest::newRow(".bmp") << "page.bmp" << "page.jpg";
-    QTest::newRow(".jpg") << "page.jpg" << "page.jpg";
-    QTest::newRow(".JPEG") << "page.JPEG" << "page.JPEG";
-    QTest::newRow(".png") << "page.png" << "page.png.jpg";
-    QTest::newRow("spaces and Korean") << QString::fromUtf8("새 페이지 1") << QString::fromUtf8("새 페이지 1.jpg");
+    QTest::addColumn<QString>("taken");  // a name in use before the save
+    QTest::addColumn<QString>("by");     // "file", "link" to a file outside, or a link planted during the wait
+    QTest::newRow("no extension") << "page" << "page.jpg" << "" << "";
+    QTest::newRow(".bmp") << "page.bmp" << "page.jpg" << "" << "";
+    QTest::newRow(".jpg") << "page.jpg" << "page.jpg" << "" << "";
+    QTest::newRow(".JPEG") << "page.JPEG" << "page.JPEG" << "" << "";
+    QTest::newRow(".png") << "page.png" << "page.png.jpg" << "" << "";
+    QTest::newRow("spaces and Korean") << QString::fromUtf8("새 페이지 1") << QString::fromUtf8("새 페이지 1.jpg") << "" << "";
+    // The bitmap goes elsewhere and what was there stays as it was.
+    QTest::newRow("link at the chosen name") << "tavropen00" << "tavropen00.jpg" << "tavropen00" << "link";
+    QTest::newRow("link at the bitmap's name") << "page.jpg" << "page.jpg" << "page.jpg.bmp" << "link";
+    QTest::newRow("text file chosen") << "report.txt" << "report.txt.jpg" << "report.txt" << "file";
+    QTest::newRow(".bmp file chosen") << "old.bmp" << "old.jpg" << "old.bmp" << "file";
+    // Replaced as an entry, its target untouched.
+    QTest::newRow("link at the JPEG's name") << "page" << "page.jpg" << "page.jpg" << "link";
+    QTest::newRow("link at the JPEG's name, planted during the wait") << "page" << "page.jpg" << "page.jpg" << "late link";
 }
 
 // The page saved is the capture of the last movement over the button, not
@@ -116,7 +132,18 @@ void TestSavePage::savesUnderTheChosenName()
 {
     QFETCH(QString, chosen);
     QFETCH(QString, jpeg);
+    QFETCH(QString, taken);
+    QFETCH(QString, by);
     QTemporaryDir dir;
+    QTemporaryDir outside;
+    const QString victim = fixtures::writeFile(outside.filePath("important.txt"), "the user's own file");
+    const auto plant = [&] {
+        QFile::remove(dir.filePath(taken));
+        if (by == "file")
+            fixtures::writeFile(dir.filePath(taken), "the user's own file");
+        else
+            QVERIFY(QFile::link(victim, dir.filePath(taken)));
+    };
     OutputWindow w;
     QVERIFY(w.show());
     w.drawRow(100);
@@ -124,14 +151,26 @@ void TestSavePage::savesUnderTheChosenName()
     w.drawRow(200);
     w.dialogs.queueFileName(dir.filePath(chosen));
     fixtures::writeFile(dir.filePath(jpeg), "an older file");  // replaced
+    if (!taken.isEmpty())
+        by == "late link" ? QTimer::singleShot(500, plant) : plant();
     QElapsedTimer clock;
     clock.start();
     w.clickSave();
     QVERIFY(clock.elapsed() >= 1000);
 
     QCOMPARE(w.messageBox.calls().size(), 0);
-    QCOMPARE(filesIn(dir.path()), QStringList{jpeg});  // the bitmap is gone
+    QStringList files{jpeg, taken};  // the bitmap is gone
+    files.removeAll(QString());
+    files.removeDuplicates();
+    files.sort();
+    QCOMPARE(filesIn(dir.path()), files);
+    QCOMPARE(contents(victim), "the user's own file");
+    if (taken != jpeg && by == "link")
+        QCOMPARE(QFile::symLinkTarget(dir.filePath(taken)), victim);
+    if (by == "file")
+        QCOMPARE(contents(dir.filePath(taken)), "the user's own file");
     const QString path = dir.filePath(jpeg);
+    QVERIFY(!QFileInfo(path).isSymLink());
     QCOMPARE(QImageReader(path).format(), QByteArray("jpeg"));
     const QImage page(path);
     QCOMPARE(page.size(), QSize(619, 396));
@@ -145,32 +184,45 @@ void TestSavePage::failedConversionKeepsTheBitmap_data()
 {
     QTest::addColumn<QString>("folder");  // "" for a temporary folder of its own
     QTest::addColumn<QString>("chosen");
-    QTest::addColumn<QString>("jpegFolder");  // a folder in the JPEG's place, or the relative converter folder
+    QTest::addColumn<QString>("taken");  // folders ("name/") and read-only files, left as they were
     QTest::addColumn<bool>("diskFull");  // a disk with room for the bitmap only
     QTest::newRow("no library") << "" << "page" << "" << false;
     QTest::newRow("no entry point") << kFakes + "/fake_no_entry" << "page" << "" << false;
     QTest::newRow("converter fails") << kFakes + "/fake_failing" << "page.jpg" << "" << false;
     // Deleting the bitmap on its word alone would lose the page.
     QTest::newRow("converter claims a JPEG it did not write") << kFakes + "/fake_silent" << "page" << "" << false;
-    QTest::newRow("JPEG cannot be written") << realConverterFolder() << "page" << "page.jpg" << false;
+    QTest::newRow("JPEG cannot be written") << realConverterFolder() << "page" << "page.jpg/" << false;
     QTest::newRow("JPEG name past 255 bytes") << realConverterFolder() << QString(255, 'p') << "" << false;
     QTest::newRow("disk full after the bitmap") << realConverterFolder() << "page" << "" << true;
     // Looked up from the working directory it would be; refused, even with a converter there.
-    QTest::newRow("relative converter folder") << "lib" << "page" << "lib" << false;
+    QTest::newRow("relative converter folder") << "lib" << "page" << "lib/" << false;
+    // Another user's: not ours to replace. With the bitmap's name taken as
+    // well, the JPEG made of a bitmap under a fresh name is not left either.
+    QTest::newRow("read-only JPEG") << realConverterFolder() << "ro.jpg" << "ro.jpg" << false;
+    QTest::newRow("read-only JPEG and bitmap") << realConverterFolder() << "ro.jpg" << "ro.jpg ro.jpg.bmp" << false;
 }
 
 void TestSavePage::failedConversionKeepsTheBitmap()
 {
     QFETCH(QString, folder);
     QFETCH(QString, chosen);
-    QFETCH(QString, jpegFolder);
+    QFETCH(QString, taken);
     QFETCH(bool, diskFull);
     QTemporaryDir dir;
     QTemporaryDir emptyFolder;
     if (folder.isEmpty())
         folder = emptyFolder.path();
-    if (!jpegFolder.isEmpty())
-        QVERIFY(QDir(dir.path()).mkdir(jpegFolder));
+    std::optional<faults::PermissionBitsHold> bitsHold;
+    QStringList takenNames;
+    for (const QString& name : taken.split(' ', Qt::SkipEmptyParts)) {
+        if (name.endsWith('/')) {
+            QVERIFY(QDir(dir.path()).mkdir(name.chopped(1)));
+        } else {
+            QVERIFY(QFile::setPermissions(fixtures::writeFile(dir.filePath(name), "read-only"), QFile::ReadOwner));
+            bitsHold.emplace();
+        }
+        takenNames.append(name.endsWith('/') ? name.chopped(1) : name);
+    }
     const QString before = QDir::currentPath();
     const auto back = qScopeGuard([&] { QDir::setCurrent(before); });
     if (QDir::isRelativePath(folder)) {
@@ -190,28 +242,37 @@ void TestSavePage::failedConversionKeepsTheBitmap()
         QVERIFY(disk->mounted());
     }
     w.dialogs.queueFileName(dir.filePath(chosen));
-    const QString bitmap = SavePage::bitmapPathFor(dir.filePath(chosen));
+    // The one entry that was not there before.
+    const auto bitmapNow = [&] {
+        QStringList files = filesIn(dir.path());
+        for (const QString& name : takenNames) {
+            if (!files.removeOne(name))
+                return "gone: " + name;
+        }
+        return files.size() == 1 ? dir.filePath(files[0]) : files.join('|');
+    };
     // The bitmap is written before the wait, the message comes after it.
-    bool bitmapDuringWait = false;
+    QString bitmapDuringWait;
     int messagesDuringWait = -1;
     QTimer::singleShot(500, [&] {
-        bitmapDuringWait = QFile::exists(bitmap);
+        bitmapDuringWait = bitmapNow();
         messagesDuringWait = int(w.messageBox.calls().size());
     });
     w.save();
-    QVERIFY(bitmapDuringWait);
     QCOMPARE(messagesDuringWait, 0);
+    const QString bitmap = bitmapNow();
+    QCOMPARE(bitmap, bitmapDuringWait);
+    // Under its own name when that was free, else under one that begins with the chosen name.
+    const QString own = SavePage::bitmapPathFor(dir.filePath(chosen));
+    QVERIFY(takenNames.contains(QFileInfo(own).fileName()) ? bitmap.startsWith(dir.filePath(chosen) + '.') : bitmap == own);
 
     QCOMPARE(w.messageBox.calls().size(), 1);
     QCOMPARE(w.messageBox.calls()[0].text, kSaveFailed);
     QCOMPARE(w.messageBox.calls()[0].style, MessageBoxStyle::Information);
     QCOMPARE(QImageReader(bitmap).format(), QByteArray("bmp"));
     QVERIFY(showsRow(QImage(bitmap), 100));
-    QStringList expected{QFileInfo(bitmap).fileName()};
-    if (!jpegFolder.isEmpty())
-        expected.append(jpegFolder);
-    expected.sort();
-    QCOMPARE(filesIn(dir.path()), expected);
+    for (const QString& name : takenNames)
+        QVERIFY(QFileInfo(dir.filePath(name)).isDir() || contents(dir.filePath(name)) == "read-only");
 }
 
 // The save fails at the bitmap: the message at once, and the folder as it
@@ -225,6 +286,7 @@ void TestSavePage::bitmapCannotBeWritten_data()
     QTest::newRow("full disk, over an older bitmap") << "full" << "older.bmp";
     QTest::newRow("name past MaxFileSize") << "" << QString(10000, 'n');
     QTest::newRow("name past the file system's 255 bytes") << "" << QString(300, 'n');
+    QTest::newRow("zero byte in the name") << "" << QString::fromLatin1("pa\0ge", 5);
 }
 
 void TestSavePage::bitmapCannotBeWritten()
@@ -262,9 +324,7 @@ void TestSavePage::bitmapCannotBeWritten()
     QCOMPARE(w.messageBox.calls().size(), 1);
     QCOMPARE(w.messageBox.calls()[0].text, kSaveFailed);
     QCOMPARE(filesIn(dir.path()), QStringList{"older.bmp"});
-    QFile older(dir.filePath("older.bmp"));
-    QVERIFY(older.open(QIODevice::ReadOnly));
-    QCOMPARE(older.readAll(), QByteArray("an older file"));
+    QCOMPARE(contents(dir.filePath("older.bmp")), "an older file");
     QCOMPARE(w.form->dataPresent(), int16_t(-1));
     QCOMPARE(w.strokeCount(), 1);
 }

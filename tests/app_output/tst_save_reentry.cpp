@@ -11,6 +11,7 @@
 class TestSaveReentry : public QObject {
     Q_OBJECT
 private slots:
+    void secondSaveDuringTheWait_data();
     void secondSaveDuringTheWait();
     void newPageDuringTheWait();
     void exitDuringTheWait();
@@ -21,16 +22,27 @@ namespace {
 void duringTheWait(std::function<void()> action) { QTimer::singleShot(300, std::move(action)); }
 }  // namespace
 
+void TestSaveReentry::secondSaveDuringTheWait_data()
+{
+    QTest::addColumn<QString>("first");
+    QTest::addColumn<QString>("second");
+    QTest::newRow("two names") << "first.jpg" << "second.jpg";
+    // Each owns its bitmap; the JPEG is the page of the save that ends last.
+    QTest::newRow("one name") << "twice.jpg" << "twice.jpg";
+}
+
 // The second save captures anew (it moves over the button) while the first
 // waits; the first still writes its own capture.
 void TestSaveReentry::secondSaveDuringTheWait()
 {
+    QFETCH(QString, first);
+    QFETCH(QString, second);
     QTemporaryDir dir;
     OutputWindow w;
     QVERIFY(w.show());
     w.drawRow(100);
-    w.dialogs.queueFileName(dir.filePath("first"));
-    w.dialogs.queueFileName(dir.filePath("second.jpg"));
+    w.dialogs.queueFileName(dir.filePath(first));
+    w.dialogs.queueFileName(dir.filePath(second));
     duringTheWait([&] {
         w.drawRow(200);
         w.save();
@@ -39,13 +51,13 @@ void TestSaveReentry::secondSaveDuringTheWait()
 
     QCOMPARE(w.dialogs.shown().size(), 2);
     QCOMPARE(w.messageBox.calls().size(), 0);
-    QCOMPARE(filesIn(dir.path()), (QStringList{"first.jpg", "second.jpg"}));
-    const QImage first(dir.filePath("first.jpg"));
-    const QImage second(dir.filePath("second.jpg"));
-    QVERIFY(showsRow(first, 100));
-    QVERIFY(blankRow(first, 200));
-    QVERIFY(showsRow(second, 100));
-    QVERIFY(showsRow(second, 200));
+    QStringList files{first, second};
+    files.removeDuplicates();
+    QCOMPARE(filesIn(dir.path()), files);
+    QVERIFY(showsRow(QImage(dir.filePath(first)), 100));
+    QVERIFY(blankRow(QImage(dir.filePath(first)), 200));
+    if (second != first)
+        QVERIFY(showsRow(QImage(dir.filePath(second)), 200));
     // The latest capture stays for the next save.
     QVERIFY(showsRow(w.form->Picture2->picture().toImage(), 200));
 }

@@ -108,7 +108,8 @@ private slots:
     void refusesBrokenBitmaps();
     void refusesBadArguments();
     void everyTruncationAndHeaderByteIsSafe();
-    void failedWriteLeavesNoTemporaryFile();
+    void whatStandsAtTheJpegsName_data();
+    void whatStandsAtTheJpegsName();
 
 private:
     QString path(const QString& name) const { return m_dir->filePath(name); }
@@ -289,24 +290,56 @@ void TestJpgUtils::everyTruncationAndHeaderByteIsSafe()
     }
 }
 
-void TestJpgUtils::failedWriteLeavesNoTemporaryFile()
+void TestJpgUtils::whatStandsAtTheJpegsName_data()
 {
-    QVERIFY(writeFile(path("page.bmp"), bitmapOf(quadrants(), 24)));
-    // A folder in the JPEG's place: the temporary file is written, the rename fails.
-    QVERIFY(QDir(m_dir->path()).mkpath("page.jpg/inside"));
-    QCOMPARE(convert("page.bmp"), int(JPGUTILS_ERROR_WRITE));
-    QCOMPARE(entries(m_dir->path()), QStringList({"page.bmp", "page.jpg"}));
-    QCOMPARE(entries(path("page.jpg")), QStringList({"inside"}));
-    QVERIFY(QDir(path("page.jpg")).removeRecursively());
-    QVERIFY(QFile::setPermissions(m_dir->path(), QFile::ReadOwner | QFile::ExeOwner));
-    int result = -1;
+    QTest::addColumn<QString>("taken");
+    QTest::addColumn<int>("result");
+    const int refused = JPGUTILS_ERROR_WRITE;
+    QTest::newRow("a folder") << "folder" << refused;
+    QTest::newRow("a FIFO") << "fifo" << refused;
+    QTest::newRow("a read-only file") << "read-only" << refused;
+    QTest::newRow("nothing, in a read-only folder") << "read-only folder" << refused;
+    // Replaced as an entry: its target stays as it was.
+    QTest::newRow("a link to a file outside") << "link" << 0;
+}
+
+// A refusal leaves what stands there as it was, and no temporary file. The
+// permission bits hold for root too.
+void TestJpgUtils::whatStandsAtTheJpegsName()
+{
+    QFETCH(QString, taken);
+    QFETCH(int, result);
+    const QByteArray bitmap = bitmapOf(quadrants(), 24);
+    QVERIFY(writeFile(path("page.bmp"), bitmap));
+    QTemporaryDir outside;
+    const QString victim = outside.filePath("victim");
+    QVERIFY(writeFile(victim, "the user's own file"));
+    const QByteArray jpeg = QFile::encodeName(path("page.jpg"));
+    QVERIFY(taken == "folder" ? QDir().mkdir(path("page.jpg"))
+            : taken == "fifo" ? ::mkfifo(jpeg.constData(), 0600) == 0
+            : taken == "read-only" ? writeFile(path("page.jpg"), "read-only") && QFile::setPermissions(path("page.jpg"), QFile::ReadOwner)
+            : taken == "link" ? QFile::link(victim, path("page.jpg"))
+                              : QFile::setPermissions(m_dir->path(), QFile::ReadOwner | QFile::ExeOwner));
+    struct stat before {}, after {};
+    ::lstat(jpeg.constData(), &before);
+    int got = -1;
     {
-        const faults::PermissionBitsHold bitsHold;  // for root too
-        result = convert("page.bmp");
+        const faults::PermissionBitsHold bitsHold;
+        got = convert("page.bmp");
     }
     QFile::setPermissions(m_dir->path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    QCOMPARE(result, int(JPGUTILS_ERROR_WRITE));
-    QCOMPARE(entries(m_dir->path()), QStringList({"page.bmp"}));
+
+    QCOMPARE(got, result);
+    QCOMPARE(readFile(victim), "the user's own file");
+    QCOMPARE(readFile(path("page.bmp")), bitmap);
+    QCOMPARE(entries(m_dir->path()).size(), taken == "read-only folder" ? 1 : 2);
+    ::lstat(jpeg.constData(), &after);
+    if (result == 0)
+        QVERIFY(S_ISREG(after.st_mode) && QImage(path("page.jpg")).size() == QSize(kWidth, kHeight));
+    else
+        QCOMPARE(after.st_ino, before.st_ino);
+    if (taken == "read-only")
+        QCOMPARE(readFile(path("page.jpg")), "read-only");
 }
 
 QTEST_MAIN(TestJpgUtils)
