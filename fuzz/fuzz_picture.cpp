@@ -1,6 +1,7 @@
 // Opens a background picture of any bytes the way the program does: the file
 // is written under the format's extension, loaded with LoadPicture at the
-// paper's 96 dpi, and a loaded picture is drawn. Built once per format
+// paper's 96 dpi for the part of the paper the window shows, and a loaded
+// picture is drawn. Built once per format
 // (TAVRO_FUZZ_FORMAT); inputs of another format are still loaded, but kept
 // out of the corpus so that each target stays on its own reader.
 //
@@ -51,8 +52,8 @@ const FormatInfo& target()
     std::abort();
 }
 
-// The paper is at most this big; drawing further out only costs time.
-constexpr int kDrawLimit = 1024;
+// The part of the paper inside the window, from its corner.
+constexpr QSize kShownPaper(624, 401);
 
 void check(bool ok, const char* what)
 {
@@ -88,12 +89,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const std::string path = scratch.write(std::string("background.") + format.extension, data, size);
 
     try {
-        const Picture picture = LoadPicture(QString::fromStdString(path), 96.0);
+        const Picture picture = LoadPicture(QString::fromStdString(path), 96.0, kShownPaper);
         check(!picture.isNull() && picture.size().isValid(), "a loaded picture has a size");
         check(int64_t(picture.size().width()) * picture.size().height() <= kMaxDecodedPictureBytes / 4,
               "a loaded picture stays within the limit");
-        QImage paper(std::min(picture.size().width(), kDrawLimit), std::min(picture.size().height(), kDrawLimit),
-                     QImage::Format_ARGB32_Premultiplied);
+        const QSize kept = picture.toImage().size();
+        check(kept.width() <= kShownPaper.width() && kept.height() <= kShownPaper.height(),
+              "pixels are kept only for what shows");
+        QImage paper(kShownPaper, QImage::Format_ARGB32_Premultiplied);
         paper.fill(Qt::white);
         QPainter painter(&paper);
         picture.draw(painter, QPointF(0, 0));

@@ -98,6 +98,7 @@ def wmf_seeds():
         "text_length_past_record": wmf([wmf_record(0x0521, [20000], b"ab\0\0")]),
         "frame_60000_square": wmf(scene[2:], bbox=(-30000, -30000, 30000, 30000), units_per_inch=1),
         "no_window_no_placeable": wmf([wmf_record(0x041B, [1, 1, 0, 0])], placeable=False),
+        "hostile_full_frame_rectangles": wmf_full_frame_rectangles(),
     }
     return {**seeds, **broken}
 
@@ -189,6 +190,50 @@ def emf_scene():
     ]
 
 
+# ---- Hostile: small files that ask for a great deal of drawing ----
+
+def wmf_full_frame_rectangles(count=1000, side=8000):
+    """count rectangles over a side x side frame, each filling it."""
+    brush = [wmf_record(0x02FC, [0] + _lo_hi(0x0000FF) + [0]), wmf_record(0x012D, [0])]
+    return wmf(brush + [wmf_record(0x041B, [side, side, 0, 0])] * count, bbox=(0, 0, side, side))
+
+
+def _emf_frame(side):
+    return (0, 0, side * 2540 // 96, side * 2540 // 96)  # side pixels at 96 dpi
+
+
+def emf_full_frame_rectangles(count=1000, side=8000):
+    brush = [emf_record(39, [1, 0, 0x0000FF, 0]), emf_record(37, [1])]
+    return emf(brush + [emf_record(43, [0, 0, side, side])] * count, frame=_emf_frame(side))
+
+
+def _zigzag(count, side, seed):
+    """count points jumping across a side x side square (a polygon crossing itself everywhere)."""
+    state, points = seed, []
+    for _ in range(count):
+        state = (state * 1103515245 + 12345) & 0x7FFFFFFF
+        points.append((state % side, (state >> 12) % side))
+    return points
+
+
+def emf_huge_polygon(points=100000, side=8000):
+    brush = [emf_record(39, [1, 0, 0x00C000, 0]), emf_record(37, [1]),
+             emf_record(38, [2, 0, 40, 0, 0x0000FF]), emf_record(37, [2])]  # a pen 40 units wide
+    return emf(brush + [emf_record(86, [0, 0, side, side, points], _points16(_zigzag(points, side, 7)))],
+               frame=_emf_frame(side))
+
+
+def emf_dashed_polyline(points=100000, side=8000):
+    pen = [emf_record(38, [1, 1, 1, 0, 0x000000]), emf_record(37, [1])]  # PS_DASH
+    return emf(pen + [emf_record(87, [0, 0, side, side, points], _points16(_zigzag(points, side, 11)))],
+               frame=_emf_frame(side))
+
+
+def emf_many_small_records(count=1000000):
+    brush = [emf_record(39, [1, 0, 0x0000FF, 0]), emf_record(37, [1])]
+    return emf(brush + [emf_record(43, [i % 400, i % 300, i % 400 + 2, i % 300 + 2]) for i in range(count)])
+
+
 def emf_seeds():
     scene = emf_scene()
     base = emf(scene)
@@ -206,4 +251,11 @@ def emf_seeds():
         "frame_60000_square": emf(scene, frame=(0, 0, 1587500, 1587500)),
         "header_only": base[:88],
     }
-    return {**seeds, **broken}
+    # Smaller than the files that once held the window, the same shapes.
+    hostile = {
+        "hostile_full_frame_rectangles": emf_full_frame_rectangles(),
+        "hostile_huge_polygon": emf_huge_polygon(10000),
+        "hostile_dashed_polyline": emf_dashed_polyline(10000),
+        "hostile_many_small_records": emf_many_small_records(4000),
+    }
+    return {**seeds, **broken, **hostile}

@@ -69,6 +69,8 @@ def bmp_seeds():
                       masks=(0xF800, 0x07E0, 0x001F)),
         "rgb24": bmp(w, h, 24, _rows(w, h, 24, lambda x, y: x * 0x1C0000 + y * 0x2A00 + 0x80)),
         "rgb24_top_down": bmp(w, h, 24, _rows(w, h, 24, lambda x, y: y * 0x300000 + x), top_down=True),
+        "pal4_top_down": bmp(w, h, 4, _rows(w, h, 4, quad), GREYS4, top_down=True),
+        "rgb32_top_down": bmp(w, h, 32, _rows(w, h, 32, lambda x, y: 0xFF000000 | y << 16 | x), top_down=True),
         "rgb32": bmp(w, h, 32, _rows(w, h, 32, lambda x, y: 0xFF000000 | x << 16 | y << 8)),
         "v4_bitfields32": bmp(w, h, 32, _rows(w, h, 32, lambda x, y: x << 24 | y << 16), header=108,
                               compression=3, masks=(0xFF000000, 0x00FF0000, 0x0000FF00, 0xFF)),
@@ -154,6 +156,31 @@ def jpeg(width, height, colour, grey=False, subsampled=False, restart=0):
     return out + data + bits.flush() + b"\xFF\xD9"
 
 
+def progressive_jpeg(width, height, scans):
+    """A grey progressive JPEG: one DC scan of flat blocks, then scans - 1
+    cheap AC scans, each a few end-of-block runs over the whole picture."""
+    blocks = ((width + 7) // 8) * ((height + 7) // 8)
+    out = b"\xFF\xD8" + _segment(0xDB, b"\x00" + b"\x01" * 64)
+    out += _segment(0xC2, struct.pack(">BHHB", 8, height, width, 1) + b"\x01\x11\x00")
+    out += _segment(0xC4, b"\x00" + bytes([1] + [0] * 15) + b"\x00")  # DC: category 0, code "0"
+    runs = bytes(r << 4 for r in range(15))  # AC: end-of-block runs EOB0..EOB14, 4-bit codes
+    out += _segment(0xC4, b"\x10" + bytes([0, 0, 0, 15] + [0] * 12) + runs)
+    bits = _Bits()
+    for _ in range(blocks):
+        bits.put(0, 1)
+    out += _segment(0xDA, b"\x01\x01\x00\x00\x00\x00") + bits.flush()
+    ac = _Bits()
+    left = blocks
+    while left:
+        run = min(left, 32767)
+        r = run.bit_length() - 1
+        ac.put(r, 4)
+        ac.put(run - (1 << r), r)
+        left -= run
+    scan = _segment(0xDA, b"\x01\x01\x00\x01\x3F\x00") + ac.flush()
+    return out + scan * (scans - 1) + b"\xFF\xD9"
+
+
 def jpeg_seeds():
     stripes = lambda bx, by: ((bx * 60 + 20) % 256, 128 + (by * 40) % 100 - 50, 100 + bx * 10)
     base = jpeg(24, 16, stripes)
@@ -162,6 +189,9 @@ def jpeg_seeds():
         "grey_odd_13x11": jpeg(13, 11, lambda bx, by: (bx * 200, 128, 128), grey=True),
         "subsampled_40x24": jpeg(40, 24, stripes, subsampled=True),
         "restarts_32x16": jpeg(32, 16, stripes, restart=2),
+        "progressive_10_scans": progressive_jpeg(64, 48, 10),
+        # The scan limit for this size is 500 (see jpeg_decoder.cpp).
+        "hostile_progressive_600_scans": progressive_jpeg(512, 512, 600),
     }
     broken = {
         "cut_in_scan": base[:-12],

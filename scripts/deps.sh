@@ -6,7 +6,7 @@
 set -euo pipefail
 
 build_pkgs=(build-essential cmake pkg-config qt6-base-dev qt6-svg-dev libgl-dev
-            libturbojpeg0-dev qt6-translations-l10n libuemf-dev)
+            libturbojpeg0-dev libjpeg62-turbo-dev qt6-translations-l10n libuemf-dev)
 test_pkgs=(xvfb xauth xdotool fonts-nanum libbenchmark-dev imagemagick
            clang-14 libclang-rt-14-dev libfuzzer-14-dev
            dbus dbus-bin libglib2.0-bin desktop-file-utils appstream dpkg-dev file

@@ -54,10 +54,9 @@ for t in "${targets[@]}"; do
   log="$build/fuzz-logs/$t.log"
   mkdir -p "$corpus" "$(dirname "$log")"
   status=0
-  # -timeout: one input may take this long (a metafile at the size limit
-  # draws for a while under the sanitizers); -rss_limit_mb leaves room for
-  # the largest picture the loader accepts (256 MB decoded).
-  "$build/fuzz/fuzz_$t" -max_total_time="$seconds" -timeout=25 -rss_limit_mb=2560 \
+  # An open ends within about a second and 256 MB more memory whatever the
+  # file holds, so an input past either limit is a finding.
+  "$build/fuzz/fuzz_$t" -max_total_time="$seconds" -timeout=1 -rss_limit_mb=512 -malloc_limit_mb=512 \
     -print_final_stats=1 -artifact_prefix="$artifacts/$t-" "$corpus" "fuzz/seeds/$t" \
     >"$log" 2>&1 || status=$?
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")

@@ -10,9 +10,8 @@
 #include "platform/platform_error.h"
 
 #include <QDebug>
-#include <QPainter>
 
-#include <cmath>
+#include <algorithm>
 #include <new>
 
 namespace {
@@ -34,28 +33,26 @@ void setUpOpenDialog(CommonDialog& dialog)
     dialog.MaxFileSize = kMaxFileSize;
 }
 
-// A raster is shown 1:1 in logical pixels. A metafile is drawn again for the
-// device pixel ratio the paper is shown at, so it stays sharp.
+// What of the paper can show, from its corner: the paper box reaches past
+// the window, whose size is fixed.
+QSize shownPart(const QWidget& paper)
+{
+    const QWidget& window = *paper.window();
+    const QRect inWindow(paper.mapTo(&window, QPoint(0, 0)), paper.size());
+    const QRect visible = inWindow.intersected(window.rect());
+    return QSize(std::max(1, visible.right() + 1 - inWindow.left()),
+                 std::max(1, visible.bottom() + 1 - inWindow.top()));
+}
+
+// The picture is decoded or played once, at the open, into pixels for what
+// can show, at the paper's device pixel ratio (a metafile stays sharp).
+// Repaints only copy those pixels.
 void showOnPaper(PictureBox& paper, const Picture& picture)
 {
-    if (picture.isRaster()) {
-        QPixmap pixmap = QPixmap::fromImage(picture.toImage());
-        if (pixmap.isNull())
-            throw std::bad_alloc();
-        paper.setPicture(pixmap);
-        return;
-    }
-    paper.setPictureSource([picture](qreal ratio) {
-        const QSize size = picture.size();
-        QPixmap pixmap(QSize(int(std::ceil(size.width() * ratio)), int(std::ceil(size.height() * ratio))));
-        if (pixmap.isNull())
-            return pixmap;
-        pixmap.setDevicePixelRatio(ratio);
-        pixmap.fill(Qt::transparent);
-        QPainter painter(&pixmap);
-        picture.draw(painter, QPointF(0, 0));
-        return pixmap;
-    });
+    QPixmap pixmap = QPixmap::fromImage(picture.toImage());
+    if (pixmap.isNull())
+        throw std::bad_alloc();
+    paper.setPicture(pixmap);
 }
 
 }  // namespace
@@ -72,7 +69,8 @@ void InkWrite::picOpen_Click()
         }
         if (chosen.isEmpty())
             return;
-        const Picture picture = LoadPicture(chosen, ImgPaper->logicalDpiX());
+        const Picture picture =
+            LoadPicture(chosen, ImgPaper->logicalDpiX(), shownPart(*ImgPaper), ImgPaper->devicePixelRatioF());
         showOnPaper(*ImgPaper, picture);
     } catch (const PlatformError& failure) {
         if (failure.code() == PlatformErrorCode::DialogCancel)

@@ -300,8 +300,9 @@ void EmfPlayer::playClipRegion(const ByteReader& r)
         const ByteReader data = r.sub(16, dataSize);
         const uint32_t count = data.u32(8);
         data.require(32, count, 16);
-        // A region of very many rectangles is clipped to its bounds instead.
-        if (count > 4096) {
+        // A region of very many rectangles is clipped to its bounds instead:
+        // combining it rectangle by rectangle would take too long.
+        if (count > 512) {
             rects.push_back(rectL(data, 16));
         } else {
             for (uint32_t i = 0; i < count; ++i)
@@ -313,7 +314,7 @@ void EmfPlayer::playClipRegion(const ByteReader& r)
 
 }  // namespace
 
-Picture playEnhancedMetafile(const QByteArray& bytes, double dpi)
+Picture playEnhancedMetafile(const QByteArray& bytes, double dpi, QSize shown, double ratio)
 {
     const ByteReader file(bytes.constData(), size_t(bytes.size()));
     if (file.u32(0) != U_EMR_HEADER || file.u32(4) < kEmrHeaderMinSize || !file.fits(0, file.u32(4)))
@@ -322,8 +323,11 @@ Picture playEnhancedMetafile(const QByteArray& bytes, double dpi)
     const QRectF frame = rectL(header, 24);  // 0.01 mm
     if (!(frame.width() > 0 && frame.height() > 0))
         throw malformedPicture("enhanced metafile without a frame");
-    const QSize size(std::max(1, int(std::lround(std::min(frame.width() * dpi / 2540, 1e9)))),
-                     std::max(1, int(std::lround(std::min(frame.height() * dpi / 2540, 1e9)))));
+    const auto sizeAt = [&frame](double at) {
+        return QSize(std::max(1, int(std::lround(std::min(frame.width() * at / 2540, 1e9)))),
+                     std::max(1, int(std::lround(std::min(frame.height() * at / 2540, 1e9)))));
+    };
+    const QSize size = sizeAt(dpi), played = sizeAt(dpi * ratio);
     if (!pictureSizeAllowed(size.width(), size.height()))
         throw pictureTooLarge("enhanced metafile frame");
 
@@ -336,14 +340,14 @@ Picture playEnhancedMetafile(const QByteArray& bytes, double dpi)
         perMm = QSizeF(devicePixels.width() / millimetres.width(), devicePixels.height() / millimetres.height());
     const QTransform deviceToOutput =
         QTransform::fromTranslate(-frame.left() / 100 * perMm.width(), -frame.top() / 100 * perMm.height())
-        * QTransform::fromScale(size.width() / (frame.width() / 100 * perMm.width()),
-                                size.height() / (frame.height() / 100 * perMm.height()));
+        * QTransform::fromScale(played.width() / (frame.width() / 100 * perMm.width()),
+                                played.height() / (frame.height() / 100 * perMm.height()));
 
-    QPicture drawing;
-    QPainter painter(&drawing);
-    GdiDevice dc(painter, QSizeF(size), dpi, GdiDevice::Mapping::Gdi);
+    QImage canvas = metafileCanvas(played, shown, ratio);
+    QPainter painter(&canvas);
+    GdiDevice dc(painter, QSizeF(played), dpi * ratio, GdiDevice::Mapping::Gdi);
     dc.setDeviceToOutput(deviceToOutput, perMm);
-    DibDecoder dibs(kMaxDecodedPictureBytes);
+    DibDecoder dibs(kMaxMetafileBitmapBytes);
     EmfPlayer player(dc, dibs);
 
     bool ended = false;
@@ -358,14 +362,17 @@ Picture playEnhancedMetafile(const QByteArray& bytes, double dpi)
         const bool played = offset != 0 && isPlayed(type);
         if ((played || type == U_EMR_EOF) && !U_emf_record_safe(record.data()))
             throw malformedPicture("enhanced metafile record " + std::to_string(type));
-        if (type == U_EMR_EOF)
+        if (type == U_EMR_EOF) {
             ended = true;
-        else if (played)
+        } else if (played) {
+            dc.countRecord();
             player.play(type, record);
+        }
         offset += recordSize;
     }
     painter.end();
     if (!ended)
         throw malformedPicture("enhanced metafile ends early");
-    return Picture::fromDrawing(drawing, size, dpi);
+    canvas.setDevicePixelRatio(ratio);
+    return Picture::fromRendering(canvas, size, dpi);
 }

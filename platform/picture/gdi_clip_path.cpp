@@ -2,6 +2,14 @@
 
 #include "platform/picture/gdi_device.h"
 
+namespace {
+
+// Qt's path clipper takes time about the square of the points it combines:
+// two paths of 5,000 points take about 65 ms on this kind of machine.
+constexpr double kClipWorkDivisor = 200;
+
+}  // namespace
+
 // ---- paths ----
 
 void GdiDevice::beginPath()
@@ -50,8 +58,9 @@ void GdiDevice::strokeAndFillPath()
 
 QPainterPath GdiDevice::framePath() const
 {
+    // What shows of the frame: clipping beyond it changes no pixel.
     QPainterPath frame;
-    frame.addRect(QRectF(QPointF(0, 0), m_frame));
+    frame.addRect(m_visible);
     return frame;
 }
 
@@ -64,6 +73,10 @@ void GdiDevice::applyClip()
 void GdiDevice::combineClip(const QPainterPath& area, uint32_t mode)
 {
     const QPainterPath current = m_state.clip.value_or(framePath());
+    // Combining regions costs more than drawing them; count both again.
+    const double points = double(current.elementCount()) + area.elementCount();
+    m_spent.work += points * points / kClipWorkDivisor;
+    checkBudget();
     switch (mode) {
     case 1: m_state.clip = current.intersected(area); break;  // RGN_AND
     case 2: m_state.clip = current.united(area); break;       // RGN_OR

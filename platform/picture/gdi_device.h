@@ -3,7 +3,12 @@
 // or enhanced metafile changes (mapping, objects, colours, modes, clipping,
 // the current position and path) and the drawing calls its records make.
 // Coordinates come in logical units; everything is drawn in output pixels,
-// within the picture's frame (0, 0, frame size).
+// within the picture's frame (0, 0, frame size) and the painter's device,
+// which holds only the part of the picture that can show.
+//
+// Playing has a budget: records, points, pixels filled or stroked (within
+// what shows) and characters. Past any of it, the drawing call throws
+// PlatformError, so no metafile holds the window for long.
 
 #include "platform/picture/gdi_objects.h"
 
@@ -19,6 +24,14 @@
 #include <set>
 #include <vector>
 
+// The bitmaps inside one metafile decode to at most this many bytes in all.
+constexpr int64_t kMaxMetafileBitmapBytes = int64_t(96) * 1024 * 1024;
+
+// The transparent image a metafile of `frame` output pixels is played into:
+// only the part within `shown` logical pixels (all of it for an invalid
+// size) at `ratio` output pixels each. Throws PlatformError without memory.
+QImage metafileCanvas(QSize frame, QSize shown, double ratio);
+
 class GdiDevice {
 public:
     // How logical units reach the output. Gdi: GDI's map modes with window
@@ -32,6 +45,9 @@ public:
     GdiDevice(QPainter& painter, QSizeF frame, double dpi, Mapping mapping);
 
     void setDeviceToOutput(const QTransform& transform, QSizeF devicePixelsPerMm);
+
+    // One record played; throws past the budget.
+    void countRecord();
 
     // Mapping.
     void setMapMode(uint32_t mode);
@@ -127,6 +143,18 @@ private:
         std::optional<QPainterPath> clip;  // output pixels; none is the whole frame
     };
 
+    struct Spent {
+        int64_t records = 0;
+        double work = 0;  // points, weighed by what each costs
+        double area = 0;
+        int64_t characters = 0;
+    };
+    // Charges filling `path` (output pixels), or with a stroke length > 0,
+    // stroking it with a pen reaching `reach` pixels beyond it.
+    void charge(const QPainterPath& path, double reach, double length);
+    void chargeArea(const QRectF& outputBox, double atMost);
+    void checkBudget() const;
+
     QTransform toOutput() const;
     QTransform pageToDevice() const;
     double penWidth(const QTransform& toOut) const;
@@ -142,6 +170,8 @@ private:
 
     QPainter& m_painter;
     QSizeF m_frame;
+    QRectF m_visible;  // the frame within the painter's device
+    Spent m_spent;
     double m_dpi;
     Mapping m_mapping;
     QTransform m_deviceToOutput;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -29,6 +30,20 @@ double ellipseAngle(const QRectF& box, QPointF p)
     if (dx == 0 && dy == 0)
         return 0;
     return std::atan2(-dy, dx) * 180.0 / M_PI;
+}
+
+// The length of the path's control polygon: what a pen would stroke.
+double strokedLength(const QPainterPath& path)
+{
+    double length = 0;
+    for (int i = 1; i < path.elementCount(); ++i) {
+        const QPainterPath::Element& e = path.elementAt(i);
+        if (!e.isMoveTo()) {
+            const QPainterPath::Element& before = path.elementAt(i - 1);
+            length += std::hypot(e.x - before.x, e.y - before.y);
+        }
+    }
+    return length;
 }
 
 double scaleOf(const QTransform& t)
@@ -79,6 +94,8 @@ QPen GdiDevice::qtPen(const QTransform& toOut) const
 void GdiDevice::fillWith(const QPainterPath& path)
 {
     const GdiBrush& brush = m_state.brush;
+    if (brush.style == 0 || brush.style == 2 || brush.style == 3 || brush.style == 5 || brush.style == 6)
+        charge(path, 0, 0);
     switch (brush.style) {
     case 0:  // BS_SOLID
         m_painter.fillPath(path, brush.color);
@@ -100,8 +117,10 @@ void GdiDevice::fillWith(const QPainterPath& path)
 void GdiDevice::strokeOutput(const QPainterPath& path)
 {
     const QPen pen = qtPen(toOutput());
-    if (pen.style() != Qt::NoPen)
-        m_painter.strokePath(path, pen);
+    if (pen.style() == Qt::NoPen)
+        return;
+    charge(path, pen.widthF() / 2 + 1, strokedLength(path));
+    m_painter.strokePath(path, pen);
 }
 
 void GdiDevice::emitShape(const QPainterPath& logical, bool closed)
@@ -286,6 +305,7 @@ void GdiDevice::arc(ArcKind kind, const QRectF& rawBox, QPointF start, QPointF e
 void GdiDevice::setPixel(QPointF point, QColor color)
 {
     const QPointF p = toOutput().map(point);
+    chargeArea(QRectF(p, QSizeF(1, 1)), 1);
     m_painter.fillRect(QRectF(std::floor(p.x()), std::floor(p.y()), 1, 1), color);
 }
 
@@ -294,6 +314,8 @@ void GdiDevice::patBlt(const QRectF& rect, uint32_t rop)
     QPainterPath area;
     area.addRect(rect.normalized());
     const QPainterPath out = toOutput().map(area);
+    if (rop == 0x000042 || rop == 0xFF0062)
+        charge(out, 0, 0);
     switch (rop) {
     case 0xF00021: fillWith(out); break;                   // PATCOPY
     case 0x000042: m_painter.fillPath(out, Qt::black); break;  // BLACKNESS
@@ -315,10 +337,16 @@ void GdiDevice::drawBitmap(const QRectF& dest, const QImage& image, const QRectF
     case 0x660046: mode = QPainter::RasterOp_SourceXorDestination; break;  // SRCINVERT
     default: break;  // SRCCOPY, and what we play as a copy
     }
-    const QImage piece = image.copy(src).mirrored(dest.width() < 0, dest.height() < 0);
+    const QTransform toOut = toOutput();
+    const QRectF box = dest.normalized();
+    chargeArea(toOut.mapRect(box), std::numeric_limits<double>::max());
+    // A negative extent mirrors within the box; no copy of the bitmap is made.
+    const QTransform mirror(dest.width() < 0 ? -1 : 1, 0, 0, dest.height() < 0 ? -1 : 1,
+                            dest.width() < 0 ? box.left() + box.right() : 0,
+                            dest.height() < 0 ? box.top() + box.bottom() : 0);
     m_painter.save();
-    m_painter.setTransform(toOutput());
+    m_painter.setTransform(mirror * toOut);
     m_painter.setCompositionMode(mode);
-    m_painter.drawImage(dest.normalized(), piece);
+    m_painter.drawImage(box, image, QRectF(src));
     m_painter.restore();
 }

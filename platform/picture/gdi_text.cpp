@@ -51,10 +51,14 @@ void GdiDevice::text(QPointF reference, const QString& text, const std::vector<d
     if (rect && (options & kEtoOpaque)) {
         QPainterPath area;
         area.addRect(rect->normalized());
-        m_painter.fillPath(t.map(area), m_state.bkColor);
+        const QPainterPath out = t.map(area);
+        charge(out, 0, 0);
+        m_painter.fillPath(out, m_state.bkColor);
     }
     if (text.isEmpty())
         return;
+    m_spent.characters += text.size();
+    checkBudget();
 
     const double scaleX = std::hypot(t.m11(), t.m12());
     const double scaleY = std::hypot(t.m21(), t.m22());
@@ -94,19 +98,20 @@ void GdiDevice::text(QPointF reference, const QString& text, const std::vector<d
     default: break;
     }
 
+    const QRectF line(x, baseline - metrics.ascent(), total, metrics.ascent() + metrics.descent());
+    QTransform local = QTransform::fromTranslate(origin.x(), origin.y());
+    local.rotate(-gdiFont.escapement / 10.0);  // counter-clockwise on the output
+    chargeArea(local.mapRect(line), std::max(std::abs(total), metrics.height()) * metrics.height());
+
     m_painter.save();
     if (rect && (options & kEtoClipped)) {
         QPainterPath area;
         area.addRect(rect->normalized());
         m_painter.setClipPath(t.map(area), Qt::IntersectClip);
     }
-    QTransform local = QTransform::fromTranslate(origin.x(), origin.y());
-    local.rotate(-gdiFont.escapement / 10.0);  // counter-clockwise on the output
     m_painter.setTransform(local);
-    if (m_state.opaqueBackground) {
-        m_painter.fillRect(QRectF(x, baseline - metrics.ascent(), total, metrics.ascent() + metrics.descent()),
-                           m_state.bkColor);
-    }
+    if (m_state.opaqueBackground)
+        m_painter.fillRect(line, m_state.bkColor);
     m_painter.setFont(font);
     m_painter.setPen(m_state.textColor);
     if (advances.empty()) {

@@ -13,12 +13,24 @@ QPointF pointAt(const ByteReader& r, uint64_t offset, PointSize size)
     return QPointF(r.i32(offset), r.i32(offset + 4));
 }
 
+// More points than the player's whole budget would let it draw; refused
+// before they take memory (16 bytes each, four times what a short point
+// takes in the file).
+constexpr uint32_t kMaxRecordPoints = 1000000;
+
+void checkPointCount(uint64_t count)
+{
+    if (count > kMaxRecordPoints)
+        throw pictureTooLarge("metafile record of " + std::to_string(count) + " points");
+}
+
 QPolygonF readPoints(const ByteReader& r, uint64_t countOffset, PointSize size)
 {
     const uint32_t count = r.u32(countOffset);
     const uint64_t first = countOffset + 4;
     const uint64_t step = uint64_t(size);
     r.require(first, count, step);
+    checkPointCount(count);
     QPolygonF points;
     points.reserve(qsizetype(count));
     for (uint64_t i = 0; i < count; ++i)
@@ -47,6 +59,7 @@ std::vector<QPolygonF> readPolyPoints(const ByteReader& r, uint64_t offset, Poin
     const uint64_t first = counts + uint64_t(polygons) * 4;
     const uint64_t step = uint64_t(size);
     r.require(first, total, step);
+    checkPointCount(total);
 
     std::vector<QPolygonF> result;
     result.reserve(polygons);

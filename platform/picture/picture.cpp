@@ -3,28 +3,27 @@
 #include <QPainter>
 
 struct Picture::Data {
-    QImage image;      // a raster picture
-    QPicture drawing;  // a metafile, when image is null
+    QImage image;
     QSize size;
-    double dpi = 0;
+    double dpi = 0;  // > 0 for a played metafile
 };
 
-Picture Picture::fromImage(const QImage& image)
+Picture Picture::fromImage(const QImage& image, QSize fullSize)
 {
     if (image.isNull())
         return Picture();
     auto data = std::make_shared<Data>();
     data->image = image;
-    data->size = image.size();
+    data->size = fullSize.isValid() ? fullSize : image.size();
     return Picture(std::move(data));
 }
 
-Picture Picture::fromDrawing(const QPicture& drawing, QSize size, double dpi)
+Picture Picture::fromRendering(const QImage& rendering, QSize size, double dpi)
 {
-    if (size.isEmpty())
+    if (rendering.isNull() || size.isEmpty())
         return Picture();
     auto data = std::make_shared<Data>();
-    data->drawing = drawing;
+    data->image = rendering;
     data->size = size;
     data->dpi = dpi;
     return Picture(std::move(data));
@@ -32,12 +31,12 @@ Picture Picture::fromDrawing(const QPicture& drawing, QSize size, double dpi)
 
 bool Picture::isRaster() const
 {
-    return m_data && !m_data->image.isNull();
+    return m_data && m_data->dpi == 0;
 }
 
 bool Picture::isVector() const
 {
-    return m_data && m_data->image.isNull();
+    return m_data && m_data->dpi > 0;
 }
 
 QSize Picture::size() const
@@ -52,31 +51,12 @@ double Picture::dpi() const
 
 void Picture::draw(QPainter& painter, QPointF topLeft) const
 {
-    if (!m_data)
-        return;
-    if (!m_data->image.isNull()) {
-        // The image's own device pixel ratio decides its logical size.
+    // The image's own device pixel ratio decides its logical size.
+    if (m_data)
         painter.drawImage(topLeft, m_data->image);
-        return;
-    }
-    // The recording clips itself to its own frame; keep that from leaking
-    // into the caller's painter state.
-    painter.save();
-    painter.translate(topLeft);
-    painter.drawPicture(QPointF(0, 0), m_data->drawing);
-    painter.restore();
 }
 
 QImage Picture::toImage() const
 {
-    if (!m_data)
-        return QImage();
-    if (!m_data->image.isNull())
-        return m_data->image;
-    QImage image(m_data->size, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    QPainter painter(&image);
-    draw(painter, QPointF(0, 0));
-    painter.end();
-    return image;
+    return m_data ? m_data->image : QImage();
 }

@@ -1,16 +1,22 @@
 #include "platform/picture/picture_loader.h"
 
+#include "platform/picture/jpeg_decoder.h"
 #include "platform/picture/metafile.h"
 #include "platform/picture/picture_errors.h"
 #include "platform/picture/raster_integrity.h"
 
 #include <QBuffer>
 #include <QFile>
-#include <QFileInfo>
 #include <QImageReader>
+#include <QtEndian>
 
+#include <cerrno>
 #include <cmath>
 #include <cstring>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -33,6 +39,11 @@ uint32_t u32At(const QByteArray& head, int offset)
     return uint32_t(u16At(head, offset)) | uint32_t(u16At(head, offset + 2)) << 16;
 }
 
+// Qt's own guard, in whole megabytes, for every reader of the process. Qt
+// decodes a GIF's whole screen and a bitmap whole, beside the file's bytes,
+// so it gets half our limit: an open stays within our memory bound.
+constexpr int kQtAllocationLimitMb = int(kMaxDecodedPictureBytes / (2 * 1024 * 1024));
+
 QByteArray qtFormatName(PictureFormat format)
 {
     switch (format) {
@@ -45,9 +56,8 @@ QByteArray qtFormatName(PictureFormat format)
 
 void limitQtAllocations()
 {
-    // Qt's own guard, in whole megabytes, for every reader of the process;
-    // lower it to ours unless someone already set a lower one.
-    const int ourLimit = int(kMaxDecodedPictureBytes / (1024 * 1024));
+    // Lower Qt's guard to ours unless someone already set a lower one.
+    const int ourLimit = kQtAllocationLimitMb;
     const int current = QImageReader::allocationLimit();
     if (current == 0 || current > ourLimit)
         QImageReader::setAllocationLimit(ourLimit);
@@ -69,7 +79,56 @@ void completeColorTable(QImage& image)
     }
 }
 
-Picture readRaster(const QByteArray& bytes, PictureFormat format)
+// An uncompressed bitmap cut to the rows and columns that can show, and
+// stored bottom-up, the one row order Qt's reader takes: Qt takes no clip
+// for bitmaps, and a file of the largest size would be decoded whole beside
+// its bytes. Other bitmaps are given to Qt as they are.
+QByteArray bitmapForQt(const QByteArray& bytes, QSize shown)
+{
+    const uint32_t bitsOffset = u32At(bytes, 10), infoSize = u32At(bytes, 14);
+    if (infoSize < 40 || qsizetype(14 + infoSize) > bytes.size() || bitsOffset < 14 + infoSize)
+        return bytes;
+    const int32_t width = int32_t(u32At(bytes, 18)), height = int32_t(u32At(bytes, 22));
+    const int bitCount = u16At(bytes, 28);
+    const uint32_t compression = u32At(bytes, 30);
+    const bool packed = compression == 0 || compression == 3 || compression == 6;
+    if (!packed || width <= 0 || height == 0 || height == INT32_MIN
+        || (bitCount != 1 && bitCount != 4 && bitCount != 8 && bitCount != 16 && bitCount != 24 && bitCount != 32))
+        return bytes;
+    const bool topDown = height < 0;
+    const int64_t rows = std::abs(int64_t(height));
+    int64_t keepRows = rows, keepWidth = width;
+    if (shown.isValid()) {
+        keepRows = std::clamp<int64_t>(shown.height(), 1, rows);
+        const int64_t perByte = bitCount < 8 ? 8 / bitCount : 1;  // whole bytes of each row
+        keepWidth = std::min<int64_t>(width, (std::max(shown.width(), 1) + perByte - 1) / perByte * perByte);
+    }
+    if (!topDown && keepRows == rows && keepWidth == width)
+        return bytes;
+    const int64_t rowBytes = (int64_t(width) * bitCount + 31) / 32 * 4;
+    const int64_t keptRowBytes = (keepWidth * bitCount + 31) / 32 * 4;
+    const int64_t copied = (keepWidth * bitCount + 7) / 8;
+    // checkRasterComplete has made sure every row is in the file.
+    if (bitsOffset + rows * rowBytes > bytes.size())
+        throw malformedPicture("bitmap pixels end early");
+
+    QByteArray out = bytes.left(bitsOffset);
+    out.reserve(qsizetype(bitsOffset + keepRows * keptRowBytes));
+    for (int64_t i = 0; i < keepRows; ++i) {
+        // Bottom-up output: its first row is the lowest row that shows.
+        const int64_t fromTop = keepRows - 1 - i;
+        const int64_t stored = topDown ? fromTop : rows - 1 - fromTop;
+        out.append(bytes.constData() + bitsOffset + stored * rowBytes, qsizetype(copied));
+        out.append(QByteArray(qsizetype(keptRowBytes - copied), '\0'));
+    }
+    qToLittleEndian<quint32>(quint32(out.size()), out.data() + 2);
+    qToLittleEndian<qint32>(qint32(keepWidth), out.data() + 18);
+    qToLittleEndian<qint32>(qint32(keepRows), out.data() + 22);
+    qToLittleEndian<quint32>(quint32(keepRows * keptRowBytes), out.data() + 34);
+    return out;
+}
+
+Picture readRaster(const QByteArray& bytes, PictureFormat format, QSize shown)
 {
     const QSize claimed = rasterHeaderSize(bytes, format);
     if (!pictureSizeAllowed(claimed.width(), claimed.height())) {
@@ -77,9 +136,16 @@ Picture readRaster(const QByteArray& bytes, PictureFormat format)
             throw malformedPicture("picture of no size");
         throw pictureTooLarge(std::to_string(claimed.width()) + " x " + std::to_string(claimed.height()));
     }
+    checkRasterComplete(bytes, format);
+
+    if (format == PictureFormat::Jpeg) {
+        QSize fullSize;
+        const QImage image = decodeJpeg(bytes, shown, &fullSize);
+        return Picture::fromImage(image, fullSize);
+    }
 
     QBuffer buffer;
-    buffer.setData(bytes);
+    buffer.setData(format == PictureFormat::Bmp ? bitmapForQt(bytes, shown) : bytes);
     buffer.open(QIODevice::ReadOnly);
     // The format we detected, and only its reader: Qt must not pick another
     // handler by guessing.
@@ -93,13 +159,61 @@ Picture readRaster(const QByteArray& bytes, PictureFormat format)
         throw malformedPicture("no image size in the header");
     if (!pictureSizeAllowed(size.width(), size.height()))
         throw pictureTooLarge(std::to_string(size.width()) + " x " + std::to_string(size.height()));
-    checkRasterComplete(bytes, format);
 
     QImage image;
     if (!reader.read(&image) || image.isNull())  // a GIF's first frame
         throw malformedPicture(reader.errorString().toStdString());
     completeColorTable(image);
-    return Picture::fromImage(image);
+    if (shown.isValid() && (image.width() > shown.width() || image.height() > shown.height()))
+        image = image.copy(0, 0, std::min(image.width(), std::max(shown.width(), 1)),
+                           std::min(image.height(), std::max(shown.height(), 1)));
+    return Picture::fromImage(image, claimed);
+}
+
+// The whole file, read by what is actually there: a file system may report
+// any size (procfs says 0 and never ends), so reading stops at the size
+// reported plus one byte, and a file that gives more than it reported, or
+// more than the limit, is refused. Only regular files are read; the file is
+// opened without waiting, so a FIFO cannot block the window.
+QByteArray readWholeFile(const QString& path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) {
+        const int error = errno;
+        if (error == ENOENT || error == ENOTDIR)
+            throw PlatformError(PictureErrorCode::FileNotFound, "file not found");
+        throw PlatformError(PictureErrorCode::FileUnreadable, std::strerror(error));
+    }
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+    struct stat info {};
+    if (::fstat(fd, &info) != 0)
+        throw PlatformError(PictureErrorCode::FileUnreadable, std::strerror(errno));
+    if (!S_ISREG(info.st_mode))
+        throw PlatformError(PictureErrorCode::FileNotFound, "not a file");
+    if (info.st_size > kMaxFileBytes)
+        throw pictureTooLarge("file of " + std::to_string(info.st_size) + " bytes");
+
+    const int64_t expected = int64_t(info.st_size);
+    QByteArray bytes(qsizetype(expected + 1), Qt::Uninitialized);
+    int64_t got = 0;
+    while (got < expected + 1) {
+        const ssize_t n = ::read(fd, bytes.data() + got, size_t(expected + 1 - got));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            throw PlatformError(PictureErrorCode::FileUnreadable, std::strerror(errno));
+        if (n == 0)
+            break;
+        got += n;
+    }
+    if (got > expected)
+        throw malformedPicture("the file holds more than its size says");
+    bytes.truncate(qsizetype(got));
+    return bytes;
 }
 
 }  // namespace
@@ -137,24 +251,15 @@ bool pictureSizeAllowed(int64_t width, int64_t height)
     return width * height <= kMaxDecodedPictureBytes / 4;
 }
 
-Picture LoadPicture(const QString& path, double targetDpi)
+Picture LoadPicture(const QString& path, double targetDpi, QSize shown, double devicePixelRatio)
 {
     if (!std::isfinite(targetDpi) || targetDpi < 1 || targetDpi > 10000)
         throw PlatformError(PlatformErrorCode::InvalidArgument, "picture DPI out of range");
-    const QFileInfo info(path);
-    if (path.isEmpty() || !info.exists())
+    if (!std::isfinite(devicePixelRatio) || devicePixelRatio < 0.25 || devicePixelRatio > 16)
+        throw PlatformError(PlatformErrorCode::InvalidArgument, "device pixel ratio out of range");
+    if (path.isEmpty())
         throw PlatformError(PictureErrorCode::FileNotFound, "file not found");
-    if (!info.isFile())
-        throw PlatformError(PictureErrorCode::FileNotFound, "not a file");
-
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw PlatformError(PictureErrorCode::FileUnreadable, file.errorString().toStdString());
-    if (file.size() > kMaxFileBytes)
-        throw pictureTooLarge("file of " + std::to_string(file.size()) + " bytes");
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        throw PlatformError(PictureErrorCode::FileUnreadable, file.errorString().toStdString());
+    const QByteArray bytes = readWholeFile(path);
     if (bytes.isEmpty())
         throw malformedPicture("empty file");
 
@@ -163,11 +268,11 @@ Picture LoadPicture(const QString& path, double targetDpi)
     case PictureFormat::Jpeg:
     case PictureFormat::Gif:
     case PictureFormat::Bmp:
-        return readRaster(bytes, format);
+        return readRaster(bytes, format, shown);
     case PictureFormat::Wmf:
-        return playWindowsMetafile(bytes, targetDpi);
+        return playWindowsMetafile(bytes, targetDpi, shown, devicePixelRatio);
     case PictureFormat::Emf:
-        return playEnhancedMetafile(bytes, targetDpi);
+        return playEnhancedMetafile(bytes, targetDpi, shown, devicePixelRatio);
     case PictureFormat::Unknown:
         break;
     }

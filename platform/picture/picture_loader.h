@@ -8,6 +8,7 @@
 #include "platform/picture/picture.h"
 
 #include <QByteArray>
+#include <QSize>
 #include <QString>
 
 #include <cstdint>
@@ -25,7 +26,12 @@ PictureFormat detectPictureFormat(const QByteArray& head);
 bool pictureSizeAllowed(int64_t width, int64_t height);
 
 // Loads the picture file at path; a metafile is played for targetDpi (the
-// DPI of the surface it will be shown on). Throws PlatformError (codes in
-// picture_errors.h) for a missing file, a folder, an unreadable or empty
-// file, an unsupported format, a damaged picture or one past the limit.
-Picture LoadPicture(const QString& path, double targetDpi);
+// DPI of the surface it will be shown on). A picture is drawn from its
+// corner, so only the part of it within `shown` (logical pixels from its
+// top-left; invalid for the whole picture) is decoded or played, at
+// devicePixelRatio device pixels per logical one for a metafile. Throws
+// PlatformError (codes in picture_errors.h) for a missing file, a folder or
+// other non-regular file, an unreadable or empty file, an unsupported
+// format, a damaged picture or one past the limits, including the work a
+// decoder or the metafile player may do.
+Picture LoadPicture(const QString& path, double targetDpi, QSize shown = QSize(), double devicePixelRatio = 1.0);

@@ -349,7 +349,7 @@ Frame frameOf(const ByteReader& file, bool placeable, uint64_t firstRecord, doub
 
 }  // namespace
 
-Picture playWindowsMetafile(const QByteArray& bytes, double dpi)
+Picture playWindowsMetafile(const QByteArray& bytes, double dpi, QSize shown, double ratio)
 {
     const ByteReader file(bytes.constData(), size_t(bytes.size()));
     const bool placeable = file.u32(0) == kPlaceableKey;
@@ -360,15 +360,16 @@ Picture playWindowsMetafile(const QByteArray& bytes, double dpi)
     const uint16_t objects = file.u16(headerAt + 10);
     const uint64_t firstRecord = headerAt + kHeaderSize;
     const Frame frame = frameOf(file, placeable, firstRecord, dpi);
+    const QSize played = ratio == 1.0 ? frame.size : frameOf(file, placeable, firstRecord, dpi * ratio).size;
 
-    QPicture drawing;
-    QPainter painter(&drawing);
-    GdiDevice dc(painter, QSizeF(frame.size), dpi, GdiDevice::Mapping::WindowToFrame);
+    QImage canvas = metafileCanvas(played, shown, ratio);
+    QPainter painter(&canvas);
+    GdiDevice dc(painter, QSizeF(played), dpi * ratio, GdiDevice::Mapping::WindowToFrame);
     dc.setWindowOrg(frame.windowOrg);
     dc.setWindowExt(frame.windowExt);
     // Writers that leave the table size out still number their objects.
     dc.setObjectCapacity(objects != 0 ? objects : kDefaultObjectTable);
-    DibDecoder dibs(kMaxDecodedPictureBytes);
+    DibDecoder dibs(kMaxMetafileBitmapBytes);
     WmfPlayer player(dc, dibs);
 
     const char* const end = file.data() + file.size();
@@ -382,14 +383,17 @@ Picture playWindowsMetafile(const QByteArray& bytes, double dpi)
         if (U_WMRRECSAFE_get(file.data() + offset, end) != bytes)
             throw malformedPicture("metafile record fails libUEMF's check");
         const uint16_t function = file.u16(offset + 4);
-        if (function == 0)  // META_EOF
+        if (function == 0) {  // META_EOF
             ended = true;
-        else
+        } else {
+            dc.countRecord();
             player.play(function, file.sub(offset, bytes));
+        }
         offset += bytes;
     }
     painter.end();
     if (!ended)
         throw malformedPicture("metafile ends early");
-    return Picture::fromDrawing(drawing, frame.size, dpi);
+    canvas.setDevicePixelRatio(ratio);
+    return Picture::fromRendering(canvas, frame.size, dpi);
 }

@@ -14,6 +14,8 @@
 
 #include <cstdlib>
 
+#include <sys/stat.h>
+
 class TestBackgroundPicture : public QObject {
     Q_OBJECT
 private slots:
@@ -61,6 +63,9 @@ void TestBackgroundPicture::initTestCase()
     write("quadrants.gif", fixtures::gifOf({quadrants, other}));
     write("photo.gif", fixtures::jpegOf(quadrants));
     write(QString::fromUtf8("배경 그림 천 장.gif"), fixtures::gifOf(std::vector<QImage>(1000, quadrants)));
+    const QImage large = quadrants.scaled(640, 480);  // past the paper's edges
+    write("large.jpg", fixtures::jpegOf(large, true));
+    write("large top-down.bmp", fixtures::bmpOf(large, 32, true));
     fixtures::writeEmfScene(m_dir.filePath("scene.emf"));
     fixtures::writeWmfScene(m_dir.filePath("scene.wmf"));
 }
@@ -86,22 +91,30 @@ void TestBackgroundPicture::dialogSettingsAndCancel()
 void TestBackgroundPicture::formats_data()
 {
     QTest::addColumn<QString>("name");
-    QTest::newRow("JPEG") << "quadrants.jpg";
-    QTest::newRow("GIF, first frame") << "quadrants.gif";
-    QTest::newRow("GIF of 1000 frames, spaces and Korean in the name") << QString::fromUtf8("배경 그림 천 장.gif");
-    QTest::newRow("JPEG named .gif") << "photo.gif";
-    QTest::newRow("bitmap") << "quadrants.bmp";
-    QTest::newRow("enhanced metafile") << "scene.emf";
-    QTest::newRow("Windows metafile") << "scene.wmf";
+    QTest::addColumn<int>("scale");  // of the quadrant picture
+    QTest::newRow("JPEG") << "quadrants.jpg" << 1;
+    QTest::newRow("GIF, first frame") << "quadrants.gif" << 1;
+    QTest::newRow("GIF of 1000 frames, spaces and Korean in the name")
+        << QString::fromUtf8("배경 그림 천 장.gif") << 1;
+    QTest::newRow("JPEG named .gif") << "photo.gif" << 1;
+    QTest::newRow("bitmap") << "quadrants.bmp" << 1;
+    QTest::newRow("progressive JPEG larger than the paper") << "large.jpg" << 10;
+    QTest::newRow("top-down bitmap larger than the paper") << "large top-down.bmp" << 10;
+    QTest::newRow("enhanced metafile") << "scene.emf" << 1;
+    QTest::newRow("Windows metafile") << "scene.wmf" << 1;
 }
 
-// Rasters at their pixel size, metafiles at their header's size; under the
-// ink, which stays with its page.
+// Rasters at their pixel size, metafiles at their header's size, as much as
+// the paper shows; under the ink, which stays with its page; the paper's
+// colour where the picture leaves it.
 void TestBackgroundPicture::formats()
 {
     QFETCH(QString, name);
+    QFETCH(int, scale);
     OutputWindow w;
     QVERIFY(w.show());
+    const QColor paper(64, 64, 64);
+    w.form->ImgPaper->setBackColor(paper);
     w.drawLine(QPoint(10, 40), QPoint(60, 40));
     QElapsedTimer clock;
     clock.start();
@@ -109,20 +122,25 @@ void TestBackgroundPicture::formats()
     QVERIFY(clock.elapsed() < 2000);  // one frame decoded, not a thousand
 
     QCOMPARE(w.messageBox.calls().size(), 0);
+    // Pixels are kept only for the paper's part inside the window.
+    const QSize visible(624, 401);
     const QPixmap shown = w.form->ImgPaper->picture();
     if (name.startsWith("scene")) {
-        QCOMPARE((shown.deviceIndependentSize().toSize()), QSize(fixtures::kSceneWidth, fixtures::kSceneHeight));
+        QCOMPARE((shown.deviceIndependentSize().toSize()),
+                 QSize(fixtures::kSceneWidth, fixtures::kSceneHeight).boundedTo(visible));
         for (const fixtures::SceneProbe& probe : fixtures::sceneProbes()) {
-            const QColor expected = probe.colour.isValid() ? probe.colour : QColor(Qt::white);
-            if (probe.at.y() < 398 && !QRect(8, 36, 55, 9).contains(probe.at))  // on the paper, off the ink
+            const QColor expected = probe.colour.isValid() ? probe.colour : paper;
+            const bool offTheInk = !QRect(8, 36, 55, 9).contains(probe.at);
+            if (QRect(QPoint(0, 0), visible).contains(probe.at) && offTheInk)
                 QVERIFY2(near(paperShows(*w.form, probe.at), expected), probe.what);
         }
     } else {
-        QCOMPARE(shown.size(), QSize(64, 48));
-        QVERIFY(near(paperShows(*w.form, QPoint(50, 10)), Qt::red));
-        QVERIFY(near(paperShows(*w.form, QPoint(50, 35)), Qt::blue));
-        QVERIFY(near(paperShows(*w.form, QPoint(16, 16)), Qt::green));
-        QVERIFY(near(paperShows(*w.form, QPoint(100, 100)), Qt::white, 0));  // past the picture
+        QCOMPARE(shown.size(), (QSize(64, 48) * scale).boundedTo(visible));
+        QVERIFY(near(paperShows(*w.form, QPoint(50, 10) * scale), Qt::red));
+        QVERIFY(near(paperShows(*w.form, QPoint(50, 35) * scale), Qt::blue));
+        QVERIFY(near(paperShows(*w.form, QPoint(16, 16) * scale), Qt::green));
+        if (scale == 1)
+            QVERIFY(near(paperShows(*w.form, QPoint(100, 100)), paper, 0));  // past the picture
     }
     QVERIFY(qGray(paperShows(*w.form, QPoint(35, 40))) < 40);  // the ink on top
     QCOMPARE(w.strokeCount(), 1);
@@ -148,6 +166,15 @@ void TestBackgroundPicture::unreadableFileKeepsTheEarlierPicture_data()
     QTest::newRow("bitmap past 256 MB") << write("huge.bmp", fixtures::bmpClaiming(20000, 20000));
     QTest::newRow("bitmap of 60000 x 60000") << write("bomb.bmp", fixtures::bmpClaiming(60000, 60000));
     QTest::newRow("metafile record past its end") << write("damaged.wmf", wmf);
+    QTest::newRow("metafile of 1000 full-frame rectangles")
+        << write("rectangles.emf", fixtures::fuzzSeed("picture_emf/hostile_full_frame_rectangles"));
+    QTest::newRow("progressive JPEG of 600 scans")
+        << write("scans.jpg", fixtures::fuzzSeed("picture_jpeg/hostile_progressive_600_scans"));
+    // procfs reports no size and never ends; a FIFO would block the open.
+    QVERIFY(QFile::link("/proc/self/pagemap", m_dir.filePath("pagemap.jpg")));
+    QTest::newRow("a link to /proc/self/pagemap") << m_dir.filePath("pagemap.jpg");
+    QVERIFY(mkfifo(QFile::encodeName(m_dir.filePath("fifo.bmp")).constData(), 0600) == 0);
+    QTest::newRow("a FIFO") << m_dir.filePath("fifo.bmp");
 }
 
 // The message, and nothing else changes: the paper's picture (or none), the

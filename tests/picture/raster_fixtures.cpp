@@ -2,6 +2,7 @@
 
 #include <QBuffer>
 #include <QFile>
+#include <QImageWriter>
 #include <QPainter>
 #include <QtEndian>
 
@@ -14,13 +15,13 @@ namespace {
 
 const QRgb kGifPalette[4] = {qRgb(0, 0, 0), qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255)};
 
-QByteArray encoded(const QImage& image, const char* format)
+int paletteIndex(QRgb pixel)
 {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    if (!buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, format, 95))
-        throw std::runtime_error(std::string("cannot write ") + format);
-    return bytes;
+    const auto index = std::find(std::begin(kGifPalette), std::end(kGifPalette), pixel | 0xFF000000u)
+                       - std::begin(kGifPalette);
+    if (index == 4)
+        throw std::runtime_error("colour outside the GIF palette");
+    return int(index);
 }
 
 void le16(QByteArray& out, int value)
@@ -43,11 +44,7 @@ QByteArray lzwPixels(const QImage& frame)
     for (int i = 0; i < frame.width() * frame.height(); ++i) {
         if (i % 2 == 0)
             code(4);  // clear
-        const QRgb pixel = frame.pixel(i % frame.width(), i / frame.width()) | 0xFF000000u;
-        const auto index = std::find(std::begin(kGifPalette), std::end(kGifPalette), pixel) - std::begin(kGifPalette);
-        if (index == 4)
-            throw std::runtime_error("colour outside the GIF palette");
-        code(int(index));
+        code(paletteIndex(frame.pixel(i % frame.width(), i / frame.width())));
     }
     code(5);  // end of information
     if (count > 0)
@@ -89,8 +86,70 @@ QImage quadrantImage()
     return image;
 }
 
-QByteArray jpegOf(const QImage& image) { return encoded(image, "jpeg"); }
-QByteArray bmpOf(const QImage& image) { return encoded(image, "bmp"); }
+QByteArray jpegOf(const QImage& image, bool progressive)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    QImageWriter writer(&buffer, "jpeg");
+    writer.setQuality(95);
+    writer.setProgressiveScanWrite(progressive);
+    if (!writer.write(image))
+        throw std::runtime_error("cannot write a JPEG");
+    return bytes;
+}
+
+QByteArray bmpOf(const QImage& image, int bits, bool topDown, bool rle)
+{
+    const int width = image.width(), height = image.height();
+    const int colours = bits <= 8 ? 4 : 0;
+    const int rowBytes = (width * bits + 31) / 32 * 4;
+    QByteArray pixels;
+    for (int i = 0; i < height; ++i) {
+        const int y = topDown ? i : height - 1 - i;
+        if (rle) {
+            // One pixel, then absolute runs of three; the last row ends the bitmap.
+            pixels.append('\1').append(char(paletteIndex(image.pixel(0, y))));
+            for (int x = 1; x + 3 <= width; x += 3) {
+                pixels.append("\0\3", 2);
+                for (int k = 0; k < 3; ++k)
+                    pixels.append(char(paletteIndex(image.pixel(x + k, y))));
+                pixels.append('\0');  // an absolute run ends on a 16-bit boundary
+            }
+            pixels.append(i + 1 < height ? QByteArray("\0\0", 2) : QByteArray("\0\1", 2));
+            continue;
+        }
+        QByteArray row(rowBytes, '\0');
+        for (int x = 0; x < width; ++x) {
+            const QRgb c = image.pixel(x, y);
+            char* at = row.data() + x * bits / 8;
+            if (bits <= 8)
+                *at = char(*at | paletteIndex(c) << (8 - bits - x * bits % 8));
+            else if (bits == 16)
+                qToLittleEndian<quint16>(quint16((qRed(c) >> 3) << 10 | (qGreen(c) >> 3) << 5 | qBlue(c) >> 3), at);
+            else
+                qToLittleEndian<quint32>(c & 0xFFFFFF, at);  // blue, green, red (and a zero byte)
+        }
+        pixels.append(row);
+    }
+    const int offset = 54 + colours * 4;
+    QByteArray bmp(offset, '\0');
+    bmp.replace(0, 2, "BM");
+    for (const auto& [at, value] : {std::pair<int, int>{2, offset + int(pixels.size())}, {10, offset}, {14, 40},
+                                    {18, width}, {22, topDown ? -height : height}, {26, 1 | bits << 16},
+                                    {30, rle ? 1 : 0}, {34, int(pixels.size())}, {46, colours}})
+        qToLittleEndian<qint32>(value, bmp.data() + at);
+    for (int i = 0; i < colours; ++i)
+        qToLittleEndian<quint32>(kGifPalette[i] & 0xFFFFFF, bmp.data() + 54 + 4 * i);
+    return bmp + pixels;
+}
+
+QByteArray fuzzSeed(const QString& name)
+{
+    QFile file(QStringLiteral(TAVRO_FUZZ_SEEDS "/") + name);
+    if (!file.open(QIODevice::ReadOnly))
+        throw std::runtime_error("no seed " + name.toStdString());
+    return file.readAll();
+}
 
 QByteArray gifOf(const std::vector<QImage>& frames)
 {

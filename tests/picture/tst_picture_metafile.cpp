@@ -219,6 +219,9 @@ void TestPictureMetafile::arcsAndExcludedClips_data()
     QTest::newRow("a rectangle excluded")
         << emfOf(emfRedBrushThen({emfRecord(29, {150, 0, 250, 240}), emfRectangle(100, 100, 300, 200)}))
         << QPoint(120, 150) << QPoint(200, 150);
+    QTest::newRow("WMF: a rectangle excluded")
+        << wmfOf(wmfRedBrushThen({wmfRecord(0x0415, {240, 250, 0, 150}), wmfRectangle(100, 100, 300, 200)}))
+        << QPoint(120, 150) << QPoint(200, 150);
 }
 
 void TestPictureMetafile::arcsAndExcludedClips()

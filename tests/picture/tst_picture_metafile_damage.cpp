@@ -1,6 +1,6 @@
 // Damaged metafiles: each is refused with PlatformError, never read out of
 // bounds (run this under AddressSanitizer too), and a metafile cannot unpack
-// to more memory than a picture may take.
+// to more memory, nor ask for more drawing, than a picture may take.
 
 #include "metafile_bytes.h"
 #include "metafile_fixtures.h"
@@ -41,7 +41,8 @@ private:
     int load(const QByteArray& bytes)
     {
         try {
-            LoadPicture(fixtures::writeFile(m_dir.filePath("damaged"), bytes), 96);
+            // As the window opens it: what shows of the picture on the paper.
+            LoadPicture(fixtures::writeFile(m_dir.filePath("damaged"), bytes), 96, QSize(625, 401));
         } catch (const PlatformError& error) {
             return error.code();
         }
@@ -117,6 +118,21 @@ void TestPictureMetafileDamage::damaged_data()
     QTest::newRow("box of no size") << wmfOf({}, QRect(0, 0, 0, 240)) << invalid;
     QTest::newRow("box of 32767 inches") << wmfOf({}, QRect(0, 0, 32767, 32767), 1) << tooLarge;
     QTest::newRow("unplaced without a window") << wmfOf({wmfRectangle(0, 0, 10, 10)}, {}, 96, false) << invalid;
+
+    // Small files asking for much drawing: refused within the work budget.
+    QTest::newRow("EMF of 1000 full-frame rectangles")
+        << fixtures::fuzzSeed("picture_emf/hostile_full_frame_rectangles") << tooLarge;
+    QTest::newRow("WMF of 1000 full-frame rectangles")
+        << fixtures::fuzzSeed("picture_wmf/hostile_full_frame_rectangles") << tooLarge;
+    QTest::newRow("250,001 records") << emfOf(std::vector<QByteArray>(250001, emfRecord(18, {1}))) << tooLarge;
+    std::vector<uint32_t> line{0, 0, 480, 240, 200000};
+    for (uint32_t i = 0; i < 200000; ++i)
+        line.push_back(i % 2 ? 240u << 16 | i % 480 : i % 480);
+    QTest::newRow("a line of 200,000 points") << emfOf({emfRecord(87, line)}) << tooLarge;
+    std::vector<uint32_t> text{0, 0, 10, 10, 1, 0, 0, 5, 5, 20002, 76, 0, 0, 0, 10, 10, 76 + 40004};
+    text.resize(text.size() + 10001, 0x00650048);  // the characters, then an advance for each
+    text.resize(text.size() + 20002, 1);
+    QTest::newRow("text of 20,002 characters") << emfOf({emfRecord(84, text)}) << tooLarge;
 }
 
 void TestPictureMetafileDamage::damaged()

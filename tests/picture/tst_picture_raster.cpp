@@ -46,6 +46,14 @@ void TestPictureRaster::load_data()
     QTest::newRow("JPEG named .gif") << "photo.gif" << jpeg << 0 << 40;
     QTest::newRow("animated GIF named .bmp") << "drawing.bmp" << fixtures::gifOf({image, green, green}) << 0 << 0;
     QTest::newRow("bitmap, Korean name") << QString::fromUtf8("배경 그림 1.jpg") << bmp << 0 << 0;
+    QTest::newRow("progressive JPEG") << "progressive.jpg" << fixtures::jpegOf(image, true) << 0 << 40;
+    for (const int bits : {4, 8, 16, 24, 32})
+        QTest::addRow("bitmap of %d bits, top-down", bits)
+            << "down.bmp" << fixtures::bmpOf(image, bits, true) << 0 << 8;
+    const QByteArray rle = fixtures::bmpOf(image, 8, false, true);
+    QTest::newRow("run-length bitmap, padded runs") << "rle.bmp" << rle << 0 << 0;
+    QTest::newRow("run-length bitmap without its end code")
+        << "rle.bmp" << rle.chopped(2) + QByteArray("\0\0", 2) << invalid << 0;
     QTest::newRow("empty file") << "empty.jpg" << QByteArray("") << invalid << 0;
     QTest::newRow("PNG is not offered") << "image.png" << png << invalid << 0;
     QTest::newRow("JPEG cut in half") << "half.jpg" << jpeg.left(jpeg.size() / 2) << invalid << 0;
@@ -59,6 +67,8 @@ void TestPictureRaster::load_data()
     QTest::newRow("GIF 60000 x 60000") << "bomb" << fixtures::gifClaiming(60000, 60000) << tooLarge << 0;
     QTest::newRow("GIF frame of 60000 x 60000") << "bomb" << fixtures::gifClaiming(60000, 60000, true) << tooLarge << 0;
     QTest::newRow("JPEG 60000 x 60000") << "bomb" << fixtures::jpegClaiming(60000, 60000) << tooLarge << 0;
+    QTest::newRow("progressive JPEG of 600 scans")
+        << "scans.jpg" << fixtures::fuzzSeed("picture_jpeg/hostile_progressive_600_scans") << tooLarge << 0;
 }
 
 void TestPictureRaster::load()
