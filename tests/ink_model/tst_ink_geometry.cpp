@@ -194,34 +194,42 @@ private slots:
     void split_data()
     {
         QTest::addColumn<PointList>("points");
-        QTest::addColumn<float>("index");
+        QTest::addColumn<QList<float>>("cuts");  // each in the piece the last one gave
         QTest::addColumn<PointList>("kept");
         QTest::addColumn<PointList>("rest");
         using P = PointList;
+        using F = QList<float>;
         const P s{{0, 0}, {100, 200}, {110, 195}, {300, 300}};
-        QTest::newRow("halfway, rounded down") << s << 1.5f << P{{0, 0}, {100, 200}, {105, 197}}
+        QTest::newRow("halfway, rounded down") << s << F{1.5f} << P{{0, 0}, {100, 200}, {105, 197}}
                                                << P{{105, 197}, {110, 195}, {300, 300}};
-        QTest::newRow("at the start") << s << 0.0f << P{{0, 0}} << s;
-        QTest::newRow("at the end") << s << 3.0f << s << P{{300, 300}};
+        QTest::newRow("at the start") << s << F{0.0f} << P{{0, 0}} << s;
+        QTest::newRow("at the end") << s << F{3.0f} << s << P{{300, 300}};
         QTest::newRow("negative steps round down")
-            << P{{0, 0}, {-3, -3}} << 0.5f << P{{0, 0}, {-2, -2}} << P{{-2, -2}, {-3, -3}};
+            << P{{0, 0}, {-3, -3}} << F{0.5f} << P{{0, 0}, {-2, -2}} << P{{-2, -2}, {-3, -3}};
         QTest::newRow("far apart")
-            << P{{INT_MIN, 0}, {INT_MAX, 0}} << 0.5f << P{{INT_MIN, 0}, {-1, 0}} << P{{-1, 0}, {INT_MAX, 0}};
+            << P{{INT_MIN, 0}, {INT_MAX, 0}} << F{0.5f} << P{{INT_MIN, 0}, {-1, 0}} << P{{-1, 0}, {INT_MAX, 0}};
+        // Forty pieces crowd into the room between two strokes' order keys.
+        P line;
+        for (int i = 0; i < 42; ++i)
+            line.append(QPoint(i, 0));
+        QTest::newRow("cut forty times") << line << F(40, 1.0f) << line.mid(0, 2) << line.mid(40);
     }
     void split()
     {
         QFETCH(PointList, points);
-        QFETCH(float, index);
+        QFETCH(QList<float>, cuts);
         QFETCH(PointList, kept);
         QFETCH(PointList, rest);
         InkDisp ink;
         InkStrokeDisp s = addStroke(ink, points);
         InkStrokeDisp after = addStroke(ink, {{9, 9}});
-        const InkStrokeDisp piece = s.Split(index);
+        InkStrokeDisp piece = s;
+        for (float index : cuts)
+            piece = piece.Split(index);
         QCOMPARE(s.packets(), packetsOf(kept));
         QCOMPARE(piece.packets(), packetsOf(rest));
         const InkStrokes all = ink.Strokes();
-        QVERIFY(all.Count() == 3 && all.Item(1) == piece && all.Item(2) == after);
+        QVERIFY(all.Count() == 2 + cuts.size() && all.Item(cuts.size()) == piece && all.Item(all.Count() - 1) == after);
     }
 
     void splitInterpolatesPressure()
