@@ -47,6 +47,9 @@ void InkWrite::UpdateApplicationMode(int16_t newMode)
     myInkCollector->SetEnabled(newMode == InkSettings::kModeInk);
     DataPresent = InkSettings::kNoData;
     ApplicationMode = newMode;
+    // A drag under way when the mode changes sweeps only from its next move.
+    if (m_eraserStrokeId == kMouseEraser)
+        m_eraserStrokeId = 0;
     refreshWindow();
     if (ApplicationMode == InkSettings::kModeInk) {
         const int pen = penCursorFor(myInkCollector->DefaultDrawingAttributes().Width());

@@ -47,15 +47,32 @@ void InkWrite::myInkCollector_Stroke(const InkCursor& Cursor, const InkStrokeDis
         Cancel = true;
 }
 
+void InkWrite::paperToInk(float X, float Y, int32_t& x, int32_t& y) const
+{
+    x = ink_units::roundHalfEven(X);
+    y = ink_units::roundHalfEven(Y);
+    myInkCollector->Renderer().PixelToInkSpace(ImgPaper, x, y);
+}
+
+// The stroke eraser sweeps from where the button went down, so a quick drag
+// skips no stroke between two moves.
+void InkWrite::ImgPaper_MouseDown(int16_t /*Button*/, int16_t /*Shift*/, float X, float Y)
+{
+    if (ApplicationMode == InkSettings::kModeStrokeErase) {
+        paperToInk(X, Y, m_eraserLastX, m_eraserLastY);
+        m_eraserStrokeId = kMouseEraser;
+    }
+}
+
 // With a button held in an erase mode (the collector then leaves the mouse
 // to the paper), the mode's eraser works at the pointer. The paper takes the
 // keyboard focus whatever happens.
 void InkWrite::ImgPaper_MouseMove(int16_t Button, int16_t /*Shift*/, float X, float Y)
 {
     if (Button > 0 && ApplicationMode != InkSettings::kModeInk) {
-        int32_t x = ink_units::roundHalfEven(X);
-        int32_t y = ink_units::roundHalfEven(Y);
-        myInkCollector->Renderer().PixelToInkSpace(ImgPaper, x, y);
+        int32_t x = 0;
+        int32_t y = 0;
+        paperToInk(X, Y, x, y);
         switch (ApplicationMode) {
         case InkSettings::kModeCuspErase:
             EraseCuspSegment(x, y);

@@ -18,9 +18,10 @@ constexpr int kRepaintMargin = 2;
 }  // namespace
 
 // Removes every stroke whose edge comes within the eraser's reach of (x, y)
-// and, for the eraser end, of the way from its previous packet to (x, y): a
-// fast eraser skips nothing between two packets. The stroke in progress is
-// never one of the ink's strokes, so it cannot erase itself.
+// and of the way from the eraser's previous position to (x, y): the eraser
+// end's previous packet, or the mouse's previous position in the same drag.
+// A fast eraser skips nothing between two positions. The stroke in progress
+// is never one of the ink's strokes, so it cannot erase itself.
 //
 // Then the repaint: at once when no stroke is being collected (the mouse);
 // while the eraser end's stroke is collected, only the area of what went is
@@ -31,14 +32,12 @@ void InkWrite::StrokeEraseAt(int32_t x, int32_t y, const InkStrokeDisp& stroke)
     InkDisp& ink = myInkCollector->Ink();
     const InkPoint here{x, y};
     std::optional<InkPoint> previous;
-    if (!stroke.isNull()) {
-        const int64_t id = stroke.ID();
-        if (id == m_eraserStrokeId)
-            previous = InkPoint{m_eraserLastX, m_eraserLastY};
-        m_eraserStrokeId = id;
-        m_eraserLastX = x;
-        m_eraserLastY = y;
-    }
+    const int64_t id = stroke.isNull() ? kMouseEraser : stroke.ID();
+    if (id == m_eraserStrokeId)
+        previous = InkPoint{m_eraserLastX, m_eraserLastY};
+    m_eraserStrokeId = id;
+    m_eraserLastX = x;
+    m_eraserLastY = y;
 
     std::vector<InkStrokeDisp> doomed = ink.HitTestCircle(x, y, InkSettings::kEraserRadius).items();
     if (previous && !(*previous == here)) {

@@ -103,6 +103,7 @@ void InkWrite::connectHandlers()
     connect(imgBackGColor_W, &HotSpot::Click, this, guarded(&InkWrite::imgBackGColor_W_Click));
 
     connect(ImgPaper, &PictureBox::Paint, this, guarded(&InkWrite::ImgPaper_Paint));
+    connect(ImgPaper, &PictureBox::MouseDown, this, guarded(&InkWrite::ImgPaper_MouseDown));
     connect(ImgPaper, &PictureBox::MouseMove, this, guarded(&InkWrite::ImgPaper_MouseMove));
     connect(Image4, &HotSpot::Click, this, guarded(&InkWrite::Image4_Click));
     // Direct: the Stroke handler's cancel goes back to the collector by reference.

@@ -149,7 +149,10 @@ private:
 
     // ---- Ink: paper input and repaint (app/ink/paper.cpp) ------------------
     void ImgPaper_Paint(QPainter& painter, const QRect& exposed);
+    void ImgPaper_MouseDown(int16_t Button, int16_t Shift, float X, float Y);
     void ImgPaper_MouseMove(int16_t Button, int16_t Shift, float X, float Y);
+    // A paper position in ink space.
+    void paperToInk(float X, float Y, int32_t& x, int32_t& y) const;
     void myInkCollector_CursorDown(const InkCursor& Cursor, const InkStrokeDisp& Stroke);
     void myInkCollector_NewPackets(const InkCursor& Cursor, const InkStrokeDisp& Stroke, int32_t PacketCount,
                                    const std::vector<int32_t>& PacketData);
@@ -172,8 +175,10 @@ private:
     void refreshWindow();
 
     // ---- Ink: state ---------------------------------------------------------
-    // The eraser end's latest position, so that its next packet erases along
-    // the way between them; by the ID of its stroke (0: none).
+    // The stroke eraser's latest position, so that its next one erases along
+    // the way between them: the eraser end's, by the ID of its stroke, or the
+    // mouse's while a button is down (kMouseEraser); 0: none.
+    static constexpr int64_t kMouseEraser = -1;
     int64_t m_eraserStrokeId = 0;
     int32_t m_eraserLastX = 0;
     int32_t m_eraserLastY = 0;

@@ -74,8 +74,10 @@ private:
     long double m_dist2 = 0;
 };
 
-// Ascending indices of sharp turns, the first and last point included.
-std::vector<int32_t> polylineCusps(Packets packets);
+// Ascending indices of sharp turns, the first and last point included. A
+// turn counts over arms of a few pixels at 96 dpi, or of halfWidth when
+// that is longer.
+std::vector<int32_t> polylineCusps(Packets packets, double halfWidth = 0.0);
 
 // Float indices on segment k of a (a[k] to its end) where it meets segment
 // j of b, appended to out. lastIndex is a's last point: meetings at a's own

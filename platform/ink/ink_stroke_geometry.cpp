@@ -9,7 +9,11 @@
 
 using namespace ink_detail;
 
-std::vector<int32_t> InkStrokeDisp::PolylineCusps() const { return ink_geometry::polylineCusps(live().points()); }
+std::vector<int32_t> InkStrokeDisp::PolylineCusps() const
+{
+    const StrokeRecord& rec = live();
+    return ink_geometry::polylineCusps(rec.points(), rec.attributes.maxDrawnWidth() / 2.0);
+}
 
 float InkStrokeDisp::NearestPoint(int32_t x, int32_t y, float* distance) const
 {

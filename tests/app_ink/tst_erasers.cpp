@@ -67,50 +67,71 @@ private slots:
     void cachedMarkersDrawTheSamePixels();
 };
 
-// One move of the mouse with the button held over a page of strokes (each
-// a polygon of points): the pieces left, each as a line from its first to
-// its last point.
+// A press at the drag's first point and a move with the button held to each
+// of the others (one point: a move there) over a page of strokes (each a
+// polygon of points): the pieces left, each as a line from its first to its
+// last point.
 void TestErasers::eraseAtPointer_data()
 {
     QTest::addColumn<int>("mode");
     QTest::addColumn<Page>("page");
-    QTest::addColumn<QPoint>("pointer");
+    QTest::addColumn<QPolygon>("drag");
     QTest::addColumn<Lines>("left");
     const Page zigzag{QPolygon({{100, 100}, {200, 300}, {300, 100}, {400, 300}, {500, 100}})};
-    QTest::newRow("cusp: first stretch") << 2 << zigzag << QPoint(150, 200) << Lines{{200, 300, 500, 100}};
-    QTest::newRow("cusp: inner stretch") << 2 << zigzag << QPoint(250, 200)
+    QTest::newRow("cusp: first stretch") << 2 << zigzag << QPolygon({{150, 200}}) << Lines{{200, 300, 500, 100}};
+    QTest::newRow("cusp: inner stretch") << 2 << zigzag << QPolygon({{250, 200}})
                                          << Lines{{100, 100, 200, 300}, {300, 100, 500, 100}};
-    QTest::newRow("cusp: exactly on an inner cusp") << 2 << zigzag << QPoint(300, 100)
+    QTest::newRow("cusp: exactly on an inner cusp") << 2 << zigzag << QPolygon({{300, 100}})
                                                     << Lines{{100, 100, 300, 100}, {400, 300, 500, 100}};
     QTest::newRow("cusp: no inner cusp, all of it") << 2 << Page{QPolygon({{100, 200}, {500, 200}})}
-                                                    << QPoint(300, 200) << Lines{};
-    QTest::newRow("cusp: nothing near") << 2 << zigzag << QPoint(300, 380) << Lines{{100, 100, 500, 100}};
+                                                    << QPolygon({{300, 200}}) << Lines{};
+    QTest::newRow("cusp: nothing near") << 2 << zigzag << QPolygon({{300, 380}}) << Lines{{100, 100, 500, 100}};
 
     const Page x{QPolygon({{100, 100}, {300, 300}}), QPolygon({{100, 300}, {300, 100}})};
-    QTest::newRow("crossing: X, before") << 3 << x << QPoint(150, 150)
+    QTest::newRow("crossing: X, before") << 3 << x << QPolygon({{150, 150}})
                                          << Lines{{200, 200, 300, 300}, {100, 300, 300, 100}};
     // Two crossings on the one segment of a two-point stroke.
     const Page ladder{QPolygon({{100, 200}, {500, 200}}), QPolygon({{200, 100}, {200, 300}}),
                       QPolygon({{400, 100}, {400, 300}})};
     QTest::newRow("crossing: between two in one segment")
-        << 3 << ladder << QPoint(300, 200)
+        << 3 << ladder << QPolygon({{300, 200}})
         << Lines{{100, 200, 200, 200}, {400, 200, 500, 200}, {200, 100, 200, 300}, {400, 100, 400, 300}};
     QTest::newRow("crossing: none, all of it") << 3 << Page{QPolygon({{100, 200}, {500, 200}}),
                                                             QPolygon({{100, 300}, {500, 300}})}
-                                               << QPoint(300, 200) << Lines{{100, 300, 500, 300}};
+                                               << QPolygon({{300, 200}}) << Lines{{100, 300, 500, 300}};
     // Two strokes side by side under the pointer, both crossed further on:
     // each loses its stretch in the same move.
     const Page pair{QPolygon({{100, 200}, {500, 200}}), QPolygon({{100, 201}, {500, 201}}),
                     QPolygon({{300, 100}, {300, 300}})};
     QTest::newRow("crossing: two strokes hit")
-        << 3 << pair << QPoint(150, 200) << Lines{{300, 200, 500, 200}, {300, 201, 500, 201}, {300, 100, 300, 300}};
+        << 3 << pair << QPolygon({{150, 200}}) << Lines{{300, 200, 500, 200}, {300, 201, 500, 201}, {300, 100, 300, 300}};
+
+    // A quick drag in 30 px moves over thin lines 7 px apart sweeps the way
+    // between its moves: every line it crosses goes, and only those. One
+    // line ends 1 px short of the way, within reach; one lies 4 px beside
+    // it, one 10 px past its end, out of reach.
+    Page lines{QPolygon({{100, 202}, {300, 202}}), QPolygon({{100, 204}, {300, 204}}),
+               QPolygon({{280, 100}, {280, 300}}), QPolygon({{260, 100}, {260, 199}})};
+    for (int x = 95; x < 260; x += 7)
+        lines << QPolygon({{x, 100}, {x, 300}});
+    QTest::newRow("stroke: quick drag across lines")
+        << 4 << lines << QPolygon({{90, 200}, {120, 200}, {150, 200}, {180, 200}, {210, 200}, {240, 200}, {270, 200}})
+        << Lines{{100, 204, 300, 204}, {280, 100, 280, 300}};
+    Page rungs;
+    for (int y = 103; y < 300; y += 7)
+        rungs << QPolygon({{100, y}, {400, y}});
+    QTest::newRow("stroke: quick diagonal drag") << 4 << rungs
+                                                 << QPolygon({{110, 90}, {131, 111}, {152, 132}, {173, 153}, {194, 174},
+                                                              {215, 195}, {236, 216}, {257, 237}, {278, 258},
+                                                              {299, 279}, {320, 300}, {341, 321}})
+                                                 << Lines{};
 }
 
 void TestErasers::eraseAtPointer()
 {
     QFETCH(int, mode);
     QFETCH(Page, page);
-    QFETCH(QPoint, pointer);
+    QFETCH(QPolygon, drag);
     QFETCH(Lines, left);
     InkFixture f;
     QVERIFY(f.show());
@@ -127,10 +148,14 @@ void TestErasers::eraseAtPointer()
     }
     f.form->UpdateApplicationMode(int16_t(mode));
     PaintCounter paints(f.paper());
-    f.moveWithButton(pointer);
+    std::vector<QPoint> points(drag.begin(), drag.end());
+    if (points.size() == 1)
+        points.push_back(points.front());
+    f.drag(points);
     QVERIFY(sameLines(pageLines(f), left));
-    // Refreshed once when something was hit, not at all otherwise.
-    QCOMPARE(paints.paints, sameLines(left, before) ? 0 : 1);
+    // The stroke eraser refreshes at every move; the others once when
+    // something was hit, not at all otherwise.
+    QCOMPARE(paints.paints, mode == 4 ? int(points.size()) - 1 : int(!sameLines(left, before)));
     QVERIFY(f.messageBox.calls().isEmpty());
 }
 

@@ -54,28 +54,34 @@ void TestStretchCut::markerInterpolation()
     QCOMPARE(QPoint(p.x, p.y), marker);
 }
 
-// A stroke along y = 0 from x = 0 to 1000, 40 units wide: the eraser's path
-// from -> to, radius 30.
+// A stroke along y = 0 from x = 0 to 1000, 40 units wide, or widening with
+// pen pressure from 20 to 60: the eraser's path from -> to, radius 30.
 void TestStretchCut::eraserReach_data()
 {
     QTest::addColumn<QPoint>("from");
     QTest::addColumn<QPoint>("to");
+    QTest::addColumn<bool>("widening");
     QTest::addColumn<bool>("reaches");
-    QTest::newRow("a point 49 above the centre line") << QPoint(500, 49) << QPoint(500, 49) << true;
-    QTest::newRow("a point 51 above") << QPoint(500, 51) << QPoint(500, 51) << false;
-    QTest::newRow("passing clear of its end") << QPoint(1060, -400) << QPoint(1060, 400) << false;
+    QTest::newRow("a point 49 above the centre line") << QPoint(500, 49) << QPoint(500, 49) << false << true;
+    QTest::newRow("a point 51 above") << QPoint(500, 51) << QPoint(500, 51) << false << false;
+    QTest::newRow("passing clear of its end") << QPoint(1060, -400) << QPoint(1060, 400) << false << false;
+    QTest::newRow("widening: 59 above its wide end") << QPoint(1000, 59) << QPoint(1000, 59) << true << true;
+    QTest::newRow("widening: 41 above its narrow end") << QPoint(0, 41) << QPoint(0, 41) << true << false;
 }
 
 void TestStretchCut::eraserReach()
 {
     QFETCH(QPoint, from);
     QFETCH(QPoint, to);
+    QFETCH(bool, widening);
     QFETCH(bool, reaches);
     InkDisp ink;
     InkDrawingAttributes pen;
     pen.SetWidth(40.0f);
-    const InkStrokeDisp stroke = ink.CreateStroke(
-        {InkPacket{0, 0, kInkMousePressure}, InkPacket{1000, 0, kInkMousePressure}}, pen);
+    const InkStrokeDisp stroke =
+        ink.CreateStroke({InkPacket{0, 0, widening ? 0 : kInkMousePressure},
+                          InkPacket{1000, 0, widening ? kInkMaxPressure : kInkMousePressure}},
+                         pen);
     const InkPoint a{from.x(), from.y()};
     const InkPoint b{to.x(), to.y()};
     QCOMPARE(edgeNearSegment(stroke.packets(), pen, a, b, 30.0), reaches);

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <random>
 
 using StrokeList = QList<PointList>;
 
@@ -35,6 +36,32 @@ PointList circle(int radius, int points)
     return out;
 }
 
+// Mouse positions in ink units along legs between corners given in pixels:
+// whole pixels a step apart along the longer axis (so axis and diagonal
+// steps mix), each moved by -1, 0 or +1 px on both axes when a jitter seed
+// is given. at gets the corners' indices.
+PointList mouse(const PointList& corners, unsigned jitterSeed, QList<int>& at)
+{
+    std::minstd_rand rng(jitterSeed);
+    PointList out;
+    auto put = [&](QPointF p) {
+        QPoint px = p.toPoint();
+        if (jitterSeed)
+            px += QPoint(int(rng() % 3) - 1, int(rng() % 3) - 1);
+        out.append(QPoint(qRound(px.x() * 2540.0 / 96), qRound(px.y() * 2540.0 / 96)));
+    };
+    put(corners.first());
+    at = {0};
+    for (qsizetype c = 1; c < corners.size(); ++c) {
+        const QPoint leg = corners[c] - corners[c - 1];
+        const int steps = std::max(std::abs(leg.x()), std::abs(leg.y()));
+        for (int i = 1; i <= steps; ++i)
+            put(QPointF(corners[c - 1]) + QPointF(leg) * (double(i) / steps));
+        at.append(int(out.size()) - 1);
+    }
+    return out;
+}
+
 InkStrokeDisp withPressures(InkDisp& ink, const PointList& points, const QList<int>& pressures, float width)
 {
     std::vector<InkPacket> packets = packetsOf(points);
@@ -51,31 +78,73 @@ private slots:
     {
         QTest::addColumn<PointList>("points");
         QTest::addColumn<QList<int>>("expected");
+        // Points a cusp may lie off its corner where the input jitters; such
+        // rows are not drawn bigger, which would make their jitter a zigzag.
+        QTest::addColumn<int>("slack");
         using I = QList<int>;
-        QTest::newRow("one point") << PointList{{5, 5}} << I{0};
-        QTest::newRow("one place twice") << PointList{{5, 5}, {5, 5}} << I{0, 1};
-        QTest::newRow("straight line") << legs({{0, 0}, {900, 400}}, 40) << I{0, 40};
-        QTest::newRow("L") << legs({{0, 0}, {0, 600}, {500, 600}}, 20) << I{0, 20, 40};
-        QTest::newRow("smooth circle") << circle(500, 72) << I{0, 71};
+        QTest::newRow("one point") << PointList{{5, 5}} << I{0} << 0;
+        QTest::newRow("one place twice") << PointList{{5, 5}, {5, 5}} << I{0, 1} << 0;
+        QTest::newRow("straight line") << legs({{0, 0}, {900, 400}}, 40) << I{0, 40} << 0;
+        QTest::newRow("L") << legs({{0, 0}, {0, 600}, {500, 600}}, 20) << I{0, 20, 40} << 0;
+        QTest::newRow("smooth circle") << circle(500, 72) << I{0, 71} << 0;
         QTest::newRow("zigzag of three corners")
-            << legs({{0, 0}, {200, 500}, {400, 0}, {600, 500}, {800, 0}}, 12) << I{0, 12, 24, 36, 48};
+            << legs({{0, 0}, {200, 500}, {400, 0}, {600, 500}, {800, 0}}, 12) << I{0, 12, 24, 36, 48} << 0;
         QTest::newRow("corner held still: first of the repeats")
-            << PointList{{0, 0}, {0, 100}, {0, 200}, {0, 200}, {0, 200}, {100, 200}, {200, 200}} << I{0, 2, 6};
-        QTest::newRow("hook at the end") << legs({{0, 0}, {0, 1000}, {60, 1000}}, 25) << I{0, 25, 50};
+            << PointList{{0, 0}, {0, 100}, {0, 200}, {0, 200}, {0, 200}, {100, 200}, {200, 200}} << I{0, 2, 6} << 0;
+        QTest::newRow("hook at the end") << legs({{0, 0}, {0, 1000}, {250, 1000}}, 25) << I{0, 25, 50} << 0;
         // The turn after a cusp is measured from the cusp on, not across it.
-        QTest::newRow("narrow U") << legs({{0, 0}, {0, 600}, {100, 600}, {100, 0}}, 10) << I{0, 10, 20, 30};
+        QTest::newRow("narrow U") << legs({{0, 0}, {0, 600}, {400, 600}, {400, 0}}, 10) << I{0, 10, 20, 30} << 0;
+
+        // The mouse: whole pixels, 1-pixel steps, +-1 px jitter.
+        QList<int> at;
+        for (const QPoint end : {QPoint(200, 0), QPoint(200, 13), QPoint(200, 50), QPoint(200, 100), QPoint(200, 133),
+                                 QPoint(200, 200), QPoint(90, 200), QPoint(0, 200), QPoint(-200, 67), QPoint(-150, -150)})
+            for (const unsigned seed : {0u, 7u}) {
+                const PointList line = mouse({{300, 200}, QPoint(300, 200) + end}, seed, at);
+                QTest::addRow("mouse line %d:%d, jitter %u", end.x(), end.y(), seed) << line << I{0, at.last()} << int(seed);
+            }
+        const QList<std::pair<const char*, PointList>> shapes{
+            {"L", {{100, 100}, {100, 200}, {180, 200}}},
+            {"V", {{100, 100}, {140, 200}, {180, 100}}},
+            {"V of 10 px arms", {{100, 100}, {104, 109}, {108, 100}}},
+            {"rectangle", {{100, 100}, {200, 100}, {200, 160}, {100, 160}, {100, 100}}},
+            {"zigzag", {{100, 100}, {130, 160}, {160, 100}, {190, 160}, {220, 100}}},
+            {"hairpin", {{100, 100}, {100, 160}, {100, 100}}}};
+        for (const auto& [name, corners] : shapes)
+            for (const unsigned seed : {0u, 3u, 11u}) {
+                const PointList shape = mouse(corners, seed, at);
+                QTest::addRow("mouse %s, jitter %u", name, seed) << shape << at << (seed ? 4 : 0);
+            }
+        PointList round;
+        for (int i = 0; i <= 72; ++i)
+            round.append(QPoint(200, 200) + (QPointF(std::cos(i * M_PI / 36), std::sin(i * M_PI / 36)) * 60).toPoint());
+        for (const unsigned seed : {0u, 5u}) {
+            const PointList shape = mouse(round, seed, at);
+            QTest::addRow("mouse circle, jitter %u", seed) << shape << I{0, at.last()} << (seed ? 4 : 0);
+        }
+        // A sampled pen: a point every 0.25 px, noise up to 0.3 px.
+        std::minstd_rand rng(2);
+        PointList pen;
+        for (int i = 0; i <= 800; ++i)
+            pen.append(QPoint(qRound((100 + i * 0.22 + (int(rng() % 601) - 300) / 1000.0) * 2540 / 96),
+                              qRound((100 + i * 0.12 + (int(rng() % 601) - 300) / 1000.0) * 2540 / 96)));
+        QTest::newRow("sampled pen line") << pen << I{0, 800} << 1;
     }
     void cusps()
     {
         QFETCH(PointList, points);
         QFETCH(QList<int>, expected);
-        // The same shape at other scales and places gives the same cusps.
+        QFETCH(int, slack);
+        // The same shape elsewhere, or drawn bigger, gives the same cusps.
         for (const auto& [factor, offset] : {std::pair{1, QPoint()}, {13, QPoint(-70000, 3000)}, {250, QPoint(5, 5)}}) {
             PointList moved;
             for (const QPoint& p : points)
-                moved.append(p * factor + offset);
+                moved.append(p * (slack ? 1 : factor) + offset);
             InkDisp ink;
-            QCOMPARE(toList(addStroke(ink, moved).PolylineCusps()), expected);
+            const QList<int> cusps = toList(addStroke(ink, moved).PolylineCusps());
+            QCOMPARE(cusps.size(), expected.size());
+            for (qsizetype k = 0; k < cusps.size(); ++k)
+                QVERIFY2(std::abs(cusps[k] - expected[k]) <= slack, qPrintable(QString::number(cusps[k])));
         }
     }
 
@@ -125,34 +194,42 @@ private slots:
     void split_data()
     {
         QTest::addColumn<PointList>("points");
-        QTest::addColumn<float>("index");
+        QTest::addColumn<QList<float>>("cuts");  // each in the piece the last one gave
         QTest::addColumn<PointList>("kept");
         QTest::addColumn<PointList>("rest");
         using P = PointList;
+        using F = QList<float>;
         const P s{{0, 0}, {100, 200}, {110, 195}, {300, 300}};
-        QTest::newRow("halfway, rounded down") << s << 1.5f << P{{0, 0}, {100, 200}, {105, 197}}
+        QTest::newRow("halfway, rounded down") << s << F{1.5f} << P{{0, 0}, {100, 200}, {105, 197}}
                                                << P{{105, 197}, {110, 195}, {300, 300}};
-        QTest::newRow("at the start") << s << 0.0f << P{{0, 0}} << s;
-        QTest::newRow("at the end") << s << 3.0f << s << P{{300, 300}};
+        QTest::newRow("at the start") << s << F{0.0f} << P{{0, 0}} << s;
+        QTest::newRow("at the end") << s << F{3.0f} << s << P{{300, 300}};
         QTest::newRow("negative steps round down")
-            << P{{0, 0}, {-3, -3}} << 0.5f << P{{0, 0}, {-2, -2}} << P{{-2, -2}, {-3, -3}};
+            << P{{0, 0}, {-3, -3}} << F{0.5f} << P{{0, 0}, {-2, -2}} << P{{-2, -2}, {-3, -3}};
         QTest::newRow("far apart")
-            << P{{INT_MIN, 0}, {INT_MAX, 0}} << 0.5f << P{{INT_MIN, 0}, {-1, 0}} << P{{-1, 0}, {INT_MAX, 0}};
+            << P{{INT_MIN, 0}, {INT_MAX, 0}} << F{0.5f} << P{{INT_MIN, 0}, {-1, 0}} << P{{-1, 0}, {INT_MAX, 0}};
+        // Forty pieces crowd into the room between two strokes' order keys.
+        P line;
+        for (int i = 0; i < 42; ++i)
+            line.append(QPoint(i, 0));
+        QTest::newRow("cut forty times") << line << F(40, 1.0f) << line.mid(0, 2) << line.mid(40);
     }
     void split()
     {
         QFETCH(PointList, points);
-        QFETCH(float, index);
+        QFETCH(QList<float>, cuts);
         QFETCH(PointList, kept);
         QFETCH(PointList, rest);
         InkDisp ink;
         InkStrokeDisp s = addStroke(ink, points);
         InkStrokeDisp after = addStroke(ink, {{9, 9}});
-        const InkStrokeDisp piece = s.Split(index);
+        InkStrokeDisp piece = s;
+        for (float index : cuts)
+            piece = piece.Split(index);
         QCOMPARE(s.packets(), packetsOf(kept));
         QCOMPARE(piece.packets(), packetsOf(rest));
         const InkStrokes all = ink.Strokes();
-        QVERIFY(all.Count() == 3 && all.Item(1) == piece && all.Item(2) == after);
+        QVERIFY(all.Count() == 2 + cuts.size() && all.Item(cuts.size()) == piece && all.Item(all.Count() - 1) == after);
     }
 
     void splitInterpolatesPressure()
