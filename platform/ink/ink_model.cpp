@@ -205,6 +205,7 @@ void InkDisp::appendPackets(const InkStrokeDisp& inProgress, const InkPacket* pa
     if (!packets)
         fail(PlatformErrorCode::InvalidArgument, "No packet data given");
     rec.packets.insert(rec.packets.end(), packets, packets + count);
+    rec.cuspsKnown = false;
 }
 
 void InkDisp::commitStroke(const InkStrokeDisp& inProgress)

@@ -148,11 +148,13 @@ private slots:
         InkDisp ink;
         InkStrokeDisp s = addStroke(ink, points);
         InkStrokeDisp after = addStroke(ink, {{9, 9}});
+        s.PolylineCusps();  // asked before the cut, as the erasers do
         const InkStrokeDisp piece = s.Split(index);
         QCOMPARE(s.packets(), packetsOf(kept));
         QCOMPARE(piece.packets(), packetsOf(rest));
         const InkStrokes all = ink.Strokes();
         QVERIFY(all.Count() == 3 && all.Item(1) == piece && all.Item(2) == after);
+        QCOMPARE(s.PolylineCusps(), addStroke(ink, kept).PolylineCusps());
     }
 
     void splitInterpolatesPressure()
