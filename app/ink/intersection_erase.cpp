@@ -19,6 +19,7 @@ void InkWrite::EraseIntersectionSegment(int32_t x, int32_t y)
 {
     InkDisp& ink = myInkCollector->Ink();
     const InkStrokes hits = ink.HitTestCircle(x, y, InkSettings::kEraserRadius);
+    QRect changed;
     {
         // The raster repaints what went, once, after all the cuts.
         HeldRepaint hold(ink, myInkCollector->Renderer());
@@ -33,9 +34,15 @@ void InkWrite::EraseIntersectionSegment(int32_t x, int32_t y)
             const size_t lower = intersectionLowerBoundary(crossings, nearest);
             hold.removed(stretchCut(ink, stroke, intersectionBoundaries(crossings, stroke.PacketCount() - 1), lower));
         }
+        changed = hold.removedPixels(*ImgPaper);
     }
+    // Painted once the moves already queued behind this one are erased too:
+    // a fast drag loses no move and paints once, not once a move. Only what
+    // went is painted; markers that came or went elsewhere (the pieces of a
+    // stroke get cusps and crossings of their own) have the marker pass ask
+    // for their own repaint.
     if (hits.Count() > 0)
-        ImgPaper->repaint();
+        ImgPaper->update(changed);
 }
 
 // Every crossing of the strokes with the collection, each placed along its
