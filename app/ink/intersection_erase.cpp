@@ -24,7 +24,9 @@ void InkWrite::EraseIntersectionSegment(int32_t x, int32_t y)
         // The raster repaints what went, once, after all the cuts.
         HeldRepaint hold(ink, myInkCollector->Renderer());
         for (InkStrokeDisp stroke : hits) {
-            const std::vector<float> crossings = stroke.FindIntersections(ink.Strokes());
+            // All of the ink as it stands now, without a snapshot of every
+            // stroke for each hit stroke (the ink changes after each cut).
+            const std::vector<float> crossings = stroke.FindIntersections();
             if (crossings.empty()) {
                 hold.removed(stroke.drawnBounds());
                 ink.DeleteStroke(stroke);

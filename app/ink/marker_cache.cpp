@@ -342,6 +342,10 @@ void MarkerCache::paintLayer(const QRegion& area)
                 centres.push_back(centre);
         }
     }
+    // Markers on one pixel (the ends of strokes that meet) draw the same
+    // circle: once is enough.
+    std::sort(centres.begin(), centres.end(), pixelLess);
+    centres.erase(std::unique(centres.begin(), centres.end()), centres.end());
     drawMarkers(painter, centres);
     m_stats.markersRepainted += centres.size();
 }
