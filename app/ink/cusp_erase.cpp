@@ -17,6 +17,7 @@ void InkWrite::EraseCuspSegment(int32_t x, int32_t y)
 {
     InkDisp& ink = myInkCollector->Ink();
     const InkStrokes hits = ink.HitTestCircle(x, y, InkSettings::kEraserRadius);
+    QRect changed;
     {
         // The raster repaints what went, once, after all the cuts.
         HeldRepaint hold(ink, myInkCollector->Renderer());
@@ -32,9 +33,15 @@ void InkWrite::EraseCuspSegment(int32_t x, int32_t y)
             if (lower)
                 hold.removed(stretchCut(ink, stroke, cuspBoundaries(cusps), *lower));
         }
+        changed = hold.removedPixels(*ImgPaper);
     }
+    // Painted once the moves already queued behind this one are erased too:
+    // a fast drag loses no move and paints once, not once a move. Only what
+    // went is painted; markers that came or went elsewhere (the pieces of a
+    // stroke get cusps and crossings of their own) have the marker pass ask
+    // for their own repaint.
     if (hits.Count() > 0)
-        ImgPaper->repaint();
+        ImgPaper->update(changed);
 }
 
 // Every cusp of the strokes, their ends included. The whole page comes from

@@ -1,6 +1,10 @@
 #include "app/ink/held_repaint.h"
 
+#include "app/ink/markers.h"
 #include "platform/ink/ink_geometry.h"
+#include "platform/ink/ink_units.h"
+
+#include <QWidget>
 
 #include <exception>
 
@@ -34,6 +38,17 @@ HeldRepaint::~HeldRepaint()
 void HeldRepaint::removed(const InkRectangle& area)
 {
     m_removed.push_back(area);
+}
+
+QRect HeldRepaint::removedPixels(const QWidget& paper) const
+{
+    // A marker's circle and its outline, and antialiased edges.
+    constexpr int kMargin = kMarkerRadius + 3;
+    QRect pixels;
+    for (const InkRectangle& area : m_removed)
+        if (!area.isEmpty())
+            pixels |= ink_units::inkAreaToPixels(area, ink_units::scaleOf(paper), kMargin);
+    return pixels;
 }
 
 void HeldRepaint::strokeAdded(const InkStrokeDisp& stroke)

@@ -14,7 +14,11 @@
 #include "platform/ink/ink_model.h"
 #include "platform/ink/ink_renderer.h"
 
+#include <QRect>
+
 #include <vector>
+
+class QWidget;
 
 class HeldRepaint : private InkChangeListener {
 public:
@@ -25,6 +29,9 @@ public:
 
     // The drawn area of ink the eraser took away.
     void removed(const InkRectangle& area);
+    // The paper pixels that show what was taken away so far, with the
+    // markers that can sit on its edges (their circles reach past the ink).
+    QRect removedPixels(const QWidget& paper) const;
 
     // Areas that meet are merged into their common bounds until none meet.
     static std::vector<InkRectangle> merged(std::vector<InkRectangle> areas);

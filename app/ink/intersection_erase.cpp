@@ -19,11 +19,14 @@ void InkWrite::EraseIntersectionSegment(int32_t x, int32_t y)
 {
     InkDisp& ink = myInkCollector->Ink();
     const InkStrokes hits = ink.HitTestCircle(x, y, InkSettings::kEraserRadius);
+    QRect changed;
     {
         // The raster repaints what went, once, after all the cuts.
         HeldRepaint hold(ink, myInkCollector->Renderer());
         for (InkStrokeDisp stroke : hits) {
-            const std::vector<float> crossings = stroke.FindIntersections(ink.Strokes());
+            // All of the ink as it stands now, without a snapshot of every
+            // stroke for each hit stroke (the ink changes after each cut).
+            const std::vector<float> crossings = stroke.FindIntersections();
             if (crossings.empty()) {
                 hold.removed(stroke.drawnBounds());
                 ink.DeleteStroke(stroke);
@@ -33,9 +36,15 @@ void InkWrite::EraseIntersectionSegment(int32_t x, int32_t y)
             const size_t lower = intersectionLowerBoundary(crossings, nearest);
             hold.removed(stretchCut(ink, stroke, intersectionBoundaries(crossings, stroke.PacketCount() - 1), lower));
         }
+        changed = hold.removedPixels(*ImgPaper);
     }
+    // Painted once the moves already queued behind this one are erased too:
+    // a fast drag loses no move and paints once, not once a move. Only what
+    // went is painted; markers that came or went elsewhere (the pieces of a
+    // stroke get cusps and crossings of their own) have the marker pass ask
+    // for their own repaint.
     if (hits.Count() > 0)
-        ImgPaper->repaint();
+        ImgPaper->update(changed);
 }
 
 // Every crossing of the strokes with the collection, each placed along its

@@ -13,8 +13,9 @@
 
 namespace {
 
-// Changes remembered between two uses; a page changed more than this since
-// (a long session in another mode) is read afresh instead.
+// Changes remembered between two uses, at least; a page changed more than
+// this since, and more than it has strokes, is read afresh instead. (One
+// erase on a dense page cuts a hundred strokes, three changes a cut.)
 constexpr size_t kMaxPendingChanges = 1024;
 
 bool inkPointLess(InkPoint a, InkPoint b)
@@ -22,15 +23,9 @@ bool inkPointLess(InkPoint a, InkPoint b)
     return a.x != b.x ? a.x < b.x : a.y < b.y;
 }
 
-// Markers in one list and not in the other, counted as multisets.
-void addDifference(std::vector<InkPoint> before, std::vector<InkPoint> after, std::vector<InkPoint>& out)
+bool pixelLess(QPoint a, QPoint b)
 {
-    if (before == after)
-        return;
-    std::sort(before.begin(), before.end(), inkPointLess);
-    std::sort(after.begin(), after.end(), inkPointLess);
-    std::set_symmetric_difference(before.begin(), before.end(), after.begin(), after.end(), std::back_inserter(out),
-                                  inkPointLess);
+    return a.x() != b.x() ? a.x() < b.x() : a.y() < b.y();
 }
 
 }  // namespace
@@ -66,10 +61,12 @@ bool MarkerCache::keepsTrack()
 {
     if (!m_valid || m_lostTrack)
         return false;
-    if (m_added.size() + m_changedAreas.size() >= kMaxPendingChanges) {
+    const size_t limit = std::max(kMaxPendingChanges, m_entries.size());
+    if (m_added.size() + m_changedAreas.size() + m_cut.size() >= limit) {
         m_lostTrack = true;
         m_added.clear();
         m_changedAreas.clear();
+        m_cut.clear();
         return false;
     }
     return true;
@@ -87,6 +84,20 @@ void MarkerCache::inkChanged(const InkRectangle& area)
         m_changedAreas.push_back(area);
 }
 
+// A cut moves no crossing or cusp of other strokes but those near it: the
+// two pieces hold the points the stroke held. The pieces themselves are
+// asked again (a stroke's crossings with itself do not count, those between
+// its pieces do; a cusp list is the piece's own).
+void MarkerCache::strokeSplit(const InkStrokeDisp& stroke, const InkStrokeDisp& piece, const InkRectangle&,
+                              const InkRectangle& cutArea)
+{
+    if (!keepsTrack())
+        return;
+    m_cut.push_back(stroke);
+    m_cut.push_back(piece);
+    m_changedAreas.push_back(cutArea);
+}
+
 std::vector<InkPoint> MarkerCache::pointsOf(const InkStrokeDisp& stroke) const
 {
     if (m_kind == Kind::Cusps)
@@ -97,7 +108,7 @@ std::vector<InkPoint> MarkerCache::pointsOf(const InkStrokeDisp& stroke) const
     return intersectionMarkerPoints(stroke, m_ink->strokesIn(stroke.GetBoundingBox()));
 }
 
-void MarkerCache::updatePositions(std::vector<InkPoint>& changed)
+void MarkerCache::updatePositions(Changes& changed)
 {
     if (m_valid && !m_lostTrack && m_revision == m_ink->revision())
         return;
@@ -113,6 +124,7 @@ void MarkerCache::forgetPositions()
     m_entries.clear();
     m_changedAreas.clear();
     m_added.clear();
+    m_cut.clear();
     m_lostTrack = false;
     m_stalePixels.clear();
     m_pixelsValid = false;
@@ -138,7 +150,7 @@ void MarkerCache::rebuildAll()
     m_valid = true;
 }
 
-void MarkerCache::applyChanges(std::vector<InkPoint>& changed)
+void MarkerCache::applyChanges(Changes& changed)
 {
     m_valid = false;  // until done: a failure on the way means starting afresh
     std::vector<InkStrokeDisp> ask;
@@ -156,8 +168,12 @@ void MarkerCache::applyChanges(std::vector<InkPoint>& changed)
             ask.insert(ask.end(), near.begin(), near.end());
         }
     }
+    for (const InkStrokeDisp& stroke : m_cut)
+        if (!stroke.isDetached())
+            ask.push_back(stroke);
     m_changedAreas.clear();
     m_added.clear();
+    m_cut.clear();
 
     std::vector<std::pair<int64_t, InkStrokeDisp>> byId;
     byId.reserve(ask.size());
@@ -166,10 +182,15 @@ void MarkerCache::applyChanges(std::vector<InkPoint>& changed)
     std::sort(byId.begin(), byId.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     byId.erase(std::unique(byId.begin(), byId.end(), [](const auto& a, const auto& b) { return a.first == b.first; }),
                byId.end());
+    // Markers are compared over all the strokes asked together: those that
+    // only pass from a stroke to a piece cut from it stay where they are.
+    std::vector<InkPoint> before;
+    std::vector<InkPoint> after;
     for (const auto& [id, stroke] : byId) {
         std::vector<InkPoint> points = pointsOf(stroke);
         auto [it, isNew] = m_entries.try_emplace(id);
-        addDifference(isNew ? std::vector<InkPoint>() : it->second.points, points, changed);
+        before.insert(before.end(), it->second.points.begin(), it->second.points.end());
+        after.insert(after.end(), points.begin(), points.end());
         if (isNew || it->second.points != points)
             m_stalePixels.push_back(id);
         it->second.stroke = stroke;
@@ -182,13 +203,20 @@ void MarkerCache::applyChanges(std::vector<InkPoint>& changed)
     if (m_entries.size() != static_cast<size_t>(m_ink->strokeCount())) {
         for (auto it = m_entries.begin(); it != m_entries.end();) {
             if (it->second.stroke.isDetached()) {
-                changed.insert(changed.end(), it->second.points.begin(), it->second.points.end());
+                before.insert(before.end(), it->second.points.begin(), it->second.points.end());
                 it = m_entries.erase(it);
             } else {
                 ++it;
             }
         }
     }
+    // Counted as multisets: a marker drawn twice and then once changed.
+    std::sort(before.begin(), before.end(), inkPointLess);
+    std::sort(after.begin(), after.end(), inkPointLess);
+    std::set_difference(before.begin(), before.end(), after.begin(), after.end(), std::back_inserter(changed.gone),
+                        inkPointLess);
+    std::set_difference(after.begin(), after.end(), before.begin(), before.end(), std::back_inserter(changed.came),
+                        inkPointLess);
     m_revision = m_ink->revision();
     m_valid = true;
 }
@@ -212,7 +240,7 @@ void MarkerCache::setPixels(Entry& entry, const InkRenderer& renderer, const QWi
     }
 }
 
-void MarkerCache::updateLayer(const std::vector<InkPoint>& changed, const InkRenderer& renderer, const QWidget& paper)
+QRegion MarkerCache::updateLayer(const Changes& changed, const InkRenderer& renderer, const QWidget& paper)
 {
     const int dpiX = paper.logicalDpiX();
     const int dpiY = paper.logicalDpiY();
@@ -249,19 +277,45 @@ void MarkerCache::updateLayer(const std::vector<InkPoint>& changed, const InkRen
         paintLayer(QRegion(rect));
         ++m_stats.layerRepaints;
         m_layerValid = true;
-        return;
+        return QRegion(rect);
     }
     if (changed.empty())
-        return;
+        return QRegion();
+    // A marker moved by an ink unit or two (the pieces of a cut stroke count
+    // their crossings from other points) mostly stays on its pixel.
+    auto pixelsOf = [&](const std::vector<InkPoint>& points) {
+        std::vector<QPoint> pixels;
+        pixels.reserve(points.size());
+        for (const InkPoint& p : points)
+            pixels.push_back(toPixels(p, renderer, paper));
+        std::sort(pixels.begin(), pixels.end(), pixelLess);
+        return pixels;
+    };
+    const std::vector<QPoint> gone = pixelsOf(changed.gone);
+    const std::vector<QPoint> came = pixelsOf(changed.came);
+    std::vector<QPoint> moved;
+    std::set_symmetric_difference(gone.begin(), gone.end(), came.begin(), came.end(), std::back_inserter(moved),
+                                  pixelLess);
+    // Many at once (a stroke's cusps all moved) take their common bounds:
+    // a region of many rectangles costs more to build than painting it.
+    constexpr size_t kMaxDirtyRects = 64;
     QRegion dirty;
-    for (const InkPoint& p : changed)
-        dirty += markerBounds(toPixels(p, renderer, paper));
+    if (moved.size() > kMaxDirtyRects) {
+        QRect bounds;
+        for (const QPoint& p : moved)
+            bounds |= markerBounds(p);
+        dirty = bounds;
+    } else {
+        for (const QPoint& p : moved)
+            dirty += markerBounds(p);
+    }
     dirty &= m_layerRect;
     if (!dirty.isEmpty()) {
         m_layerValid = false;
         paintLayer(dirty);
         m_layerValid = true;
     }
+    return dirty;
 }
 
 void MarkerCache::paintLayer(const QRegion& area)
@@ -288,22 +342,31 @@ void MarkerCache::paintLayer(const QRegion& area)
                 centres.push_back(centre);
         }
     }
+    // Markers on one pixel (the ends of strokes that meet) draw the same
+    // circle: once is enough.
+    std::sort(centres.begin(), centres.end(), pixelLess);
+    centres.erase(std::unique(centres.begin(), centres.end()), centres.end());
     drawMarkers(painter, centres);
     m_stats.markersRepainted += centres.size();
 }
 
 void MarkerCache::draw(QPainter& painter, const QRect& exposed, InkDisp& ink, const InkRenderer& renderer,
-                       const QWidget& paper)
+                       QWidget& paper)
 {
     follow(ink);
+    QRegion repainted;
     try {
-        std::vector<InkPoint> changed;
+        Changes changed;
         updatePositions(changed);
-        updateLayer(changed, renderer, paper);
+        repainted = updateLayer(changed, renderer, paper);
     } catch (...) {
         reset();
         throw;
     }
+    // A change painted for a part of the paper (what an eraser took away)
+    // can move markers elsewhere too.
+    if (const QRegion missed = repainted - exposed; !missed.isEmpty())
+        paper.update(missed);
 
     const ink_units::PainterStateGuard keep(painter);
     const QRect part = exposed & m_layerRect;
@@ -333,7 +396,7 @@ void MarkerCache::draw(QPainter& painter, const QRect& exposed, InkDisp& ink, co
 std::vector<std::vector<InkPoint>> MarkerCache::positions(InkDisp& ink)
 {
     follow(ink);
-    std::vector<InkPoint> changed;
+    Changes changed;
     try {
         updatePositions(changed);
     } catch (...) {

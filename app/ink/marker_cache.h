@@ -34,10 +34,10 @@ public:
     MarkerCache& operator=(const MarkerCache&) = delete;
 
     // Draws the markers of ink's strokes that fall in exposed (pixels of
-    // paper, which shows ink through renderer). A failing platform call ends
-    // the drawing; the cache then starts afresh at its next use.
-    void draw(QPainter& painter, const QRect& exposed, InkDisp& ink, const InkRenderer& renderer,
-              const QWidget& paper);
+    // paper, which shows ink through renderer). Markers that came or went
+    // outside exposed get a repaint of their own. A failing platform call
+    // ends the drawing; the cache then starts afresh at its next use.
+    void draw(QPainter& painter, const QRect& exposed, InkDisp& ink, const InkRenderer& renderer, QWidget& paper);
 
     // The markers of ink in ink space, stroke by stroke in ink order.
     std::vector<std::vector<InkPoint>> positions(InkDisp& ink);
@@ -61,17 +61,24 @@ private:
         QRect pixelReach;            // what its markers can touch
     };
     void setPixels(Entry& entry, const InkRenderer& renderer, const QWidget& paper) const;
+    // Markers that went and markers that came, in ink space.
+    struct Changes {
+        std::vector<InkPoint> gone;
+        std::vector<InkPoint> came;
+        bool empty() const { return gone.empty() && came.empty(); }
+    };
 
     void follow(InkDisp& ink);
-    // Brings the positions up to the ink's revision; the ink-space points of
-    // markers that came or went go to changed.
-    void updatePositions(std::vector<InkPoint>& changed);
+    // Brings the positions up to the ink's revision; markers that came or
+    // went go to changed.
+    void updatePositions(Changes& changed);
     void rebuildAll();
-    void applyChanges(std::vector<InkPoint>& changed);
+    void applyChanges(Changes& changed);
     std::vector<InkPoint> pointsOf(const InkStrokeDisp& stroke) const;
 
     QPoint toPixels(InkPoint point, const InkRenderer& renderer, const QWidget& paper) const;
-    void updateLayer(const std::vector<InkPoint>& changed, const InkRenderer& renderer, const QWidget& paper);
+    // Returns the pixels of the paper whose markers were painted anew.
+    QRegion updateLayer(const Changes& changed, const InkRenderer& renderer, const QWidget& paper);
     void paintLayer(const QRegion& area);
 
     // Drops every position and pending change; the next use reads afresh.
@@ -83,6 +90,8 @@ private:
     // InkChangeListener
     void strokeAdded(const InkStrokeDisp& stroke) override;
     void inkChanged(const InkRectangle& area) override;
+    void strokeSplit(const InkStrokeDisp& stroke, const InkStrokeDisp& piece, const InkRectangle& strokeArea,
+                     const InkRectangle& cutArea) override;
 
     Kind m_kind;
     InkDisp* m_ink = nullptr;  // followed while set
@@ -93,6 +102,9 @@ private:
     // Changes since m_revision; too many of them and the next use starts afresh.
     std::vector<InkRectangle> m_changedAreas;
     std::vector<InkStrokeDisp> m_added;
+    // Strokes cut in two: asked again themselves, while others change only
+    // near the cut.
+    std::vector<InkStrokeDisp> m_cut;
     bool m_lostTrack = false;
     std::vector<int64_t> m_stalePixels;  // entries whose pixels lag their points
 

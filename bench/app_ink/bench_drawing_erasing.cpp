@@ -12,103 +12,24 @@
 // The pages are handwriting: random-walk strokes of letter size spread over
 // the visible paper.
 
+#include "bench/app_ink/bench_window.h"
 #include "bench/qt_benchmark_main.h"
 #include "app/ink/marker_cache.h"
 #include "app/ink/stretch_cut.h"
-#include "app/shell/application.h"
-#include "app/shell/inkwrite.h"
-#include "platform/dialogs/scripted_common_dialog.h"
-#include "platform/dialogs/scripted_message_box.h"
-#include "platform/ink/ink_collector.h"
-#include "tests/ink_model/random_page.h"
 
 #include <benchmark/benchmark.h>
 
 #include <QElapsedTimer>
-#include <QMouseEvent>
-#include <QWindow>
 
 #include <algorithm>
 #include <map>
 #include <memory>
 #include <random>
 
-#include <time.h>
-
 namespace {
 
 constexpr int kSmallPage = 5000;
 constexpr int kLargePage = 10000;
-const QRect kShown(0, 0, 621, 398);  // the paper's visible part
-
-// A shown window whose paper holds a page of handwriting.
-struct BenchWindow {
-    explicit BenchWindow(int strokes)
-    {
-        form = std::make_unique<InkWrite>(services);
-        form->show();
-        while (!form->windowHandle()->isExposed())
-            QCoreApplication::processEvents();
-        RandomPageSpec spec;
-        spec.strokes = strokes;
-        spec.width = 16400;
-        spec.height = 10500;
-        spec.minStep = 2.0;
-        spec.maxStep = 14.0;
-        spec.seed = 20240701u + unsigned(strokes);
-        fillInk(ink(), randomWalkStrokes(spec));
-        QCoreApplication::processEvents();
-    }
-    InkDisp& ink() { return form->myInkCollector->Ink(); }
-    QWidget* paper() { return form->ImgPaper; }
-
-    QPoint toPixels(InkPoint p)
-    {
-        int32_t x = p.x, y = p.y;
-        form->myInkCollector->Renderer().InkSpaceToPixel(paper(), x, y);
-        return {x, y};
-    }
-    InkPoint toInk(QPoint p)
-    {
-        int32_t x = p.x(), y = p.y();
-        form->myInkCollector->Renderer().PixelToInkSpace(paper(), x, y);
-        return {x, y};
-    }
-    // A pixel of the visible paper right on a stroke.
-    QPoint pointOnInk(std::mt19937& rng)
-    {
-        for (;;) {
-            const InkStrokes strokes = ink().Strokes();
-            const InkStrokeDisp s = strokes.Item(int32_t(rng() % unsigned(strokes.Count())));
-            const QPoint at = toPixels(s.GetPoints(s.PacketCount() / 2, 1).front());
-            const InkPoint back = toInk(at);
-            if (kShown.contains(at) && ink().HitTestCircle(back.x, back.y, 30.0f).Count() > 0)
-                return at;
-        }
-    }
-    // A pixel of the visible paper where the eraser finds nothing.
-    QPoint pointOffInk(std::mt19937& rng)
-    {
-        for (int tries = 0; tries < 100000; ++tries) {
-            const QPoint at(int(rng() % 621), int(rng() % 398));
-            const InkPoint back = toInk(at);
-            if (ink().HitTestCircle(back.x, back.y, 30.0f).Count() == 0)
-                return at;
-        }
-        return QPoint(620, 397);
-    }
-    void moveWithButton(QPoint at)
-    {
-        QMouseEvent event(QEvent::MouseMove, QPointF(at), QPointF(at), QPointF(paper()->mapToGlobal(at)),
-                          Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(paper(), &event);
-    }
-
-    ScriptedMessageBoxService messageBox;
-    ScriptedCommonDialogFactory dialogs;
-    Services services{messageBox, dialogs, QString()};
-    std::unique_ptr<InkWrite> form;
-};
 
 // What the intersection or cusp eraser does to the ink at a point, without
 // the refresh, so that the repaint after it can be measured alone.
@@ -224,13 +145,6 @@ void BM_MoveHittingNothing(benchmark::State& state)
     state.counters["strokes"] = strokes;
 }
 BENCHMARK(BM_MoveHittingNothing)->DenseRange(2, 4)->ArgName("mode")->Unit(benchmark::kMicrosecond);
-
-double threadCpuMs()
-{
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return now.tv_sec * 1e3 + now.tv_nsec / 1e6;
-}
 
 // Per packet of a 200-packet mouse stroke in ink mode: from sending the
 // event to the paint of its rectangle. range(0) 1: the collector's own

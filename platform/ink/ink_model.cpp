@@ -90,6 +90,7 @@ void InkStrokeDisp::SetDrawingAttributes(const InkDrawingAttributes& attributes)
     StrokeRecord& rec = live();
     if (rec.attributes == attributes)
         return;
+    rec.cuspsKnown = false;  // the cusp scale follows the pen's width
     if (rec.inProgress) {
         rec.attributes = attributes;
         return;
@@ -205,6 +206,7 @@ void InkDisp::appendPackets(const InkStrokeDisp& inProgress, const InkPacket* pa
     if (!packets)
         fail(PlatformErrorCode::InvalidArgument, "No packet data given");
     rec.packets.insert(rec.packets.end(), packets, packets + count);
+    rec.cuspsKnown = false;
 }
 
 void InkDisp::commitStroke(const InkStrokeDisp& inProgress)

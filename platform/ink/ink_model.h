@@ -192,6 +192,19 @@ public:
     virtual void strokeAdded(const InkStrokeDisp& stroke) = 0;
     // Ink inside this ink-space area changed (strokes deleted, split, restyled).
     virtual void inkChanged(const InkRectangle& area) = 0;
+    // The stroke was cut in two: it keeps the part up to the cut and piece,
+    // right after it in the ink, the rest. The points stayed where they were
+    // but on the segment that was cut, whose drawn area is cutArea; the
+    // stroke's whole drawn area was strokeArea. Where two pieces overlap
+    // they now blend as two strokes, so by default strokeArea changed.
+    virtual void strokeSplit(const InkStrokeDisp& stroke, const InkStrokeDisp& piece, const InkRectangle& strokeArea,
+                             const InkRectangle& cutArea)
+    {
+        static_cast<void>(stroke);
+        static_cast<void>(piece);
+        static_cast<void>(cutArea);
+        inkChanged(strokeArea);
+    }
 };
 
 class InkDisp {

@@ -33,6 +33,8 @@ void release(StrokeRecord& rec)
     rec.slot = kNoSlot;
     std::vector<InkPacket>().swap(rec.packets);
     std::vector<InkRectangle>().swap(rec.chunkBoxes);
+    std::vector<int32_t>().swap(rec.cusps);
+    rec.cuspsKnown = false;
 }
 }  // namespace
 
@@ -152,13 +154,21 @@ void InkDisp::Impl::removeAll(std::vector<StrokeRecord*> records)
         m_strokes.clear();
         return;
     }
+    // A few strokes are found by their order keys; sweeping a page of tens
+    // of thousands for each (an eraser deletes one at a time) cost more than
+    // the rest of the erase.
+    const bool few = records.size() <= 16;
     for (StrokeRecord* rec : records) {
+        const size_t pos = few ? positionOf(*rec) : 0;
         unindex(*rec);
         m_slots[rec->slot] = SlotView{};
         m_freeSlots.push_back(rec->slot);
         release(*rec);
+        if (few)
+            m_strokes.erase(m_strokes.begin() + static_cast<std::ptrdiff_t>(pos));
     }
-    std::erase_if(m_strokes, [](const RecordPtr& r) { return r->owner == nullptr; });
+    if (!few)
+        std::erase_if(m_strokes, [](const RecordPtr& r) { return r->owner == nullptr; });
 }
 
 void InkDisp::Impl::detachAll()
@@ -198,6 +208,17 @@ void InkDisp::Impl::notifyChanged(const InkRectangle& area)
         l->inkChanged(area);
 }
 
+void InkDisp::Impl::notifySplit(const RecordPtr& rec, const RecordPtr& piece, const InkRectangle& strokeArea,
+                                const InkRectangle& cutArea)
+{
+    ++m_revision;
+    m_meetings = MeetingCache{};
+    const InkStrokeDisp stroke = Access::stroke(rec);
+    const InkStrokeDisp rest = Access::stroke(piece);
+    for (InkChangeListener* l : std::vector<InkChangeListener*>(m_listeners))
+        l->strokeSplit(stroke, rest, strokeArea, cutArea);
+}
+
 void InkDisp::Impl::addListener(InkChangeListener* l)
 {
     if (l && std::find(m_listeners.begin(), m_listeners.end(), l) == m_listeners.end())
@@ -211,7 +232,7 @@ InkDisp::MemoryUse InkDisp::Impl::memoryUse() const
     MemoryUse use;
     auto recordBytes = [](const StrokeRecord& r) {
         return kControlBlockBytes + sizeof(StrokeRecord) + r.packets.capacity() * sizeof(InkPacket) +
-               r.chunkBoxes.capacity() * sizeof(InkRectangle);
+               r.chunkBoxes.capacity() * sizeof(InkRectangle) + r.cusps.capacity() * sizeof(int32_t);
     };
     for (const RecordPtr& r : m_strokes) {
         ++use.strokes;

@@ -26,6 +26,10 @@ struct StrokeRecord : std::enable_shared_from_this<StrokeRecord> {
     std::vector<InkPacket> packets;
     std::vector<InkRectangle> chunkBoxes;  // centre-line bounds of each chunk, while indexed
     int64_t margin = 0;                    // half the widest drawn width, rounded up, while indexed
+    // The cusps once asked for, until the points change: the eraser and the
+    // markers ask for the same stroke's move after move.
+    mutable std::vector<int32_t> cusps;
+    mutable bool cuspsKnown = false;
 
     std::span<const InkPacket> points() const { return packets; }
 };
@@ -78,6 +82,8 @@ public:
     // Bumps the revision, then tells the listeners.
     void notifyAdded(const RecordPtr& rec);
     void notifyChanged(const InkRectangle& area);
+    void notifySplit(const RecordPtr& rec, const RecordPtr& piece, const InkRectangle& strokeArea,
+                     const InkRectangle& cutArea);
 
     void addListener(InkChangeListener* l);
     void removeListener(InkChangeListener* l);

@@ -5,6 +5,7 @@
 #include "platform/ink/ink_model.h"
 #include "platform/ink/ink_store.h"
 
+#include <algorithm>
 #include <cmath>
 
 using namespace ink_detail;
@@ -12,7 +13,11 @@ using namespace ink_detail;
 std::vector<int32_t> InkStrokeDisp::PolylineCusps() const
 {
     const StrokeRecord& rec = live();
-    return ink_geometry::polylineCusps(rec.points(), rec.attributes.maxDrawnWidth() / 2.0);
+    if (!rec.cuspsKnown) {
+        rec.cusps = ink_geometry::polylineCusps(rec.points(), rec.attributes.maxDrawnWidth() / 2.0);
+        rec.cuspsKnown = true;
+    }
+    return rec.cusps;
 }
 
 float InkStrokeDisp::NearestPoint(int32_t x, int32_t y, float* distance) const
@@ -53,6 +58,9 @@ InkStrokeDisp InkStrokeDisp::Split(float index)
     const bool between = f > static_cast<double>(k);
     const InkPacket cut = ink_geometry::packetAt(rec.points(), f);
     const InkRectangle before = drawnBounds();
+    const InkRectangle cutArea = ink_geometry::grown(
+        ink_geometry::boundsOf(rec.points(), k, std::min(k + 1, rec.packets.size() - 1)),
+        rec.attributes.maxDrawnWidth() / 2.0);
 
     // The cut point belongs to both pieces.
     std::vector<InkPacket> rest;
@@ -68,8 +76,9 @@ InkStrokeDisp InkStrokeDisp::Split(float index)
     if (between)
         rec.packets.push_back(cut);
     rec.packets.shrink_to_fit();
+    rec.cuspsKnown = false;
     ink.reindex(rec);
     ink.insertAfter(rec, piece);
-    ink.notifyChanged(before);
+    ink.notifySplit(Access::record(*this), piece, before, cutArea);
     return Access::stroke(piece);
 }

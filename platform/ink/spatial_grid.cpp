@@ -38,40 +38,36 @@ void SpatialGrid::insert(uint32_t slot, std::span<const InkRectangle> boxes)
     }
 }
 
-namespace {
-template <class T>
-void eraseEntry(std::vector<T>& entries, uint32_t slot, uint32_t chunk)
-{
-    for (size_t i = 0; i < entries.size(); ++i)
-        if (entries[i].entry.slot == slot && entries[i].entry.chunk == chunk) {
-            entries[i] = entries.back();
-            entries.pop_back();
-            return;
-        }
-}
-}  // namespace
-
 void SpatialGrid::remove(uint32_t slot, std::span<const InkRectangle> boxes)
 {
-    for (size_t c = 0; c < boxes.size(); ++c) {
-        const uint32_t chunk = static_cast<uint32_t>(c);
-        if (boxes[c].isEmpty())
+    // Every cell the slot's chunks cover, once: a long stroke crossing
+    // itself lists many chunks in one cell, which one pass clears.
+    std::vector<uint64_t> keys;
+    bool oversized = false;
+    for (const InkRectangle& box : boxes) {
+        if (box.isEmpty())
             continue;
-        const CellRange range = cellsOf(boxes[c]);
+        const CellRange range = cellsOf(box);
         if (range.count() > kMaxCellsPerBox) {
-            eraseEntry(m_oversized, slot, chunk);
+            oversized = true;
             continue;
         }
         for (int64_t cy = range.y0; cy <= range.y1; ++cy)
-            for (int64_t cx = range.x0; cx <= range.x1; ++cx) {
-                const auto it = m_cells.find(key(cx, cy));
-                if (it == m_cells.end())
-                    continue;
-                eraseEntry(it->second, slot, chunk);
-                if (it->second.empty())
-                    m_cells.erase(it);
-            }
+            for (int64_t cx = range.x0; cx <= range.x1; ++cx)
+                keys.push_back(key(cx, cy));
     }
+    std::sort(keys.begin(), keys.end());
+    keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
+    for (const uint64_t k : keys) {
+        const auto it = m_cells.find(k);
+        if (it == m_cells.end())
+            continue;
+        std::erase_if(it->second, [slot](const CellEntry& e) { return e.entry.slot == slot; });
+        if (it->second.empty())
+            m_cells.erase(it);
+    }
+    if (oversized)
+        std::erase_if(m_oversized, [slot](const BigEntry& e) { return e.entry.slot == slot; });
 }
 
 void SpatialGrid::clear()

@@ -24,7 +24,8 @@ public:
     };
 
     void insert(uint32_t slot, std::span<const InkRectangle> boxes);
-    // boxes must be the ones the slot was inserted with.
+    // Drops all of the slot's entries; boxes must be the ones it was
+    // inserted with.
     void remove(uint32_t slot, std::span<const InkRectangle> boxes);
     void clear();
 

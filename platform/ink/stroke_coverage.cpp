@@ -63,7 +63,9 @@ StrokeCoverage::StrokeCoverage(const QRect& area)
     : m_area(area.isValid() ? area : QRect()),
       m_coverage(size_t(m_area.width()) * size_t(m_area.height()), 0),
       m_rowFrom(size_t(m_area.height()), std::numeric_limits<int>::max()),
-      m_rowTo(size_t(m_area.height()), std::numeric_limits<int>::min())
+      m_rowTo(size_t(m_area.height()), std::numeric_limits<int>::min()),
+      m_fullFrom(size_t(m_area.height()), std::numeric_limits<int>::max()),
+      m_fullTo(size_t(m_area.height()), std::numeric_limits<int>::min())
 {
 }
 
@@ -74,8 +76,41 @@ QRectF StrokeCoverage::capsuleBounds(QPointF a, double radiusA, QPointF b, doubl
                   QPointF(std::max(a.x(), b.x()) + reach, std::max(a.y(), b.y()) + reach));
 }
 
+namespace {
+
+// Where the pixel row whose centres lie at height centreY meets the capsule
+// of this radius around a to b (unit direction u, the given length): the
+// hull of its two end discs and the band between them, [from, to] in x;
+// from > to when it misses. The band is sought within [left, right].
+inline void capsuleRow(QPointF a, QPointF b, double ux, double uy, double length, double radius, double centreY,
+                       double left, double right, double& from, double& to)
+{
+    from = std::numeric_limits<double>::max();
+    to = std::numeric_limits<double>::lowest();
+    widenByDisc(a, radius, centreY, from, to);
+    widenByDisc(b, radius, centreY, from, to);
+    if (length > 0) {
+        double bandFrom = left;
+        double bandTo = right;
+        const double along = (centreY - a.y()) * uy - a.x() * ux;   // dot(p - a, u) = ux * x + along
+        const double across = (centreY - a.y()) * ux + a.x() * uy;  // cross(u, p - a) = across - uy * x
+        keepWhere(ux, along, 0.0, length, bandFrom, bandTo);
+        keepWhere(-uy, across, -radius, radius, bandFrom, bandTo);
+        if (bandFrom <= bandTo) {
+            from = std::min(from, bandFrom);
+            to = std::max(to, bandTo);
+        }
+    }
+}
+
+}  // namespace
+
 void StrokeCoverage::addCapsule(QPointF a, double radiusA, QPointF b, double radiusB, bool antialiased)
 {
+    // Once every pixel is fully covered no capsule can add anything: a very
+    // wide pen covers the whole area with its first few segments.
+    if (m_fullRows == m_area.height())
+        return;
     const QRect box = capsuleBounds(a, radiusA, b, radiusB).toAlignedRect() & m_area;
     if (box.isEmpty())
         return;
@@ -95,62 +130,117 @@ void StrokeCoverage::addCapsule(QPointF a, double radiusA, QPointF b, double rad
     const float ay = float(a.y()) - 0.5f;
     const int stride = m_area.width();
 
-    // The capsule meets each pixel row in one run (it is convex): the hull of
-    // where its two end discs and the band between them cross the row.
+    // The capsule meets each pixel row in one run (it is convex). Within it,
+    // the pixels nearer the centre line than the thinner end's radius less
+    // half a pixel are fully covered, whatever the per-pixel test rounds:
+    // they are set in one fill, and only the rest of the run is measured.
     const double reach = double(rMax) + 0.5;
+    const double magnitude = std::max({std::abs(a.x()), std::abs(a.y()), std::abs(b.x()), std::abs(b.y()), reach});
+    // Only worth its root where it spans a few pixels.
+    double solid = std::min(radiusA, radiusB) - 0.5 - (0.01 + 1e-6 * magnitude);
+    if (solid < 2.0)
+        solid = 0.0;
     const double length = std::sqrt(double(length2));
     const double ux = length > 0 ? double(dx) / length : 0.0;
     const double uy = length > 0 ? double(dy) / length : 0.0;
+    const bool smallBox = box.width() <= 12 && box.height() <= 12;
+    if (smallBox)
+        solid = 0.0;
     for (int y = box.top(); y <= box.bottom(); ++y) {
+        const size_t rowIndex = size_t(y - m_area.top());
+        int& fullFrom = m_fullFrom[rowIndex];
+        int& fullTo = m_fullTo[rowIndex];
+        if (fullFrom <= box.left() && fullTo >= box.right())
+            continue;
         const double centreY = y + 0.5;
-        double from = std::numeric_limits<double>::max();
-        double to = std::numeric_limits<double>::lowest();
-        widenByDisc(a, reach, centreY, from, to);
-        widenByDisc(b, reach, centreY, from, to);
-        if (length > 0) {
-            double bandFrom = box.left();
-            double bandTo = box.right() + 1.0;
-            const double along = (centreY - a.y()) * uy - a.x() * ux;   // dot(p - a, u) = ux * x + along
-            const double across = (centreY - a.y()) * ux + a.x() * uy;  // cross(u, p - a) = across - uy * x
-            keepWhere(ux, along, 0.0, length, bandFrom, bandTo);
-            keepWhere(-uy, across, -reach, reach, bandFrom, bandTo);
-            if (bandFrom <= bandTo) {
-                from = std::min(from, bandFrom);
-                to = std::max(to, bandTo);
+        double from = 0;
+        double to = 0;
+        int first = box.left();
+        int last = box.right();
+        // A small box is measured whole: finding the run costs more than it saves.
+        if (!smallBox) {
+            capsuleRow(a, b, ux, uy, length, reach, centreY, box.left(), box.right() + 1.0, from, to);
+            // A row of the box that the capsule misses leaves from and to at
+            // their extremes, which no int can hold: clamped before converting.
+            if (from > to)
+                continue;
+            first = int(std::floor(std::max(from - 0.5, double(box.left()))));
+            last = int(std::ceil(std::min(to - 0.5, double(box.right()))));
+            if (first > last)
+                continue;
+        }
+
+        uint8_t* row = m_coverage.data() + rowIndex * size_t(stride) - m_area.left();
+        int solidFirst = last + 1;
+        int solidLast = last;
+        if (solid > 0) {
+            capsuleRow(a, b, ux, uy, length, solid, centreY, box.left(), box.right() + 1.0, from, to);
+            if (from <= to) {
+                solidFirst = std::max(first, int(std::ceil(std::max(from - 0.5, double(box.left())))));
+                solidLast = std::min(last, int(std::floor(std::min(to - 0.5, double(box.right())))));
             }
         }
-        // A row of the box that the capsule misses leaves from and to at
-        // their extremes, which no int can hold: clamped before converting.
-        if (from > to)
-            continue;
-        const int first = int(std::floor(std::max(from - 0.5, double(box.left()))));
-        const int last = int(std::ceil(std::min(to - 0.5, double(box.right()))));
-        if (first > last)
-            continue;
+        if (solidFirst <= solidLast) {
+            std::fill(row + solidFirst, row + solidLast + 1, uint8_t(255));
+            m_touched = true;
+            m_rowFrom[rowIndex] = std::min(m_rowFrom[rowIndex], solidFirst);
+            m_rowTo[rowIndex] = std::max(m_rowTo[rowIndex], solidLast);
+            const bool wasWhole = fullFrom <= m_area.left() && fullTo >= m_area.right();
+            if (fullFrom > fullTo || solidFirst > fullTo + 1 || solidLast < fullFrom - 1) {
+                // Apart from the run known so far: keep the longer.
+                if (fullFrom > fullTo || solidLast - solidFirst > fullTo - fullFrom) {
+                    fullFrom = solidFirst;
+                    fullTo = solidLast;
+                }
+            } else {
+                fullFrom = std::min(fullFrom, solidFirst);
+                fullTo = std::max(fullTo, solidLast);
+            }
+            if (!wasWhole && fullFrom <= m_area.left() && fullTo >= m_area.right())
+                ++m_fullRows;
+        }
 
         const float py = float(y) - ay;
         const float rowProjection = py * dy * inverse;
-        const size_t rowIndex = size_t(y - m_area.top());
-        uint8_t* row = m_coverage.data() + rowIndex * size_t(stride) - m_area.left();
-        for (int x = first; x <= last; ++x) {
-            const float px = float(x) - ax;
-            const float t = std::clamp(px * dx * inverse + rowProjection, 0.0f, 1.0f);
-            const float ex = px - t * dx;
-            const float ey = py - t * dy;
-            const float d2 = ex * ex + ey * ey;
-            if (d2 >= outside2)
-                continue;
-            uint8_t value = 255;
-            if (d2 > inside2) {
-                const double c = edgeCoverage(std::sqrt(double(d2)), double(ra + t * dr), antialiased);
-                value = static_cast<uint8_t>(c * 255.0 + 0.5);
+        auto measure = [&](int lo, int hi) {
+            for (int x = lo; x <= hi; ++x) {
+                const float px = float(x) - ax;
+                const float t = std::clamp(px * dx * inverse + rowProjection, 0.0f, 1.0f);
+                const float ex = px - t * dx;
+                const float ey = py - t * dy;
+                const float d2 = ex * ex + ey * ey;
+                if (d2 >= outside2)
+                    continue;
+                uint8_t value = 255;
+                if (d2 > inside2) {
+                    const double c = edgeCoverage(std::sqrt(double(d2)), double(ra + t * dr), antialiased);
+                    value = static_cast<uint8_t>(c * 255.0 + 0.5);
+                }
+                if (value > row[x]) {
+                    row[x] = value;
+                    m_touched = true;
+                    m_rowFrom[rowIndex] = std::min(m_rowFrom[rowIndex], x);
+                    m_rowTo[rowIndex] = std::max(m_rowTo[rowIndex], x);
+                }
             }
-            if (value > row[x]) {
-                row[x] = value;
-                m_touched = true;
-                m_rowFrom[rowIndex] = std::min(m_rowFrom[rowIndex], x);
-                m_rowTo[rowIndex] = std::max(m_rowTo[rowIndex], x);
+        };
+        // The run's pixels outside the solid part and outside the row's
+        // known full run (whose pixels can gain nothing).
+        auto measureOutsideFull = [&](int lo, int hi) {
+            if (lo > hi)
+                return;
+            if (fullFrom > fullTo || hi < fullFrom || lo > fullTo) {
+                measure(lo, hi);
+                return;
             }
+            measure(lo, fullFrom - 1);
+            measure(fullTo + 1, hi);
+        };
+        if (solidFirst > solidLast) {
+            measureOutsideFull(first, last);
+        } else {
+            measureOutsideFull(first, solidFirst - 1);
+            measureOutsideFull(solidLast + 1, last);
         }
     }
 }

@@ -39,5 +39,10 @@ private:
     // Per row, the first and last pixel with any coverage.
     std::vector<int> m_rowFrom;
     std::vector<int> m_rowTo;
+    // Per row, one run of pixels known to be fully covered (empty: from >
+    // to), and how many rows are fully covered from end to end.
+    std::vector<int> m_fullFrom;
+    std::vector<int> m_fullTo;
+    int m_fullRows = 0;
     bool m_touched = false;
 };

@@ -223,6 +223,7 @@ private slots:
         InkDisp ink;
         InkStrokeDisp s = addStroke(ink, points);
         InkStrokeDisp after = addStroke(ink, {{9, 9}});
+        s.PolylineCusps();  // asked before the cut, as the erasers do
         InkStrokeDisp piece = s;
         for (float index : cuts)
             piece = piece.Split(index);
@@ -230,6 +231,7 @@ private slots:
         QCOMPARE(piece.packets(), packetsOf(rest));
         const InkStrokes all = ink.Strokes();
         QVERIFY(all.Count() == 2 + cuts.size() && all.Item(cuts.size()) == piece && all.Item(all.Count() - 1) == after);
+        QCOMPARE(s.PolylineCusps(), addStroke(ink, kept).PolylineCusps());
     }
 
     void splitInterpolatesPressure()
