@@ -1,6 +1,6 @@
-// The collector's events: their order and arguments for the pen tip, the
-// eraser end and the mouse; cancel; a disabled collector; no second stroke
-// from the mouse events made from a pen.
+// The collector's events for sequences of pen, mouse and touch input: their
+// order, cursors, packets and pressures, cancel, no second stroke from the
+// mouse events made from a pen; a disabled collector.
 // And handlers that do anything: delete strokes, run a nested event loop,
 // disable or delete the collector.
 
@@ -50,67 +50,109 @@ private slots:
         m_window.reset();
     }
 
-    void eventOrder_data()
+    // Plays input steps separated by ";", each "<source> <action> [x y [pressure]]":
+    // pen and eraser (a tablet: down, move, up; near and far for proximity),
+    // mouse, sysmouse (made by the system from the core pointer), penmouse and
+    // penmouse-raw (the pen's own, marked as made or not), and "wait ms".
+    void play(const QString& script)
     {
-        QTest::addColumn<QString>("device");
-        QTest::addColumn<bool>("cancel");
-        QTest::newRow("pen tip") << "pen" << false;
-        QTest::newRow("eraser end, cancelled") << "eraser" << true;
-        QTest::newRow("mouse") << "mouse" << false;
-        QTest::newRow("mouse, cancelled") << "mouse" << true;
+        static const QHash<QString, QEvent::Type> tablet{
+            {"down", QEvent::TabletPress}, {"move", QEvent::TabletMove}, {"up", QEvent::TabletRelease}};
+        static const QHash<QString, QEvent::Type> mouse{{"down", QEvent::MouseButtonPress},
+                                                        {"move", QEvent::MouseMove},
+                                                        {"up", QEvent::MouseButtonRelease},
+                                                        {"dbl", QEvent::MouseButtonDblClick}};
+        for (const QString& step : script.split(';')) {
+            const QStringList w = step.split(' ', Qt::SkipEmptyParts);
+            const QString source = w.value(0), action = w.value(1);
+            const QPointF at(w.value(2).toDouble(), w.value(3).toDouble());
+            if (source == "pen" || source == "eraser") {
+                sendTablet(paper(), source == "pen" ? m_pen.get() : m_eraser.get(), tablet[action], at,
+                           w.value(4).toDouble());
+            } else {
+                const bool fromPen = source.startsWith("penmouse");
+                const auto made = source == "sysmouse" || source == "penmouse" ? Qt::MouseEventSynthesizedBySystem
+                                                                                : Qt::MouseEventNotSynthesized;
+                sendMouse(paper(), mouse[action], at, made,
+                          fromPen ? m_pen.get() : QPointingDevice::primaryPointingDevice());
+            }
+        }
     }
-    void eventOrder()
+
+    // What the collector raised for a script, one word an event: the cursor's
+    // kind at CursorDown, each packet's pressure, and "stroke" or "cancelled"
+    // for a stroke kept in the ink or not; "xy" lists the packets' positions.
+    void sequences_data()
     {
-        QFETCH(QString, device);
-        QFETCH(bool, cancel);
+        QTest::addColumn<QString>("input");
+        QTest::addColumn<QString>("raised");
+        QTest::addColumn<QString>("xy");
+        // Ink units at 96 dpi (12 pixels are 317.5: halves go to even); pen
+        // pressure out of 1024, the mouse always at half of it. A pen lifts
+        // off a pixel away from its last sample, at its last pressure.
+        QTest::newRow("pen tip") << "pen down 12 10 .5; pen move 36 10 .75; pen move 96 48 1; pen up 97 49 0"
+                                 << "pen 512 768 1024 1024 stroke" << "318 265 952 265 2540 1270 2566 1296";
+        QTest::newRow("mouse") << "mouse down 12 10; mouse move 36 10; mouse move 96 48; mouse up 96 48"
+                               << "mouse 512 512 512 stroke" << "318 265 952 265 2540 1270";
+        QTest::newRow("eraser end, cancelled by its handler")
+            << "eraser down 12 10 .5; eraser move 36 10 .75; eraser up 36 10 0" << "eraser 512 768 cancelled" << "";
+        QTest::newRow("double click") << "mouse down 10 10; mouse up 10 10; mouse dbl 10 10; mouse up 10 10"
+                                      << "mouse 512 stroke mouse 512 stroke" << "";
+        QTest::newRow("a second press while the pen draws")
+            << "pen down 10 10 .5; pen down 40 10 .5; pen move 20 10 .5; pen up 20 10 0" << "pen 512 512 stroke"
+            << "";
+        QTest::newRow("a real mouse while the pen draws")
+            << "pen down 10 10 .5; mouse down 100 100; mouse move 120 100; mouse up 120 100; pen up 10 10 0"
+            << "pen 512 stroke" << "";
+        // The pen's own mouse events, interleaved with its samples and trailing after them.
+        const QString penAndItsMouse = "pen down 10 10 .5; M down 10 10; pen move 30 10 .5; M move 30 10; "
+                                       "pen up 30 10 0; M up 30 10; M down 30 10; M move 50 10; M up 50 10";
+        for (const char* made : {"sysmouse", "penmouse", "penmouse-raw"})
+            QTest::newRow(made) << QString(penAndItsMouse).replace("M", made) << "pen 512 512 stroke" << "";
+    }
+    void sequences()
+    {
+        QFETCH(QString, input);
+        QFETCH(QString, raised);
+        QFETCH(QString, xy);
+        m_collector->SetEventInterest(InkCollectorEventInterest::Stroke, false);  // raised all the same
         CollectorRecorder events(*m_collector);
         events.onCursorDown = [&](const InkCursor&, const InkStrokeDisp& stroke) {
             QVERIFY(stroke.isInProgress() && m_collector->CollectingInk());
             // Not one of the ink's strokes yet, nor found by its queries.
-            QVERIFY(ink().strokeCount() == 0 && ink().HitTestCircle(318, 265, 100).Count() == 0);
+            const InkPoint at = stroke.GetPoints(0, 1).front();
+            for (const InkStrokeDisp& found : ink().HitTestCircle(at.x, at.y, 100))
+                QVERIFY(!(found == stroke));
         };
-        events.onStroke = [&](const InkCursor&, const InkStrokeDisp&, bool& c) { c = cancel; };
-
-        const std::vector<QPointF> points{{12, 10}, {36, 10}, {96, 48}};
-        const bool mouse = device == "mouse";
-        if (mouse) {
-            mouseStroke(paper(), points);
-        } else {
-            const QPointingDevice* pen = device == "pen" ? m_pen.get() : m_eraser.get();
-            QVERIFY(sendTablet(paper(), pen, QEvent::TabletPress, points[0], 0.5));
-            QVERIFY(sendTablet(paper(), pen, QEvent::TabletMove, points[1], 0.75));
-            QVERIFY(sendTablet(paper(), pen, QEvent::TabletMove, points[2], 1.0));
-            QVERIFY(sendTablet(paper(), pen, QEvent::TabletRelease, points[2], 0.0));
-        }
+        // As the window does with the eraser end's stroke.
+        events.onStroke = [&](const InkCursor& c, const InkStrokeDisp&, bool& cancel) { cancel |= c.Inverted; };
+        play(input);
         QVERIFY(!m_collector->CollectingInk());
-        QCOMPARE(paper()->mouseEvents + paper()->tabletEvents, 0);
-        QCOMPARE(events.log, QStringList({"down", "packets 1", "packets 1", "packets 1", "stroke"}));
-        // Ink units at 96 dpi (12 pixels are 317.5: halves go to even); pen
-        // pressure out of 1024, the mouse always at half of it.
-        const std::vector<int32_t> expected{318, 265, 512, 952, 265, mouse ? 512 : 768, 2540, 1270, mouse ? 512 : 1024};
-        QCOMPARE(events.packetData, expected);
-        const InkCursor::Kind kind = mouse ? InkCursor::Kind::Mouse
-                                           : device == "pen" ? InkCursor::Kind::Pen : InkCursor::Kind::Eraser;
-        for (size_t i = 0; i < events.strokes.size(); ++i) {
-            QVERIFY(events.strokes[i] == events.strokes.front());
-            QCOMPARE(events.cursors[i].kind, kind);
-            QCOMPARE(events.cursors[i].Inverted, device == "eraser");
-        }
-        QCOMPARE(events.strokes.front().isDetached(), cancel);
-        QCOMPARE(ink().strokeCount(), cancel ? 0 : 1);
-        if (!cancel)
-            QCOMPARE(ink().Strokes().Item(0).PacketCount(), 3);
-    }
 
-    // Merged moves turned a curve drawn with the mouse into a chord.
-    void noInputIsMerged()
-    {
-        QCoreApplication::setAttribute(Qt::AA_CompressHighFrequencyEvents, true);
-        QCoreApplication::setAttribute(Qt::AA_CompressTabletEvents, true);
-        InkCollector collector;
-        collector.SetWindow(paper());
-        QVERIFY(!QCoreApplication::testAttribute(Qt::AA_CompressHighFrequencyEvents));
-        QVERIFY(!QCoreApplication::testAttribute(Qt::AA_CompressTabletEvents));
+        QStringList seen, positions;
+        std::vector<InkStrokeDisp> kept;
+        const char* const kinds[] = {"mouse", "pen", "eraser"};
+        for (qsizetype i = 0, p = 0; i < events.log.size(); ++i) {
+            const InkStrokeDisp& stroke = events.strokes[i];
+            if (events.log[i] == "down") {
+                seen << kinds[int(events.cursors[i].kind)];
+            } else if (events.log[i] == "stroke") {
+                seen << (stroke.isDetached() ? "cancelled" : "stroke");
+                if (!stroke.isDetached())
+                    kept.push_back(stroke);
+            } else {
+                for (const qsizetype end = p + 3 * events.log[i].section(' ', 1).toInt(); p < end; p += 3) {
+                    seen << QString::number(events.packetData[p + 2]);
+                    positions << QString::number(events.packetData[p]) << QString::number(events.packetData[p + 1]);
+                }
+            }
+            QCOMPARE(events.cursors[i].Inverted, events.cursors[i].kind == InkCursor::Kind::Eraser);
+            QVERIFY(events.log[i] == "down" || stroke == events.strokes[i - 1]);
+        }
+        QCOMPARE(seen.join(' '), raised);
+        if (!xy.isEmpty())
+            QCOMPARE(positions.join(' '), xy);
+        QVERIFY(ink().Strokes().items() == kept);
     }
 
     void disabledRaisesNothingAndLetsInputThrough()
@@ -124,54 +166,6 @@ private slots:
         QCOMPARE(paper()->tabletEvents, 2);
         QVERIFY(events.log.isEmpty());
         QCOMPARE(ink().strokeCount(), 0);
-    }
-
-    void penMakesNoSecondStroke_data()
-    {
-        QTest::addColumn<int>("source");
-        QTest::addColumn<bool>("penDevice");
-        QTest::newRow("pen device, made by the system") << int(Qt::MouseEventSynthesizedBySystem) << true;
-        QTest::newRow("pen device, no source") << int(Qt::MouseEventNotSynthesized) << true;
-        QTest::newRow("system, core pointer") << int(Qt::MouseEventSynthesizedBySystem) << false;
-    }
-    void penMakesNoSecondStroke()
-    {
-        QFETCH(int, source);
-        QFETCH(bool, penDevice);
-        m_collector->SetEventInterest(InkCollectorEventInterest::Stroke, false);  // raised all the same
-        CollectorRecorder events(*m_collector);
-        const auto mouseSource = static_cast<Qt::MouseEventSource>(source);
-        const QPointingDevice* from = penDevice ? m_pen.get() : QPointingDevice::primaryPointingDevice();
-        auto mouse = [&](QEvent::Type type, QPointF at) { sendMouse(paper(), type, at, mouseSource, from); };
-        // The pen's mouse events interleaved with its samples...
-        sendTablet(paper(), m_pen.get(), QEvent::TabletPress, {10, 10}, 0.5);
-        mouse(QEvent::MouseButtonPress, {10, 10});
-        sendTablet(paper(), m_pen.get(), QEvent::TabletMove, {30, 10}, 0.5);
-        mouse(QEvent::MouseMove, {30, 10});
-        sendTablet(paper(), m_pen.get(), QEvent::TabletRelease, {30, 10}, 0);
-        // ...and trailing after them.
-        mouse(QEvent::MouseButtonRelease, {30, 10});
-        mouse(QEvent::MouseButtonPress, {30, 10});
-        mouse(QEvent::MouseMove, {50, 10});
-        mouse(QEvent::MouseButtonRelease, {50, 10});
-        QCOMPARE(events.log.count("stroke"), 1);
-        QCOMPARE(ink().strokeCount(), 1);
-        QCOMPARE(ink().Strokes().Item(0).PacketCount(), 2);
-
-        // A real mouse is ignored while the pen draws.
-        sendTablet(paper(), m_pen.get(), QEvent::TabletPress, {10, 10}, 0.5);
-        mouseStroke(paper(), {{100, 100}, {120, 100}});
-        sendTablet(paper(), m_pen.get(), QEvent::TabletRelease, {10, 10}, 0);
-        QCOMPARE(ink().strokeCount(), 2);
-        QCOMPARE(ink().Strokes().Item(1).PacketCount(), 1);
-    }
-
-    void doubleClickStartsAStroke()
-    {
-        mouseStroke(paper(), {{10, 10}, {10, 10}});
-        sendMouse(paper(), QEvent::MouseButtonDblClick, {10, 10});
-        sendMouse(paper(), QEvent::MouseButtonRelease, {10, 10});
-        QCOMPARE(ink().strokeCount(), 2);
     }
 
     void handlersDeleteStrokesAndWait()
