@@ -8,6 +8,7 @@
 #include "paper_fixture.h"
 
 #include <QEventLoop>
+#include <QSet>
 #include <QTest>
 #include <QTimer>
 
@@ -53,11 +54,18 @@ private slots:
     // Plays input steps separated by ";", each "<source> <action> [x y [pressure]]":
     // pen and eraser (a tablet: down, move, up; near and far for proximity),
     // mouse, sysmouse (made by the system from the core pointer), penmouse and
-    // penmouse-raw (the pen's own, marked as made or not), and "wait ms".
+    // penmouse-raw (the pen's own, marked as made or not), finger1 and finger2
+    // (a touch screen, through Qt's own touch handling), and "wait ms".
     void play(const QString& script)
     {
-        static const QHash<QString, QEvent::Type> tablet{
-            {"down", QEvent::TabletPress}, {"move", QEvent::TabletMove}, {"up", QEvent::TabletRelease}};
+        static const QHash<QString, QEvent::Type> tablet{{"down", QEvent::TabletPress},
+                                                         {"move", QEvent::TabletMove},
+                                                         {"up", QEvent::TabletRelease},
+                                                         {"near", QEvent::TabletEnterProximity},
+                                                         {"far", QEvent::TabletLeaveProximity}};
+        static QPointingDevice* const touchScreen = QTest::createTouchDevice();
+        auto touches = QTest::touchEvent(&m_window->window, touchScreen, false);
+        QSet<int> fingers;
         static const QHash<QString, QEvent::Type> mouse{{"down", QEvent::MouseButtonPress},
                                                         {"move", QEvent::MouseMove},
                                                         {"up", QEvent::MouseButtonRelease},
@@ -66,7 +74,25 @@ private slots:
             const QStringList w = step.split(' ', Qt::SkipEmptyParts);
             const QString source = w.value(0), action = w.value(1);
             const QPointF at(w.value(2).toDouble(), w.value(3).toDouble());
-            if (source == "pen" || source == "eraser") {
+            if (source == "wait") {
+                m_collector->advanceClock(action.toInt());
+            } else if (source.startsWith("finger")) {
+                if (!m_window->window.isVisible()) {
+                    m_window->window.show();
+                    QVERIFY(QTest::qWaitForWindowExposed(&m_window->window));
+                }
+                const int id = source.back().digitValue();
+                for (const int other : std::as_const(fingers))
+                    if (other != id)
+                        touches.stationary(other);
+                if (action == "down")
+                    touches.press(id, at.toPoint(), paper()), fingers.insert(id);
+                else if (action == "move")
+                    touches.move(id, at.toPoint(), paper());
+                else
+                    touches.release(id, at.toPoint(), paper()), fingers.remove(id);
+                touches.commit();
+            } else if (source == "pen" || source == "eraser") {
                 sendTablet(paper(), source == "pen" ? m_pen.get() : m_eraser.get(), tablet[action], at,
                            w.value(4).toDouble());
             } else {
@@ -109,6 +135,40 @@ private slots:
                                        "pen up 30 10 0; M up 30 10; M down 30 10; M move 50 10; M up 50 10";
         for (const char* made : {"sysmouse", "penmouse", "penmouse-raw"})
             QTest::newRow(made) << QString(penAndItsMouse).replace("M", made) << "pen 512 512 stroke" << "";
+
+        // A finger draws as the mouse does; a palm beside the pen draws
+        // nothing, while the pen is near or for a moment after it left, and a
+        // touch stroke the pen comes upon goes as cancelled.
+        QTest::newRow("finger") << "finger1 down 20 20; finger1 move 40 22; finger1 up 40 22"
+                                << "mouse 512 512 stroke" << "";
+        QTest::newRow("two fingers") << "finger1 down 20 20; finger2 down 60 20; finger2 move 80 20; "
+                                        "finger1 move 40 22; finger2 up 80 20; finger1 up 40 22"
+                                     << "mouse 512 512 stroke" << "";
+        const QString palm = "; finger1 down 100 100; finger1 move 120 104; finger1 up 120 104; ";
+        const QString penTap = "; pen down 10 10 .5; pen up 10 10 0; ";
+        QTest::newRow("palm while the pen is held near") << "pen near; wait 600" + palm + penTap + "pen far"
+                                                         << "pen 512 stroke" << "";
+        QTest::newRow("palm while the pen draws")
+            << "pen near; pen down 10 10 .5; finger1 down 100 100; pen move 20 10 .5; finger1 move 120 104; "
+               "finger1 up 120 104; pen up 20 10 0; pen far"
+            << "pen 512 512 stroke" << "";
+        QTest::newRow("palm, then the pen comes near")
+            << "finger1 down 100 100; finger1 move 120 104; pen near; finger1 move 140 108; finger1 up 140 108"
+                   + penTap + "pen far"
+            << "mouse 512 512 cancelled pen 512 stroke" << "";
+        QTest::newRow("palm, then the pen touches with no proximity first")
+            << "finger1 down 100 100; finger1 move 120 104; pen down 10 10 .5; finger1 move 140 108; "
+               "pen up 10 10 0; finger1 up 140 108"
+            << "mouse 512 512 cancelled pen 512 stroke" << "";
+        QTest::newRow("palm just after the pen left") << "pen near" + penTap + "pen far; wait 450" + palm
+                                                      << "pen 512 stroke" << "";
+        QTest::newRow("palm just after the pen, no proximity") << penTap.mid(2) + "wait 450" + palm
+                                                               << "pen 512 stroke" << "";
+        QTest::newRow("finger well after the pen left") << "pen near" + penTap + "pen far; wait 550" + palm
+                                                        << "pen 512 stroke mouse 512 512 stroke" << "";
+        QTest::newRow("mouse while the pen is near")
+            << "pen near; mouse down 10 10; mouse move 30 10; pen move 50 50; mouse up 30 10; pen far"
+            << "mouse 512 512 stroke" << "";
     }
     void sequences()
     {
