@@ -71,6 +71,7 @@ private slots:
             const QStringList w = step.split(' ', Qt::SkipEmptyParts);
             const QString source = w.value(0);
             const int action = actions.indexOf(w.value(1));
+            QVERIFY(action >= 0 || source == "wait" || source == "off");
             const QPoint at(w.value(2).toInt(), w.value(3).toInt());
             if (source == "wait") {
                 m_collector->advanceClock(w.value(1).toInt());
@@ -101,9 +102,7 @@ private slots:
     {
         QTest::addColumn<QString>("input");
         QTest::addColumn<QString>("raised");
-        auto row = [](const char* name, const QString& input, const char* raised) {
-            QTest::newRow(name) << input << QString(raised);
-        };
+        auto row = [](const char* n, const QString& in, const char* out) { QTest::newRow(n) << in << QString(out); };
         // Ink units at 96 dpi (12 pixels are 317.5: halves go to even); pen
         // pressure out of 1024, the mouse always at half of it. A pen lifts
         // off a pixel away from its last sample, at its last pressure.
@@ -132,18 +131,18 @@ private slots:
         row("two fingers", "finger1 down 20 20; finger2 down 60 20; finger2 move 80 20; finger1 move 40 22; "
                            "finger2 up 80 20; finger1 up 40 22", "mouse 512 512 stroke");
         const QString palmDown = "finger1 down 100 100; finger1 move 120 104; ";
-        const QString palm = "; " + palmDown + "finger1 up 120 104; ";
-        const QString penTap = "; pen down 10 10 .5; pen up 10 10; ";
-        row("palm while the pen is held near", "pen near; wait 600" + palm + penTap + "pen far", "pen 512 stroke");
+        const QString palm = "; " + palmDown + "finger1 up 120 104";
+        const QString penTap = "; pen down 10 10 .5; pen up 10 10";
+        row("palm while the pen is held near", "pen near; wait 600" + palm + penTap + "; pen far", "pen 512 stroke");
         row("palm while the pen draws", "pen near; pen down 10 10 .5; finger1 down 100 100; pen move 20 10 .5; "
                                         "finger1 up 100 100; pen up 20 10; pen far", "pen 512 512 stroke");
-        row("palm, then the pen comes near", palmDown + "pen near; finger1 up 120 104" + penTap + "pen far",
+        row("palm, then the pen comes near", palmDown + "pen near; finger1 up 120 104" + penTap + "; pen far",
             "mouse 512 512 cancelled pen 512 stroke");
         row("palm, then the pen touches", palmDown + "pen down 10 10 .5; pen up 10 10; finger1 up 120 104",
             "mouse 512 512 cancelled pen 512 stroke");
-        row("palm just after the pen left", "pen near" + penTap + "pen far; wait 450" + palm, "pen 512 stroke");
-        row("palm just after the pen, no proximity", penTap.mid(2) + "wait 450" + palm, "pen 512 stroke");
-        row("finger well after the pen left", "pen near" + penTap + "pen far; wait 550" + palm,
+        row("palm just after the pen left", "pen near" + penTap + "; pen far; wait 450" + palm, "pen 512 stroke");
+        row("palm just after the pen, no proximity", penTap.mid(2) + "; wait 450" + palm, "pen 512 stroke");
+        row("finger well after the pen left", "pen near" + penTap + "; pen far; wait 550" + palm,
             "pen 512 stroke mouse 512 512 stroke");
         row("mouse, pen near", "pen near; mouse down 10 9; pen move 50 50; mouse up 30 9", "mouse 512 512 stroke");
     }
