@@ -7,6 +7,37 @@
 #include <QMouseEvent>
 #include <QTabletEvent>
 
+#include <functional>
+
+namespace {
+
+class ProximityWatch : public QObject {
+public:
+    explicit ProximityWatch(std::function<void(const QTabletEvent*)> onProximity)
+        : m_onProximity(std::move(onProximity))
+    {
+        QCoreApplication::instance()->installEventFilter(this);
+    }
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::TabletEnterProximity || event->type() == QEvent::TabletLeaveProximity)
+            m_onProximity(static_cast<QTabletEvent*>(event));
+        return false;
+    }
+
+private:
+    std::function<void(const QTabletEvent*)> m_onProximity;
+};
+
+}  // namespace
+
+InkCollector::Impl::Impl(InkCollector* owner) : q(owner)
+{
+    m_clock.start();
+    if (QCoreApplication::instance())
+        m_proximityWatch = std::make_unique<ProximityWatch>([this](const QTabletEvent* e) { tabletProximity(e); });
+}
+
 InkCollector::InkCollector(QObject* parent) : QObject(parent), m_impl(std::make_unique<Impl>(this)) {}
 
 InkCollector::~InkCollector()
@@ -145,6 +176,11 @@ void InkCollector::SetEnabled(bool on)
     m_impl->enabled = on;
     if (!on)
         m_impl->dropActiveStroke();
+}
+
+void InkCollector::advanceClock(int milliseconds)
+{
+    m_impl->clockOffset += milliseconds;
 }
 
 InkDisp& InkCollector::Ink()

@@ -1,10 +1,18 @@
 #pragma once
 // Turns pen and mouse input on one widget into strokes of its ink.
 // An event filter on the widget: the tablet pen's tip and eraser end (with
-// pressure, every sample kept) and the mouse's left button. Packets are in ink
-// space. Events are Qt signals on the widget's thread, per stroke in this
-// order: CursorDown (interest on), NewPackets as packets arrive (interest on),
-// Stroke (always). The stroke in progress is never one of the ink's Strokes;
+// pressure, every sample kept) and the mouse's left button, which a finger on
+// a touch screen works as well. Packets are in ink space.
+//
+// Palm rejection: while the pen is near the screen, and for a moment after it
+// leaves (a hand lifts after the pen), touches draw nothing; a touch stroke
+// in progress when the pen comes near or touches down is a palm's, and ends
+// with Stroke raised with cancel already set: it never joins the ink,
+// whatever the handler does.
+//
+// Events are Qt signals on the widget's thread, per stroke in this order:
+// CursorDown (interest on), NewPackets as packets arrive (interest on), Stroke
+// (always). The stroke in progress is never one of the ink's Strokes;
 // Stroke decides whether it joins the ink.
 //
 // Connect the signals with direct connections (the default on one thread):
@@ -86,6 +94,9 @@ public:
     // widget. Disabling during a stroke drops that stroke without an event.
     bool Enabled() const;
     void SetEnabled(bool on);
+
+    // Palm rejection keeps time on this clock; tests move it on instead of waiting.
+    void advanceClock(int milliseconds);
 
     InkDisp& Ink();
     InkRenderer& Renderer();

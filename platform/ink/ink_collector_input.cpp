@@ -34,8 +34,13 @@ bool isTouchDevice(const QInputDevice* device)
                       device->type() == QInputDevice::DeviceType::TouchPad);
 }
 
+// How long after the pen was last seen a touch is still taken for the hand
+// that held it.
+constexpr qint64 kPalmGraceMs = 500;
+
 // Window systems and Qt both turn pen input into mouse events; those must
-// never make a second stroke. Mouse events made from touches still draw.
+// never make a second stroke. Mouse events made from touches still draw,
+// unless the pen is about.
 bool madeFromPen(const QMouseEvent* event)
 {
     if (isTabletDevice(event->pointingDevice()))
@@ -84,10 +89,36 @@ InkPacket InkCollector::Impl::packetAt(const QPointF& position, int32_t pressure
     return packet;
 }
 
+bool InkCollector::Impl::touchStrokeActive() const
+{
+    return m_active && isTouchDevice(m_active->device);
+}
+
+bool InkCollector::Impl::penAround() const
+{
+    return m_penNear || (m_penSeenAt && now() - *m_penSeenAt < kPalmGraceMs);
+}
+
+void InkCollector::Impl::tabletProximity(const QTabletEvent* event)
+{
+    if (event->type() == QEvent::TabletEnterProximity)
+        m_penNear = event->pointingDevice();
+    else if (event->pointingDevice() == m_penNear)  // not the other end, turned over meanwhile
+        m_penNear = nullptr;
+    m_penSeenAt = now();
+    if (touchStrokeActive())
+        end(true);
+}
+
 bool InkCollector::Impl::tabletEvent(QTabletEvent* event)
 {
+    // Samples while the pen draws need no clock: no touch draws meanwhile.
+    if (event->type() != QEvent::TabletMove || !m_active || !m_active->fromTablet)
+        m_penSeenAt = now();
+    if (touchStrokeActive() && !end(true))
+        return true;  // the collector went away in the handler
     // Unused tablet events go on to the widget, and Qt makes mouse events of them.
-    if (!enabled)
+    if (!enabled || !window)
         return false;
     const bool ours = m_active && m_active->fromTablet && m_active->device == event->pointingDevice();
     switch (event->type()) {
@@ -144,6 +175,8 @@ bool InkCollector::Impl::mouseEvent(QMouseEvent* event)
             return true;
         if (event->button() != Qt::LeftButton || !acceptsPressAt(event->position()))
             return false;
+        if (isTouchDevice(event->pointingDevice()) && penAround())
+            return true;  // the hand that holds the pen
         begin(InkCursor{}, false, event->pointingDevice(), packetAt(event->position(), kInkMousePressure));
         return true;
     case QEvent::MouseMove:
@@ -217,26 +250,33 @@ void InkCollector::Impl::finish(const InkPacket& packet)
     const InkPacket last = m_active->last;
     if ((packet.x != last.x || packet.y != last.y) && !add(packet))
         return;
+    end(false);
+}
+
+bool InkCollector::Impl::end(bool palm)
+{
     const Active finished = *m_active;
     m_active.reset();
     if (finished.stroke.isDetached()) {
         if (overlay)
             overlay->endStroke(finished.serial);
-        return;
+        return true;
     }
 
     const QPointer<InkCollector> self(q);
-    bool cancel = false;
+    bool cancel = palm;
     try {
         emit q->Stroke(finished.cursor, finished.stroke, cancel);
     } catch (...) {
         // The stroke still gets its fate before the failure goes on.
         if (self)
-            settle(finished, cancel);
+            settle(finished, cancel || palm);
         throw;
     }
-    if (self)
-        settle(finished, cancel);
+    if (!self)
+        return false;
+    settle(finished, cancel || palm);
+    return true;
 }
 
 void InkCollector::Impl::settle(const Active& finished, bool cancel)

@@ -5,6 +5,7 @@
 #include "platform/ink/ink_collector.h"
 #include "platform/ink/ink_overlay.h"
 
+#include <QElapsedTimer>
 #include <QPointer>
 #include <QWidget>
 
@@ -16,11 +17,13 @@ class QTabletEvent;
 
 class InkCollector::Impl {
 public:
-    explicit Impl(InkCollector* owner) : q(owner) {}
+    explicit Impl(InkCollector* owner);
 
     // Input, from the event filter. Each returns whether the event was used.
     bool tabletEvent(QTabletEvent* event);
     bool mouseEvent(QMouseEvent* event);
+    // Qt sends proximity to the application, not to the widget.
+    void tabletProximity(const QTabletEvent* event);
 
     // Ends the stroke being collected without an event and without adding it.
     void dropActiveStroke();
@@ -43,6 +46,7 @@ public:
     bool hasMouseIcon = false;
     std::optional<InkRectangle> inputRectangle;
     bool enabled = false;
+    qint64 clockOffset = 0;
 
 private:
     // The stroke being collected, from press to release.
@@ -62,8 +66,23 @@ private:
     bool add(const InkPacket& packet);
     bool stillCollecting(const QPointer<InkCollector>& self, uint64_t serial) const;
     void finish(const InkPacket& packet);
+    // Raises Stroke for the stroke being collected and settles it; a palm's
+    // stroke goes whatever the handler says. False when the collector went
+    // away in the handler.
+    bool end(bool palm);
     void settle(const Active& finished, bool cancel);
+    bool touchStrokeActive() const;
+    qint64 now() const { return m_clock.elapsed() + clockOffset; }
+    bool penAround() const;
 
     std::optional<Active> m_active;
     uint64_t m_nextSerial = 1;
+    QElapsedTimer m_clock;
+    // The pen in proximity, and when a tablet event last came (the samples
+    // of a stroke aside: its press and release count).
+    const QPointingDevice* m_penNear = nullptr;
+    std::optional<qint64> m_penSeenAt;
+    // Proximity comes only to an application-wide filter; kept apart so the
+    // widget's own events are not filtered twice.
+    std::unique_ptr<QObject> m_proximityWatch;
 };

@@ -72,7 +72,7 @@ inline QPointingDevice* makeTabletDevice(QPointingDevice::PointerType type, qint
                                QString(), QPointingDeviceUniqueId::fromNumericId(id));
 }
 
-// Returns whether the event was accepted.
+// Returns whether the event was accepted. Proximity goes to the application, as Qt sends it.
 inline bool sendTablet(QWidget* target, const QPointingDevice* device, QEvent::Type type, QPointF position,
                        qreal pressure)
 {
@@ -80,7 +80,8 @@ inline bool sendTablet(QWidget* target, const QPointingDevice* device, QEvent::T
     const Qt::MouseButtons buttons = type == QEvent::TabletRelease ? Qt::NoButton : Qt::LeftButton;
     QTabletEvent event(type, device, position, target->mapToGlobal(position), pressure, 0, 0, 0, 0, 0,
                        Qt::NoModifier, button, buttons);
-    QApplication::sendEvent(target, &event);
+    const bool proximity = type == QEvent::TabletEnterProximity || type == QEvent::TabletLeaveProximity;
+    QApplication::sendEvent(proximity ? static_cast<QObject*>(qApp) : target, &event);
     return event.isAccepted();
 }
 
