@@ -25,6 +25,30 @@ double halfWidthPixels(const InkDrawingAttributes& attributes, int32_t pressure,
     return 0.5 * attributes.drawnWidth(pressure) * scale.x;
 }
 
+// Pen widths are hinted to whole device pixels, as glyph stems are: a line
+// an odd number of pixels wide (the thin pen's one included) is centred on
+// the pointer's pixel, and an even one on the edge above and left of it, so
+// that either covers whole pixel rows in its full colour instead of fading
+// into the rows beside it. Widths change by at most half a pixel.
+struct PixelFit {
+    ink_units::PixelScale scale;
+    double widthFactor = 1.0;
+};
+
+PixelFit fitToPixels(ink_units::PixelScale scale, const InkDrawingAttributes& attributes)
+{
+    PixelFit fit{scale};
+    const double ratio = scale.centre > 0 ? 0.5 / scale.centre : 1.0;
+    const double devicePixels = double(attributes.Width()) * scale.x * ratio;
+    const double whole = std::round(devicePixels);
+    if (whole >= 1.0 && devicePixels > 0) {
+        fit.widthFactor = whole / devicePixels;
+        if (std::fmod(whole, 2.0) == 0.0)
+            fit.scale.centre = 0.0;
+    }
+    return fit;
+}
+
 bool hasConstantWidth(const std::vector<InkPacket>& packets, const InkDrawingAttributes& attributes)
 {
     if (attributes.IgnorePressure())
@@ -161,7 +185,9 @@ QRect paintLimit(QPainter& painter, const QTransform& device, const QRectF* only
 StrokeCoverage coverStroke(const std::vector<InkPacket>& packets, const InkDrawingAttributes& attributes,
                            ink_units::PixelScale scale, const QTransform& toDevice, const QRect& limit)
 {
-    const double k = toDevice.m11();
+    const PixelFit fit = fitToPixels(scale, attributes);
+    scale = fit.scale;
+    const double k = toDevice.m11() * fit.widthFactor;
     std::vector<QPointF> points(packets.size());
     std::vector<double> radii(packets.size());
     QRectF bounds;
@@ -211,6 +237,7 @@ QColor inkDrawingColor(const InkDrawingAttributes& attributes)
 QRectF inkSegmentPixelBounds(const InkPacket& a, const InkPacket& b, const InkDrawingAttributes& attributes,
                              ink_units::PixelScale scale)
 {
+    scale = fitToPixels(scale, attributes).scale;
     const double reach = std::max(halfWidthPixels(attributes, a.pressure, scale),
                                   halfWidthPixels(attributes, b.pressure, scale)) + kEdgeSpill;
     const QPointF pa = toPixels(a, scale);
@@ -231,6 +258,7 @@ void paintInkStroke(QPainter& painter, const std::vector<InkPacket>& packets,
         rasterize(painter, packets, attributes, scale, onlyNear, color);
         return;
     }
+    scale = fitToPixels(scale, attributes).scale;
     painter.setRenderHint(QPainter::Antialiasing, attributes.AntiAliased());
     const bool dot = std::all_of(packets.begin(), packets.end(), [&](const InkPacket& p) {
         return p.x == packets.front().x && p.y == packets.front().y;

@@ -57,7 +57,7 @@ private slots:
         m_window = std::make_unique<PaperWindow>();
         m_collector = std::make_unique<InkCollector>();
         m_collector->SetWindow(paper());
-        m_collector->DefaultDrawingAttributes().SetWidth(265);  // 10 pixels
+        m_collector->DefaultDrawingAttributes().SetWidth(291);  // 11 pixels
         m_collector->SetAutoRedraw(false);
         m_collector->SetEnabled(true);
         paper()->drawInkOf(*m_collector);
@@ -109,7 +109,7 @@ private slots:
         PaintSpy underneath(paper());
         sendMouse(paper(), QEvent::MouseMove, {210, 30});
         QCoreApplication::processEvents();
-        // The segment from (200, 20) to (210, 30), 10 pixels wide, and its antialiased edge...
+        // The segment from (200, 20) to (210, 30), 11 pixels wide, and its antialiased edge...
         const QRect segment = QRect(QPoint(200, 20), QPoint(210, 30)).adjusted(-8, -8, 8, 8);
         QVERIFY(above.paints > 0);
         QVERIFY(segment.contains(above.painted.boundingRect()));
