@@ -1,7 +1,9 @@
-// The dialog filter string as the dialogs read it, which needs no screen.
+// The dialog rules that need no screen: the filter string, and the checks of
+// a chosen name that both the real dialogs and the scripted ones apply.
 
 #include "platform/dialogs/common_dialog.h"
 
+#include <QTemporaryFile>
 #include <QTest>
 
 namespace {
@@ -32,6 +34,8 @@ class TestDialogRules : public QObject {
 private slots:
     void filter_data();
     void filter();
+    void chosenName_data();
+    void chosenName();
 };
 
 // Each filter string with what it reads as, written back in the same form
@@ -60,6 +64,34 @@ void TestDialogRules::filter()
     QCOMPARE(codeOf([&] { got = toFilterString(parseDialogFilter(filter)); }),
              reads == "refused" ? PlatformErrorCode::InvalidArgument : 0);
     QCOMPARE(got, reads);
+}
+
+// "FILE" stands for an existing file's path.
+void TestDialogRules::chosenName_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("flags");
+    QTest::addColumn<int>("spare");  // MaxFileSize less the name's length
+    QTest::addColumn<int>("code");
+    using namespace PlatformErrorCode;
+    const int mustExist = CommonDialogFlags::FileMustExist;
+    QTest::newRow("missing, must exist") << "/nonexistent/a.bmp" << mustExist << 1 << int(FileNotFound);
+    QTest::newRow("existing, must exist") << "FILE" << mustExist << 1 << 0;
+    QTest::newRow("missing, free") << "/nonexistent/a.bmp" << 0 << 1 << 0;
+    QTest::newRow("a name as long as MaxFileSize") << "FILE" << 0 << 0 << int(FileNameTooLong);
+}
+
+void TestDialogRules::chosenName()
+{
+    QFETCH(QString, name);
+    QFETCH(int, flags);
+    QFETCH(int, spare);
+    QFETCH(int, code);
+    QTemporaryFile file;
+    QVERIFY(file.open());
+    if (name == "FILE")
+        name = file.fileName();
+    QCOMPARE(codeOf([&] { checkChosenFileName(name, flags, int(name.size()) + spare); }), code);
 }
 
 QTEST_GUILESS_MAIN(TestDialogRules)
