@@ -1,6 +1,6 @@
 // The artwork: every picture at its size and ratio, the drawings and swatches
 // where the tool bar's hot spots and labels expect them, the cursors' hot
-// spots and band colours, and the icon.
+// spots and band colours, and the icon's sizes.
 
 #include <QApplication>
 #include <QTest>
@@ -225,6 +225,7 @@ private slots:
     {
         const QIcon icon = Artwork::appIcon();
         for (int size : {16, 32}) {
+            QVERIFY(icon.availableSizes().contains(QSize(size, size)));  // the window manager picks from these
             const QImage image = icon.pixmap(size).toImage();
             QCOMPARE(image.size(), QSize(size, size));
             QCOMPARE(qAlpha(image.pixel(size / 2, size / 2)), 255);  // drawn, not blank
