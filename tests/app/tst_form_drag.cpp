@@ -21,6 +21,10 @@ void TestFormDrag::drag_data()
     const QPoint by(40, 25);
     QTest::newRow("left alone") << int(Qt::LeftButton) << int(Qt::LeftButton) << by << false;
     QTest::newRow("right") << int(Qt::RightButton) << int(Qt::RightButton) << QPoint() << false;
+    QTest::newRow("middle") << int(Qt::MiddleButton) << int(Qt::MiddleButton) << QPoint() << false;
+    // Moves with the left button held after a press of the right one: the
+    // drag starts only from a press of the left button alone.
+    QTest::newRow("right, then the left") << int(Qt::RightButton) << int(Qt::LeftButton) << QPoint() << false;
     QTest::newRow("left and right") << int(Qt::LeftButton) << int(Qt::LeftButton | Qt::RightButton) << QPoint()
                                     << false;
     QTest::newRow("left on a button") << int(Qt::LeftButton) << int(Qt::LeftButton) << QPoint() << true;

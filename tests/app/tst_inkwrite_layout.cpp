@@ -130,15 +130,17 @@ void TestInkWriteLayout::controls_data()
         QTest::newRow(c.name) << c.name << c.parent << geometry << c.shown << QString::fromUtf8(c.tooltip)
                               << c.cursor << -1;
     }
-    // The colour each swatch sets, packed red + 256 green + 65536 blue.
-    const int foreColors[25] = {0x8080FF, 0x80FFFF, 0x80FF80, 0xFFFF80, 0xFF0000, 0xFF80FF, 0xC000C0,
-                                0x0000C0, 0x0040C0, 0x00C0C0, 0x00C000, 0x808000, 0xC0C000, 0xC00000,
-                                0x400000, 0x000080, 0x404080, 0x404000, 0xFFFFFF, 0xC0C0C0, 0x808080,
-                                0x000000, 0x754E00, 0x4E2700, 0x4E0027};
-    for (const auto& swatch : ArtworkLayout::swatches)
-        QTest::addRow("labColor(%d)", swatch.index) << QStringLiteral("labColor(%1)").arg(swatch.index)
-                                                    << "Picture1" << swatch.label << true << QString() << arrow
-                                                    << foreColors[swatch.index];
+    // Each swatch sets the colour painted under it, packed red + 256 green +
+    // 65536 blue, but for two where the picture's paint strays from the pen's
+    // colour: a blue of 0, 128, 255 for 0, 0, 255 and a pink for 192, 0, 192.
+    for (const auto& swatch : ArtworkLayout::swatches) {
+        const QColor pen = swatch.index == 4   ? QColor(0, 0, 255)
+                           : swatch.index == 6 ? QColor(192, 0, 192)
+                                               : swatch.painted;
+        QTest::addRow("labColor(%d)", swatch.index)
+            << QStringLiteral("labColor(%1)").arg(swatch.index) << "Picture1" << swatch.label << true << QString()
+            << arrow << int(pen.red() | pen.green() << 8 | pen.blue() << 16);
+    }
 }
 
 void TestInkWriteLayout::controls()

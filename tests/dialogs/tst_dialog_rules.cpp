@@ -1,13 +1,9 @@
-// The dialog rules that need no screen: reading the filter string, and the
-// scripted stand-ins that the window's tests answer dialogs with.
+// The dialog rules that need no screen: the filter string, and the checks of
+// a chosen name that both the real dialogs and the scripted ones apply.
 
 #include "platform/dialogs/common_dialog.h"
-#include "platform/dialogs/scripted_common_dialog.h"
-#include "platform/dialogs/scripted_dialog_error.h"
-#include "platform/dialogs/scripted_message_box.h"
 
-#include <QRandomGenerator>
-#include <QTemporaryDir>
+#include <QTemporaryFile>
 #include <QTest>
 
 namespace {
@@ -38,8 +34,8 @@ class TestDialogRules : public QObject {
 private slots:
     void filter_data();
     void filter();
-    void anyFilterParsesOrIsRefused();
-    void scriptedStandIns();
+    void chosenName_data();
+    void chosenName();
 };
 
 // Each filter string with what it reads as, written back in the same form
@@ -70,68 +66,32 @@ void TestDialogRules::filter()
     QCOMPARE(got, reads);
 }
 
-// Whatever it is given, the parser refuses with InvalidArgument or returns
-// clean filters that parse to themselves again when written back.
-void TestDialogRules::anyFilterParsesOrIsRefused()
+// "FILE" stands for an existing file's path.
+void TestDialogRules::chosenName_data()
 {
-    const QList<QChar> alphabet = {'|', '|', ';', ';', ' ', '*', 'a', QChar(0), QChar(0xD55C), QChar(0xD800)};
-    QRandomGenerator random(20240611);
-    int accepted = 0;
-    for (int round = 0; round < 20000; ++round) {
-        QString input;
-        for (int i = random.bounded(12); i > 0; --i)
-            input += alphabet[random.bounded(int(alphabet.size()))];
-        QList<FileFilter> filters;
-        if (codeOf([&] { filters = parseDialogFilter(input); }) != 0)
-            continue;
-        ++accepted;
-        for (const FileFilter& filter : filters) {
-            QVERIFY(!filter.description.isEmpty() && !filter.patterns.isEmpty());
-            for (const QString& pattern : filter.patterns)
-                QVERIFY(!pattern.isEmpty() && pattern == pattern.trimmed() && !pattern.contains(';'));
-        }
-        QCOMPARE(parseDialogFilter(toFilterString(filters)), filters);
-    }
-    QVERIFY(accepted > 100);
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("flags");
+    QTest::addColumn<int>("spare");  // MaxFileSize less the name's length
+    QTest::addColumn<int>("code");
+    using namespace PlatformErrorCode;
+    const int mustExist = CommonDialogFlags::FileMustExist;
+    QTest::newRow("missing, must exist") << "/nonexistent/a.bmp" << mustExist << 1 << int(FileNotFound);
+    QTest::newRow("existing, must exist") << "FILE" << mustExist << 1 << 0;
+    QTest::newRow("missing, free") << "/nonexistent/a.bmp" << 0 << 1 << 0;
+    QTest::newRow("a name as long as MaxFileSize") << "FILE" << 0 << 0 << int(FileNameTooLong);
 }
 
-// Other tests lean on this contract: record every show, answer in queue
-// order, apply the real dialog's rules, and fail loudly on a broken script.
-void TestDialogRules::scriptedStandIns()
+void TestDialogRules::chosenName()
 {
-    using namespace MessageBoxResult;
-    ScriptedMessageBoxService box;
-    box.queueAnswer(No);
-    box.queueAnswer(Yes);
-    QCOMPARE(box.show(nullptr, "q", MessageBoxStyle::YesNo), No);
-    QTest::ignoreMessage(QtCriticalMsg, QRegularExpression("cannot come from style 64"));
-    QVERIFY_THROWS_EXCEPTION(ScriptedDialogError, box.show(nullptr, "n", MessageBoxStyle::Information));
-    QCOMPARE(box.show(nullptr, "q", MessageBoxStyle::YesNo), Yes);  // the refused call took nothing
-    QTest::ignoreMessage(QtCriticalMsg, QRegularExpression("no answer queued"));
-    QVERIFY_THROWS_EXCEPTION(ScriptedDialogError, box.show(nullptr, "q", MessageBoxStyle::YesNo));
-    QCOMPARE(box.unexpectedCalls(), 2);
-    QVERIFY(box.calls().size() == 4 && box.calls()[1].text == "n" && box.calls()[1].style == 64);
-
-    QTemporaryDir dir;
-    std::unique_ptr<CommonDialog> open;
-    {
-        ScriptedCommonDialogFactory factory;
-        factory.queueFileName(dir.filePath("missing.bmp"));
-        factory.queueFileName("123456789");
-        factory.queueCancel();
-        open = factory.create(nullptr);
-        open->FileName = "kept";
-        open->Flags = CommonDialogFlags::FileMustExist;
-        QCOMPARE(codeOf([&] { open->ShowOpen(); }), PlatformErrorCode::FileNotFound);
-        open->MaxFileSize = 9;  // room for 8 characters
-        QCOMPARE(codeOf([&] { open->ShowOpen(); }), PlatformErrorCode::FileNameTooLong);
-        QVERIFY(factory.pendingAnswers() == 1 && factory.shown().size() == 2);
-    }
-    // A dialog outlives its factory and still answers from its script.
-    QCOMPARE(codeOf([&] { open->ShowOpen(); }), PlatformErrorCode::DialogCancel);
-    QTest::ignoreMessage(QtCriticalMsg, QRegularExpression("no answer queued"));
-    QVERIFY_THROWS_EXCEPTION(ScriptedDialogError, open->ShowOpen());
-    QCOMPARE(open->FileName, "kept");
+    QFETCH(QString, name);
+    QFETCH(int, flags);
+    QFETCH(int, spare);
+    QFETCH(int, code);
+    QTemporaryFile file;
+    QVERIFY(file.open());
+    if (name == "FILE")
+        name = file.fileName();
+    QCOMPARE(codeOf([&] { checkChosenFileName(name, flags, int(name.size()) + spare); }), code);
 }
 
 QTEST_GUILESS_MAIN(TestDialogRules)

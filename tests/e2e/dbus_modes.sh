@@ -3,7 +3,7 @@
 # set the pen from outside and draw a red line; read goCount; select the
 # erase modes with gdbus, wipe the line in stroke erase mode with the mouse;
 # a refused width comes back as an error; Exit_Rtn ends the program.
-# Usage: dbus_modes.sh <program> <ink checker> <work folder>
+# Usage: dbus_modes.sh <program> <work folder>
 set -euo pipefail
 . "$(dirname "$0")/e2e_lib.sh"
 [ -n "${DBUS_SESSION_BUS_ADDRESS:-}" ] || { echo "needs a session bus: run under dbus-run-session" >&2; exit 2; }
@@ -21,7 +21,7 @@ gdbus wait --session --timeout 20 org.tavro.PenWriter || fail "the program did n
 [ "$(ink_write Color_Select 192)" = "()" ] || fail "Color_Select"
 [ "$(ink_write Pen_Width 100)" = "()" ] || fail "Pen_Width"
 draw_line 300
-wait_for '#c00000' '#ffffff' 3 5 || fail "no thick red line after the pen was set over D-Bus"
+wait_for 'line=#c00000:#ffffff:3:5' || fail "no thick red line after the pen was set over D-Bus"
 
 count=$(gdbus call --session --dest org.tavro.PenWriter --object-path /inkWrite \
   --method org.freedesktop.DBus.Properties.Get org.tavro.PenWriter.InkWrite goCount)
@@ -34,7 +34,7 @@ done
 xdotool mousemove --sync 360 280 mousedown 1
 for y in $(seq 284 4 320); do xdotool mousemove --sync 360 "$y"; done
 xdotool mouseup 1
-wait_for none '#ffffff' || fail "the line is still there after a sweep in stroke erase mode"
+wait_for 'gone=#ffffff' || fail "the line is still there after a sweep in stroke erase mode"
 
 refused=$(ink_write Pen_Width -- -1 2>&1) && fail "a negative width was taken"
 case "$refused" in

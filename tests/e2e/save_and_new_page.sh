@@ -8,7 +8,7 @@
 #
 # The file dialog is Qt's own (e2e_lib.sh clears the desktop theme), which
 # xdotool can type into.
-# Usage: save_and_new_page.sh <program> <page checker> <work folder>
+# Usage: save_and_new_page.sh <program> <work folder>
 set -euo pipefail
 . "$(dirname "$0")/e2e_lib.sh"
 e2e_begin "$@"
@@ -68,7 +68,7 @@ click_at $save_x $save_y
 answer_file_dialog "the save dialog" "$work/page1.jpg"
 poll 100 test -f "$work/page1.jpg" || fail "no JPEG after the save"
 poll 100 test ! -e "$work/page1.jpg.bmp" || fail "the bitmap was left behind"
-"$checker" "$work/page1.jpg" size=619x396 ink=90:105-290 blank=30:0-618 blank=200:0-618 \
+check_image "$work/page1.jpg" size=619x396 ink=90:105-290 blank=30:0-618 blank=200:0-618 \
   || fail "the saved page is not the page drawn"
 [ "$(ls "$work" | grep -cv -e '^program.log$' -e '^screen.png$' -e '^check.log$')" -eq 1 ] \
   || fail "other files than the JPEG: $(ls "$work")"
@@ -96,7 +96,7 @@ click_at $save_x $save_y
 answer_file_dialog "the second save dialog"
 poll 100 test -f "$work/tavropen01.jpg" || fail "the second save did not offer tavropen01: $(ls "$work")"
 poll 100 test ! -e "$work/tavropen01" || fail "the second bitmap was left behind"
-"$checker" "$work/tavropen01.jpg" size=619x396 ink=88:105-285 ink=190:105-290 blank=140:0-618 blank=300:0-618 \
+check_image "$work/tavropen01.jpg" size=619x396 ink=88:105-285 ink=190:105-290 blank=140:0-618 blank=300:0-618 \
   || fail "the second page does not hold the background and the new line"
 echo "saved tavropen01.jpg"
 

@@ -5,7 +5,9 @@
 // ask for, on a save that leaves anything but its JPEG, and when resident
 // memory grows beyond what the ink holds plus a fixed slack.
 //
-//   tst_soak [--ops N] [--seed S]      (1,500 operations and a fresh seed by default)
+//   tavro_soak [--ops N] [--seed S]    (1,500 operations and a fresh seed by default)
+//
+// scripts/soak.sh runs it with a fixed list of seeds.
 
 #include "tests/app_output/output_fixture.h"
 #include "tests/ink_qt/paper_fixture.h"
