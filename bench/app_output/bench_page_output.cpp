@@ -8,10 +8,13 @@
 // - End_Rtn itself, wait included, to show that nothing but the wait is slow;
 // - opening a 4000 x 3000 JPEG as the background picture, up to the paper
 //   painted with it;
-// - a repaint of the whole paper with that picture shown.
+// - a repaint of the whole paper with that picture shown;
+// - a page at its limits (one stroke of 100,000 packets, 50,000 strokes)
+//   drawn with the mouse, then erased at, saved, undone and cleared.
 // Wall-clock times. Runs on the offscreen platform unless told otherwise.
 
 #include "bench/qt_benchmark_main.h"
+#include "tests/app_output/output_fixture.h"
 #include "app/output/jpeg_converter.h"
 #include "app/output/save_page.h"
 #include "app/shell/application.h"
@@ -192,6 +195,60 @@ void BM_PaperRepaintWithPicture(benchmark::State& state)
         p.form->ImgPaper->repaint();
 }
 BENCHMARK(BM_PaperRepaintWithPicture)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Everything the page offers on a page at its limits, each step timed once:
+// the page drawn with the mouse (rows 150 to 349 of the paper, 40 pixels
+// long; the big stroke zigzags over the same area), the three erase modes
+// moved over a clear spot, then a save, undo and new page (the save's 1 s
+// wait included). Arguments: strokes, mouse moves a stroke.
+void BM_BigPage(benchmark::State& state)
+{
+    const int strokes = int(state.range(0)), moves = int(state.range(1));
+    for (auto _ : state) {
+        QTemporaryDir dir;
+        OutputWindow w;
+        if (!w.show()) {
+            state.SkipWithError("the window did not show");
+            return;
+        }
+        const auto moveWithButton = [&](QPoint at) {
+            sendMouse(w.form->ImgPaper, QEvent::MouseMove, Qt::NoButton, Qt::LeftButton, at);
+        };
+        QElapsedTimer clock;
+        clock.start();
+        for (int s = 0; s < strokes; ++s) {
+            const QPoint start(20 + (s / 200) % 500, 150 + s % 200);
+            sendMouse(w.form->ImgPaper, QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton, start);
+            for (int m = 1; m <= moves; ++m)
+                moveWithButton(start + QPoint(moves == 1 ? 40 : (m / 200) % 500, moves == 1 ? 0 : m % 200));
+            sendMouse(w.form->ImgPaper, QEvent::MouseButtonRelease, Qt::LeftButton, Qt::NoButton,
+                      start + QPoint(40, 0));
+        }
+        state.counters["drawn_ms"] = double(clock.restart());
+        bool right = w.strokeCount() == strokes &&
+                     w.form->myInkCollector->Ink().Strokes().Item(0).PacketCount() >= moves + 1;
+        for (int mode : {2, 3, 4}) {
+            w.form->UpdateApplicationMode(int16_t(mode));
+            moveWithButton(QPoint(600, 380));  // clear of the ink: nothing goes
+            right = right && w.strokeCount() == strokes;
+        }
+        w.form->Ink();
+        state.counters["erase_modes_ms"] = double(clock.restart());
+        w.drawRow(100);
+        w.dialogs.queueFileName(dir.filePath(QStringLiteral("page")));
+        w.save();
+        const QImage saved(dir.filePath(QStringLiteral("page.jpg")));
+        right = right && showsRow(saved, 100) && qGray(saved.pixel(pageAt(QPoint(30, 250)))) < 128;
+        click(w.form->Image4);
+        right = right && w.strokeCount() == strokes;
+        w.messageBox.queueAnswer(MessageBoxResult::Yes);
+        click(w.form->imgNew);
+        state.counters["save_undo_new_ms"] = double(clock.elapsed());
+        if (!right || w.strokeCount() != 0 || w.messageBox.calls().size() != 1)
+            state.SkipWithError("the big page did not work as it should");
+    }
+}
+BENCHMARK(BM_BigPage)->Args({1, 99999})->Args({50000, 1})->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 

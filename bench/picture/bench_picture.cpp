@@ -4,12 +4,15 @@
 // window makes it, for the paper's part inside the window only: a 6000 x 4000
 // baseline JPEG (target: 100 ms) and a 5640 x 3172 progressive one (target:
 // 600 ms). The files are made here, in a RAM folder when there is one.
+// Also how long a refusal of a hostile picture takes (the fuzz seeds that ask
+// the most work), the time a user waits for the message.
 
 #include "platform/picture/picture_loader.h"
 
 #include <benchmark/benchmark.h>
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QImage>
@@ -96,6 +99,47 @@ void BM_LoadPictureBmp4000x3000(benchmark::State& state)
     }
 }
 BENCHMARK(BM_LoadPictureBmp4000x3000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// 0: a progressive JPEG of 600 scans; 1: an EMF of 1000 full-frame
+// rectangles; 2: a bitmap claiming 60000 x 60000. Each must be refused.
+void BM_RefuseHostilePicture(benchmark::State& state)
+{
+    static const char* const kSeeds[] = {"picture_jpeg/hostile_progressive_600_scans",
+                                         "picture_emf/hostile_full_frame_rectangles"};
+    QString path;
+    if (state.range(0) < 2) {
+        const QString seed = QStringLiteral(TAVRO_FUZZ_SEEDS "/") + kSeeds[state.range(0)];
+        path = g_dir->filePath(QFileInfo(seed).fileName() + (state.range(0) == 0 ? ".jpg" : ".emf"));
+        QFile::remove(path);
+        if (!QFile::copy(seed, path)) {
+            state.SkipWithError("no seed");
+            return;
+        }
+    } else {
+        QByteArray bmp(54, '\0');
+        const auto put32 = [&](int at, quint32 v) {
+            for (int i = 0; i < 4; ++i)
+                bmp[at + i] = char(v >> (8 * i));
+        };
+        bmp[0] = 'B';
+        bmp[1] = 'M';
+        put32(2, 54), put32(10, 54), put32(14, 40), put32(18, 60000), put32(22, 60000), put32(26, 1 | 24u << 16);
+        path = g_dir->filePath("bomb.bmp");
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(bmp) != bmp.size())
+            state.SkipWithError("cannot write the bitmap");
+    }
+    for (auto _ : state) {
+        try {
+            LoadPicture(path, 96, kShownPaper);
+            state.SkipWithError("a hostile picture was loaded");
+            return;
+        } catch (...) {  // PlatformError, or bad_alloc, as the window takes them
+        }
+    }
+    state.SetLabel(state.range(0) == 0 ? "600 scans" : state.range(0) == 1 ? "1000 rectangles" : "60000 x 60000");
+}
+BENCHMARK(BM_RefuseHostilePicture)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 

@@ -1,19 +1,13 @@
-// The page at its limits, through the real input and output paths: a stroke
-// of 100,000 packets and a page of 50,000 strokes drawn with the mouse, then
-// shown, erased at, saved, undone and cleared; and the erasers used far
-// outside the paper.
+// The erasers used far outside the paper, through the real input path. The
+// page at its size limits runs in bench/app_output (BM_BigPage).
 
 #include "output_fixture.h"
 
-#include <QElapsedTimer>
 #include <QScopeGuard>
-#include <QTemporaryDir>
 
 class TestPageLimits : public QObject {
     Q_OBJECT
 private slots:
-    void bigPage_data();
-    void bigPage();
     void erasingFarOutsideThePaper_data();
     void erasingFarOutsideThePaper();
 };
@@ -26,61 +20,6 @@ void moveWithButton(OutputWindow& w, QPoint at)
 }
 
 }  // namespace
-
-void TestPageLimits::bigPage_data()
-{
-    QTest::addColumn<int>("strokes");
-    QTest::addColumn<int>("moves");  // mouse moves a stroke
-    QTest::newRow("one stroke of 100,000 packets") << 1 << 99999;
-    QTest::newRow("50,000 strokes") << 50000 << 1;
-}
-
-// Everything the page offers still works on it, and in bounded time.
-void TestPageLimits::bigPage()
-{
-    QFETCH(int, strokes);
-    QFETCH(int, moves);
-    QTemporaryDir dir;
-    OutputWindow w;
-    QVERIFY(w.show());
-    QElapsedTimer clock;
-    clock.start();
-    // Rows 150 to 349 of the paper, 40 pixels long; the big stroke zigzags
-    // over the same area. Row 100 stays clear.
-    for (int s = 0; s < strokes; ++s) {
-        const QPoint start(20 + (s / 200) % 500, 150 + s % 200);
-        sendMouse(w.form->ImgPaper, QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton, start);
-        for (int m = 1; m <= moves; ++m)
-            moveWithButton(w, start + QPoint(moves == 1 ? 40 : (m / 200) % 500, moves == 1 ? 0 : m % 200));
-        sendMouse(w.form->ImgPaper, QEvent::MouseButtonRelease, Qt::LeftButton, Qt::NoButton,
-                  start + QPoint(40, 0));
-    }
-    qInfo("drawn in %lld ms", clock.restart());
-    QCOMPARE(w.strokeCount(), strokes);
-    QVERIFY(w.form->myInkCollector->Ink().Strokes().Item(0).PacketCount() >= moves + 1);
-
-    for (int mode : {2, 3, 4}) {
-        w.form->UpdateApplicationMode(int16_t(mode));
-        moveWithButton(w, QPoint(600, 380));  // clear of the ink: nothing goes
-        QCOMPARE(w.strokeCount(), strokes);
-    }
-    w.form->Ink();
-    qInfo("erase modes in %lld ms", clock.restart());
-
-    w.drawRow(100);
-    w.dialogs.queueFileName(dir.filePath("page"));
-    w.save();
-    const QImage page(dir.filePath("page.jpg"));
-    QVERIFY(showsRow(page, 100));
-    QVERIFY(qGray(page.pixel(pageAt(QPoint(30, 250)))) < 128);
-    click(w.form->Image4);
-    QCOMPARE(w.strokeCount(), strokes);
-    w.messageBox.queueAnswer(MessageBoxResult::Yes);
-    click(w.form->imgNew);
-    QCOMPARE(w.strokeCount(), 0);
-    qInfo("saved, undone and cleared in %lld ms", clock.elapsed());
-    QCOMPARE(w.messageBox.calls().size(), 1);  // the question only
-}
 
 void TestPageLimits::erasingFarOutsideThePaper_data()
 {

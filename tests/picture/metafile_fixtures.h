@@ -1,6 +1,7 @@
 #pragma once
-// Metafiles for the tests, written with libUEMF's record writers, so the
-// player is checked against files made by an independent writer.
+// The metafile scene for the tests, written once by libUEMF's record writers
+// (data/make_scenes.sh), so the player is checked against files made by an
+// independent writer.
 //
 // The scene: one picture of 960 x 480 pixels at 96 dpi whose logical units
 // are tenths of an output pixel, reached through window and viewport
@@ -20,6 +21,7 @@ namespace fixtures {
 constexpr int kSceneWidth = 960;
 constexpr int kSceneHeight = 480;
 
+// Copies of the committed scene files, at path.
 void writeEmfScene(const QString& path);
 void writeWmfScene(const QString& path);
 

@@ -126,8 +126,9 @@ QByteArray bmpOf(const QImage& image, int bits, bool topDown, bool rle)
                 *at = char(*at | paletteIndex(c) << (8 - bits - x * bits % 8));
             else if (bits == 16)
                 qToLittleEndian<quint16>(quint16((qRed(c) >> 3) << 10 | (qGreen(c) >> 3) << 5 | qBlue(c) >> 3), at);
-            else
-                qToLittleEndian<quint32>(c & 0xFFFFFF, at);  // blue, green, red (and a zero byte)
+            else  // blue, green, red (and a zero byte in 32 bits)
+                for (int k = 0; k < bits / 8; ++k)
+                    at[k] = char(k < 3 ? c >> (8 * k) : 0);
         }
         pixels.append(row);
     }

@@ -8,7 +8,6 @@
 #include "platform/picture/picture_errors.h"
 #include "platform/picture/picture_loader.h"
 
-#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -35,7 +34,6 @@ class TestPictureMetafileDamage : public QObject {
 private slots:
     void damaged_data();
     void damaged();
-    void randomDamageNeverCrashes();
 
 private:
     int load(const QByteArray& bytes)
@@ -140,31 +138,6 @@ void TestPictureMetafileDamage::damaged()
     QFETCH(QByteArray, bytes);
     QFETCH(int, code);
     QCOMPARE(load(bytes), code);
-}
-
-// Changed bytes, then a cut: either a picture or PlatformError, nothing else.
-void TestPictureMetafileDamage::randomDamageNeverCrashes()
-{
-    QRandomGenerator random(17);
-    for (const QString kind : {"emf", "wmf"}) {
-        const QString path = m_dir.filePath("scene." + kind);
-        kind == "emf" ? fixtures::writeEmfScene(path) : fixtures::writeWmfScene(path);
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        const QByteArray scene = file.readAll();
-        int refused = 0, loaded = 0;
-        for (int round = 0; round < 300; ++round) {
-            QByteArray bytes = scene;
-            for (int i = 1 + int(random.bounded(4)); i > 0; --i) {
-                const qsizetype at = qsizetype(random.bounded(quint32(bytes.size())));
-                bytes[at] = char(random.bounded(2) ? random.bounded(256) : (random.bounded(2) ? 0xFF : 0x00));
-            }
-            if (random.bounded(4) == 0)
-                bytes.truncate(qsizetype(random.bounded(quint32(bytes.size()))));
-            (load(bytes) == 0 ? loaded : refused) += 1;
-        }
-        QVERIFY2(refused > 0 && loaded > 0, qPrintable(kind));
-    }
 }
 
 QTEST_MAIN(TestPictureMetafileDamage)
