@@ -114,39 +114,29 @@ PageBitmap::PageBitmap(const QImage& page, const QString& chosenName)
     m_name = nominal.substr(m_folderPath.size());
     // Opened once: the bitmap, the JPEG's move and the deletion all happen in
     // this folder, whatever its path comes to mean meanwhile.
-    m_folder = ::open(m_folderPath.empty() ? "." : m_folderPath.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-    if (m_folder < 0)
+    m_folder.reset(::open(m_folderPath.empty() ? "." : m_folderPath.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    if (m_folder.get() < 0)
         fail("the folder cannot be opened", errno);
 
-    int fd = JpgUtils::createExclusive(m_folder, m_name);
+    int fd = JpgUtils::createExclusive(m_folder.get(), m_name);
     if (fd < 0 && errno == EEXIST) {
         // Taken, by anything: a fresh name beside it, the converter's JPEG of
         // which is moved to the name the chosen name's JPEG has.
         m_jpegName = JpgUtils::jpegPathForBitmap(m_name);
-        fd = JpgUtils::createExclusive(m_folder, m_name, true, chosen.substr(m_folderPath.size()) + '.', ".bmp");
+        fd = JpgUtils::createExclusive(m_folder.get(), m_name, true, chosen.substr(m_folderPath.size()) + '.', ".bmp");
     }
-    if (fd < 0) {
-        const int error = errno;
-        ::close(m_folder);
-        fail("the bitmap could not be created", error);
-    }
+    if (fd < 0)
+        fail("the bitmap could not be created", errno);
     struct stat status {};
     bool ok = ::fstat(fd, &status) == 0;
-    m_device = status.st_dev;
-    m_inode = status.st_ino;
+    m_written = JpgUtils::fileIdOf(status);
     ok = ok && writeAll(fd, bytes.constData(), std::size_t(bytes.size())) && ::fdatasync(fd) == 0;
     const int error = errno;
     ok = ::close(fd) == 0 && ok;
     if (!ok) {
-        JpgUtils::removeIfSame(m_folder, m_name.c_str(), {m_device, m_inode});
-        ::close(m_folder);
+        JpgUtils::removeIfSame(m_folder.get(), m_name.c_str(), m_written);
         fail("the bitmap could not be written", error);
     }
-}
-
-PageBitmap::~PageBitmap()
-{
-    ::close(m_folder);
 }
 
 QString PageBitmap::path() const
@@ -160,18 +150,18 @@ void PageBitmap::placeJpeg()
         return;
     const std::string made = JpgUtils::jpegPathForBitmap(m_name);
     struct stat status {};
-    if (::fstatat(m_folder, made.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(status.st_mode))
+    if (::fstatat(m_folder.get(), made.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(status.st_mode))
         throw PlatformError(kFileNotFound, "the converter's JPEG is not at " + made);
-    if (!JpgUtils::renameInto(m_folder, made.c_str(), m_jpegName.c_str())) {
+    if (!JpgUtils::renameInto(m_folder.get(), made.c_str(), m_jpegName.c_str())) {
         const int error = errno;
-        JpgUtils::removeIfSame(m_folder, made.c_str(), JpgUtils::fileIdOf(status));
+        JpgUtils::removeIfSame(m_folder.get(), made.c_str(), JpgUtils::fileIdOf(status));
         fail("the JPEG may not replace " + m_jpegName, error);
     }
 }
 
 void PageBitmap::remove()
 {
-    if (!JpgUtils::removeIfSame(m_folder, m_name.c_str(), {m_device, m_inode}))
+    if (!JpgUtils::removeIfSame(m_folder.get(), m_name.c_str(), m_written))
         throw PlatformError(kFileNotFound, "the bitmap is gone or is no longer the one written: " + m_name);
 }
 

@@ -4,6 +4,8 @@
 // runs (write the bitmap, remove it). The window's End_Rtn and the capture on
 // pointer movement over the save button are in save_page.cpp.
 
+#include "platform/jpgutils/file_entries.h"
+
 #include <QImage>
 #include <QString>
 
@@ -61,7 +63,6 @@ public:
     // PlatformError when page is null or the file cannot be written; nothing
     // is left behind then.
     PageBitmap(const QImage& page, const QString& chosenName);
-    ~PageBitmap();
     PageBitmap(const PageBitmap&) = delete;
     PageBitmap& operator=(const PageBitmap&) = delete;
 
@@ -79,12 +80,11 @@ public:
     void remove();
 
 private:
-    int m_folder = -1;
+    JpgUtils::Descriptor m_folder;
     std::string m_folderPath;  // as chosen, up to and with its last slash
     std::string m_name;
     std::string m_jpegName;  // where placeJpeg moves the JPEG; empty when the converter puts it there
-    dev_t m_device = 0;
-    ino_t m_inode = 0;
+    JpgUtils::FileId m_written;  // the bitmap this wrote, to delete only that
 };
 
 }  // namespace SavePage

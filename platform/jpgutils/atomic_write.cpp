@@ -39,22 +39,6 @@ bool syncFile(int fd)
     return true;
 }
 
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : m_fd(fd) {}
-    ~Descriptor()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return m_fd; }
-
-private:
-    int m_fd;
-};
-
 }  // namespace
 
 int32_t writeFileAtomically(const std::string& targetPath, const uint8_t* data, std::size_t size)

@@ -1,6 +1,7 @@
 #include "platform/jpgutils/bmp_reader.h"
 
 #include "platform/jpgutils/bmp_header.h"
+#include "platform/jpgutils/file_entries.h"
 #include "platform/jpgutils/jpgutils.h"
 
 #include <turbojpeg.h>
@@ -15,22 +16,6 @@
 namespace JpgUtils {
 
 namespace {
-
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : m_fd(fd) {}
-    ~FileDescriptor()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int get() const { return m_fd; }
-
-private:
-    int m_fd;
-};
 
 enum class ReadResult { Complete, Short, Failed };
 
@@ -117,7 +102,7 @@ int32_t readBitmapFile(const char* path, BitmapPixels& pixels)
 {
     pixels = BitmapPixels();
     // Non-blocking so that a FIFO given as the path cannot hang the open.
-    const FileDescriptor file(::open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    const Descriptor file(::open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
     struct stat info {};
     if (file.get() < 0 || ::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode)
         || info.st_size < 0)

@@ -26,6 +26,29 @@ struct FileId {
 
 inline FileId fileIdOf(const struct stat& status) { return {status.st_dev, status.st_ino}; }
 
+// Owns a file descriptor and closes it however the scope is left.
+class Descriptor {
+public:
+    explicit Descriptor(int fd = -1) : m_fd(fd) {}
+    ~Descriptor()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    void reset(int fd)
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = fd;
+    }
+    int get() const { return m_fd; }
+
+private:
+    int m_fd;
+};
+
 // Random enough to make collisions with other writers rare; O_EXCL makes
 // them harmless.
 inline std::string randomTag()
