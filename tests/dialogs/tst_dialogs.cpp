@@ -1,7 +1,7 @@
-// The real message box and Qt's own file dialog, driven through their modal
-// event loops as a user would drive them.
-
-#include "modal_driver.h"
+// The dialogs: the filter string and the checks of a chosen name that both
+// the real dialogs and the scripted ones apply; then the real message box and
+// Qt's own file dialog, driven through their modal event loops as a user
+// would drive them.
 
 #include "platform/dialogs/message_box.h"
 #include "platform/dialogs/qt_common_dialog.h"
@@ -14,15 +14,79 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
-class TestRealDialogs : public QObject {
+#include <functional>
+
+namespace {
+
+int codeOf(const std::function<void()>& call)
+{
+    try {
+        call();
+    } catch (const PlatformError& error) {
+        return error.code();
+    }
+    return 0;
+}
+
+// Acts on modal dialogs from inside their own event loops, each step on the
+// next one that shows, of its type. A modal widget no step expects is named in
+// problems and closed after three seconds, so a wrong guess fails the test
+// instead of hanging it.
+class ModalDriver : public QObject {
+public:
+    ModalDriver() { startTimer(10); }
+    template <class T>
+    void then(std::function<void(T*)> act)
+    {
+        m_steps.append({&T::staticMetaObject, [act](QWidget* w) { act(static_cast<T*>(w)); }});
+    }
+    bool finished() const { return m_next == m_steps.size(); }
+    QStringList problems;
+
+protected:
+    void timerEvent(QTimerEvent*) override
+    {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal || !modal->isVisible() || m_acting) {
+            m_strayPolls = 0;
+        } else if (m_next < m_steps.size() && modal->metaObject()->inherits(m_steps[m_next].first)) {
+            // Queued: a timer does not fire again while its handler runs, and
+            // the action may open a nested dialog that the next step must see.
+            m_acting = true;
+            QTimer::singleShot(0, this, [this, target = QPointer<QWidget>(modal), act = m_steps[m_next++].second] {
+                m_acting = false;
+                if (target)
+                    act(target);
+            });
+        } else if (++m_strayPolls > 300) {
+            problems << modal->metaObject()->className();
+            modal->close();  // a dialog rejects itself on close
+        }
+    }
+
+private:
+    QList<std::pair<const QMetaObject*, std::function<void(QWidget*)>>> m_steps;
+    qsizetype m_next = 0;
+    bool m_acting = false;
+    int m_strayPolls = 0;
+};
+
+}  // namespace
+
+class TestDialogs : public QObject {
     Q_OBJECT
 
 private slots:
     void initTestCase();
+    void filter_data();
+    void filter();
+    void mustExist();
     void messageBox_data();
     void messageBox();
     void fileDialog_data();
@@ -33,7 +97,7 @@ private:
     QTemporaryDir m_dir;
 };
 
-void TestRealDialogs::initTestCase()
+void TestDialogs::initTestCase()
 {
     QFile file(m_dir.filePath("exists.bmp"));
     QVERIFY(file.open(QIODevice::WriteOnly));
@@ -41,7 +105,52 @@ void TestRealDialogs::initTestCase()
     QVERIFY(installQtTranslations(*qApp, QLocale(QLocale::Korean)));
 }
 
-void TestRealDialogs::messageBox_data()
+// Each filter string with what it reads as, written back in the same form
+// ("description|patterns|" a filter); "refused" for InvalidArgument.
+void TestDialogs::filter_data()
+{
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<QString>("reads");
+    QTest::newRow("empty") << "" << "";
+    QTest::newRow("open filter, closing bar") << "Image (*.jpg;*.gif)|*.jpg;*.gif|"
+                                              << "Image (*.jpg;*.gif)|*.jpg;*.gif|";
+    QTest::newRow("no closing bar, blanks dropped") << "A| *.a ; ;*.b|B|*.c" << "A|*.a;*.b|B|*.c|";
+    const QString korean = QString::fromUtf8("그림 파일|*.jpg|모든 파일|*.*|");
+    QTest::newRow("Korean") << korean << korean;
+    QTest::newRow("description alone") << "Text|" << "refused";
+    QTest::newRow("odd parts") << "A|*.a|B" << "refused";
+    QTest::newRow("no pattern") << "A| ; |" << "refused";
+    QTest::newRow("empty description") << "|*.a|" << "refused";
+}
+
+void TestDialogs::filter()
+{
+    QFETCH(QString, filter);
+    QFETCH(QString, reads);
+    QString got = "refused";
+    QCOMPARE(codeOf([&] {
+                 const QList<FileFilter> filters = parseDialogFilter(filter);
+                 got.clear();
+                 for (const FileFilter& f : filters)
+                     got += f.description + '|' + f.patterns.join(';') + '|';
+             }),
+             reads == "refused" ? PlatformErrorCode::InvalidArgument : 0);
+    QCOMPARE(got, reads);
+}
+
+// FileMustExist, which the real dialog cannot be made to break; the length
+// limit is the file dialog's table's.
+void TestDialogs::mustExist()
+{
+    const auto check = [&](const char* name, int flags) {
+        return codeOf([&] { checkChosenFileName(inFolder(name), flags, 4096); });
+    };
+    QCOMPARE(check("none.bmp", CommonDialogFlags::FileMustExist), int(PlatformErrorCode::FileNotFound));
+    QCOMPARE(check("exists.bmp", CommonDialogFlags::FileMustExist), 0);
+    QCOMPARE(check("none.bmp", 0), 0);
+}
+
+void TestDialogs::messageBox_data()
 {
     QTest::addColumn<int>("style");
     QTest::addColumn<int>("press");  // a standard button to click, or a key
@@ -53,7 +162,7 @@ void TestRealDialogs::messageBox_data()
     QTest::newRow("Escape on a notice") << Information << int(Qt::Key_Escape) << 1;
 }
 
-void TestRealDialogs::messageBox()
+void TestDialogs::messageBox()
 {
     QFETCH(int, style);
     QFETCH(int, press);
@@ -81,7 +190,7 @@ void TestRealDialogs::messageBox()
     QCOMPARE(driver.problems, QStringList());
 }
 
-void TestRealDialogs::fileDialog_data()
+void TestDialogs::fileDialog_data()
 {
     QTest::addColumn<bool>("save");
     QTest::addColumn<int>("flags");
@@ -103,7 +212,7 @@ void TestRealDialogs::fileDialog_data()
     QTest::newRow("name too long") << true << 4 << 0 << QStringList{"type tavropen00"} << int(FileNameTooLong);
 }
 
-void TestRealDialogs::fileDialog()
+void TestDialogs::fileDialog()
 {
     QFETCH(bool, save);
     QFETCH(int, flags);
@@ -147,17 +256,11 @@ void TestRealDialogs::fileDialog()
                 step.startsWith("force") ? static_cast<QDialog*>(fd)->accept() : accept->click();
             });
     }
-    int result = 0;
-    try {
-        save ? d->ShowSave() : d->ShowOpen();
-    } catch (const PlatformError& error) {
-        result = error.code();
-    }
-    QCOMPARE(result, code);
+    QCOMPARE(codeOf([&] { save ? d->ShowSave() : d->ShowOpen(); }), code);
     QVERIFY(driver.finished());
     QCOMPARE(driver.problems, QStringList());
     QCOMPARE(d->FileName, code ? inFolder("before") : typed);
 }
 
-QTEST_MAIN(TestRealDialogs)
-#include "tst_real_dialogs.moc"
+QTEST_MAIN(TestDialogs)
+#include "tst_dialogs.moc"
