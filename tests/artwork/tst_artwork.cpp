@@ -156,16 +156,13 @@ private slots:
         if (band < 0 || ratio != 1.0)
             return;
         // A pen shows its band: counts the clearly coloured pixels of each hue.
-        int counts[3] = {0, 0, 0};
+        int counts[4] = {};  // yellow, green, red, other
         for (int y = 0; y < image.height(); ++y)
             for (int x = 0; x < image.width(); ++x) {
                 const QColor c = image.pixelColor(x, y);
                 const int hue = c.hsvHue();
-                if (c.alpha() < 200 || c.hsvSaturationF() < 0.5 || c.valueF() < 0.45)
-                    continue;
-                counts[0] += hue >= 38 && hue <= 62;
-                counts[1] += hue >= 100 && hue <= 160;
-                counts[2] += hue <= 12 || hue >= 348;
+                if (c.alpha() >= 200 && c.hsvSaturationF() >= 0.5 && c.valueF() >= 0.45)
+                    ++counts[hue >= 38 && hue <= 62 ? 0 : hue >= 100 && hue <= 160 ? 1 : hue <= 12 || hue >= 348 ? 2 : 3];
             }
         for (int range = 0; range < 3; ++range)
             QVERIFY2(range == band ? counts[range] >= 12 : counts[range] < 3, qPrintable(QString::number(counts[range])));
