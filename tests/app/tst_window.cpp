@@ -193,7 +193,7 @@ void TestWindow::exitOrCloseDuringDelay()
     f.form->Delay(wait);
     QCOMPARE(wait, ms);  // left alone
     const double took = clock.nsecsElapsed() / 1e6;
-    QVERIFY(handledAt >= 0 && handledAt <= std::max(ms, 0.0f));
+    QVERIFY(handledAt >= 0 && handledAt < std::max(ms, 100.0f));  // at once, not at the end
     QVERIFY2(took >= ms && took < std::max(ms, 0.0f) + 150, qPrintable(QString::number(took)));
     QCOMPARE(f.messageBox.calls().size(), answer ? 1 : 0);
     if (answer) {

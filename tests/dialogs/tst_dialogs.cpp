@@ -21,6 +21,7 @@
 #include <QTimer>
 
 #include <functional>
+#include <limits>
 
 namespace {
 
@@ -86,7 +87,7 @@ private slots:
     void initTestCase();
     void filter_data();
     void filter();
-    void mustExist();
+    void chosenName();
     void messageBox_data();
     void messageBox();
     void fileDialog_data();
@@ -138,16 +139,18 @@ void TestDialogs::filter()
     QCOMPARE(got, reads);
 }
 
-// FileMustExist, which the real dialog cannot be made to break; the length
-// limit is the file dialog's table's.
-void TestDialogs::mustExist()
+// FileMustExist, which the real dialog cannot be made to break, and a
+// MaxFileSize no name fits, whose refusal once overflowed building its
+// message; the length limit itself is the file dialog's table's.
+void TestDialogs::chosenName()
 {
-    const auto check = [&](const char* name, int flags) {
-        return codeOf([&] { checkChosenFileName(inFolder(name), flags, 4096); });
+    const auto check = [&](const char* name, int flags, int32_t maxFileSize = 4096) {
+        return codeOf([&] { checkChosenFileName(inFolder(name), flags, maxFileSize); });
     };
     QCOMPARE(check("none.bmp", CommonDialogFlags::FileMustExist), int(PlatformErrorCode::FileNotFound));
     QCOMPARE(check("exists.bmp", CommonDialogFlags::FileMustExist), 0);
     QCOMPARE(check("none.bmp", 0), 0);
+    QCOMPARE(check("none.bmp", 0, std::numeric_limits<int32_t>::min()), int(PlatformErrorCode::FileNameTooLong));
 }
 
 void TestDialogs::messageBox_data()
