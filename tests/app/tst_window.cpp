@@ -163,9 +163,9 @@ void TestWindow::exitOrCloseDuringDelay_data()
 {
     QTest::addColumn<float>("ms");
     QTest::addColumn<int>("answer");  // 0: closed by the window system, no question
-    QTest::newRow("No, in a wait of 300") << 300.0f << MessageBoxResult::No;
+    QTest::newRow("No, in a wait of 200") << 200.0f << MessageBoxResult::No;
     QTest::newRow("Yes, in a wait of nothing") << -500.0f << MessageBoxResult::Yes;
-    QTest::newRow("closed, in a wait of 300") << 300.0f << 0;
+    QTest::newRow("closed, in a wait of 200") << 200.0f << 0;
 }
 
 void TestWindow::exitOrCloseDuringDelay()
@@ -206,7 +206,7 @@ void TestWindow::exitOrCloseDuringDelay()
     QCOMPARE(f.form->isVisible(), !exits);
     QCOMPARE(f.form->isUnloaded(), exits);
     QDialog box;
-    QTimer::singleShot(150, &box, [&] {
+    QTimer::singleShot(30, &box, [&] {
         endedTooSoon += unloaded.size();
         box.accept();
     });
