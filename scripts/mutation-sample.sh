@@ -38,10 +38,12 @@ APP_INK="tst_stretch_cut tst_erasers tst_marker_cache tst_pens_and_modes tst_pap
 COLLECT="tst_ink_collector tst_ink_collector_drawing tst_paper_input tst_pens_and_modes"
 SAVE="tst_save_page tst_save_reentry tst_jpgutils"
 PICTURE="tst_picture_raster tst_picture_metafile tst_picture_metafile_damage tst_background_picture"
-DIALOGS="tst_dialog_rules tst_real_dialogs tst_save_page tst_background_picture"
-WINDOW="tst_form_drag tst_inkwrite_layout tst_automation"
+DIALOGS="tst_dialogs tst_save_page tst_background_picture"
+WINDOW="tst_window tst_automation"
 MODES="tst_pens_and_modes tst_paper_input tst_erasers tst_automation"
-ARTWORK="tst_artwork tst_inkwrite_layout"
+ARTWORK="tst_artwork tst_window"
+EXIT="tst_window"
+REPORT="tst_window"
 
 names=() files=() seds=() tests=() whats=()
 # fault NAME FILE SED-SCRIPT "TESTS..." WHAT
@@ -189,6 +191,22 @@ fault hot-spot-unscaled-on-x11 app/shell/artwork.cpp \
   's/if (platformName != u"xcb")/if (true)/' "$ARTWORK" "X11 gets the hot spot unscaled on a HiDPI screen"
 fault icon-one-size app/shell/artwork.cpp \
   's/return {QSize(16, 16), QSize(32, 32)};/return {QSize(32, 32)};/' "$ARTWORK" "the icon offers one size"
+fault artwork-size-floor app/shell/artwork.cpp \
+  's/static_cast<int>(std::ceil(target.height() - 1e-6))/static_cast<int>(target.height())/' "$ARTWORK" \
+  "a picture at a fractional ratio is a pixel short of its box"
+fault delay-exit-under-wait app/shell/exit.cpp \
+  's/ || m_delayDepth > 0)/)/' "$EXIT" "an exit during a Delay ends the program under the wait"
+fault delay-skips-first-pass app/shell/delay.cpp \
+  's/^    QCoreApplication::processEvents(QEventLoop::AllEvents);/    ;/' "$EXIT" \
+  "a Delay of nothing lets no pending event run"
+fault report-busy-stuck app/shell/application.cpp \
+  's/^    m_reportBusy = false;/    ;/' "$REPORT" "after one error report no other is ever shown"
+fault delay-depth-flag app/shell/delay.cpp \
+  's/{ ++form.m_delayDepth; }/{ form.m_delayDepth = 1; }/' "$EXIT" \
+  "a nested Delay's end counts as the end of every wait"
+fault exit-under-box app/shell/exit.cpp \
+  's/^    if (QApplication::activeModalWidget()) {/    if (false) {/' "$EXIT" \
+  "the program ends under a box shown after the wait"
 # --- the save and its file naming
 fault name-three-digits app/output/page_files.cpp \
   's/rightJustified(2, /rightJustified(3, /' "$SAVE" "the default name has three digits"
