@@ -1,7 +1,10 @@
 // Our geometric definitions, one table each: cusps, nearest point, split
-// (with its interpolation), the hit test and intersections.
+// (with its interpolation), the hit test and intersections; and the grid the
+// queries go through. (That the index answers as every stroke would, on
+// random pages and changes, is fuzz_ink_geometry's check.)
 
 #include "ink_test_util.h"
+#include "platform/ink/spatial_grid.h"
 
 #include <QObject>
 #include <QTest>
@@ -273,6 +276,50 @@ private slots:
         for (const InkStrokeDisp& h : ink.HitTestCircle(at.x(), at.y(), radius))
             got.append(int(std::find(s.begin(), s.end(), h) - s.begin()));
         QCOMPARE(got, hits);
+    }
+
+    // Boxes as the ink's bounds, corners included; the grid's cells are 512
+    // units. Each box that meets the area is met once, with a part of the
+    // area that holds their overlap.
+    void grid_data()
+    {
+        QTest::addColumn<QList<QRect>>("boxes");  // slots 0, 1, ...
+        QTest::addColumn<int>("removed");         // a slot taken out again, or -1
+        QTest::addColumn<QRect>("area");
+        QTest::addColumn<QList<int>>("met");
+        using B = QList<QRect>;
+        const QRect wide(QPoint(1000, 0), QPoint(1000 + 512 * 70, 10));  // too many cells: the oversized list
+        QTest::newRow("into the next cell's first column")
+            << B{{QPoint(0, 0), QPoint(512, 10)}} << -1 << QRect(0, 0, 1000, 100) << QList<int>{0};
+        QTest::newRow("into the next cell's first row")
+            << B{{QPoint(0, 0), QPoint(10, 512)}} << -1 << QRect(0, 0, 100, 1000) << QList<int>{0};
+        QTest::newRow("oversized, at the area's right edge")
+            << B{wide} << -1 << QRect(QPoint(-10, 0), QPoint(1000, 5)) << QList<int>{0};
+        QTest::newRow("oversized, removed") << B{wide, QRect(2000, 0, 100, 10)} << 0 << QRect(0, 0, 5000, 100)
+                                            << QList<int>{1};
+    }
+    void grid()
+    {
+        QFETCH(QList<QRect>, boxes);
+        QFETCH(int, removed);
+        QFETCH(QRect, area);
+        QFETCH(QList<int>, met);
+        auto ink = [](const QRect& r) { return InkRectangle{r.top(), r.left(), r.bottom(), r.right()}; };
+        std::vector<InkRectangle> b;
+        for (const QRect& r : boxes)
+            b.push_back(ink(r));
+        SpatialGrid grid;
+        for (size_t i = 0; i < b.size(); ++i)
+            grid.insert(uint32_t(i), {&b[i], 1});
+        if (removed >= 0)
+            grid.remove(uint32_t(removed), {&b[size_t(removed)], 1});
+        QList<int> got;
+        grid.query(ink(area), [&](const SpatialGrid::Entry& e, const InkRectangle& p) {
+            got << int(e.slot);
+            const QRect part(QPoint(p.Left, p.Top), QPoint(p.Right, p.Bottom));
+            QVERIFY(area.contains(part) && part.contains(boxes[e.slot] & area));
+        });
+        QCOMPARE(got, met);
     }
 
     void intersections_data()

@@ -103,10 +103,10 @@ private slots:
         Recorder rec;
         ink.addListener(&rec);
         ink.addListener(&rec);  // once is enough
-        InkStrokeDisp s = addStroke(ink, {{0, 0}, {1000, 0}, {1000, 1000}}, 20.0f);
+        InkStrokeDisp s = addStroke(ink, {{0, 0}, {1000, 0}, {1000, 1000}}, 21.0f);
         QVERIFY(rec.added.size() == 1 && rec.added[0] == s);
-        // Pen pressure may widen a 20 stroke to 30: half of it around the centre line.
-        QCOMPARE(s.drawnBounds(), (InkRectangle{-15, -15, 1015, 1015}));
+        // Pen pressure may widen a 21 stroke to 31.5: half of it, rounded up, around the centre line.
+        QCOMPARE(s.drawnBounds(), (InkRectangle{-16, -16, 1016, 1016}));
 
         // A restyle names what the stroke covered before and after.
         InkDrawingAttributes wide = s.DrawingAttributes();
@@ -167,6 +167,7 @@ private slots:
         const int range = PlatformErrorCode::IndexOutOfRange;
         const int invalid = PlatformErrorCode::InvalidArgument;
         QTest::newRow("GetPoints past the end") << StrokeCall([](InkStrokeDisp& s) { s.GetPoints(4, -1); }) << range;
+        QTest::newRow("GetPoints one past the end") << StrokeCall([](InkStrokeDisp& s) { s.GetPoints(1, 3); }) << range;
         QTest::newRow("GetPoints huge count")
             << StrokeCall([](InkStrokeDisp& s) { s.GetPoints(2, std::numeric_limits<int32_t>::max()); }) << range;
         QTest::newRow("GetPoints negative count") << StrokeCall([](InkStrokeDisp& s) { s.GetPoints(0, -2); })
