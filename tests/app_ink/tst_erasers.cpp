@@ -79,6 +79,8 @@ void TestErasers::eraseAtPointer_data()
                                          << Lines{{100, 100, 200, 300}, {300, 100, 500, 100}};
     QTest::newRow("cusp: exactly on an inner cusp") << 2 << zigzag << QPolygon({{300, 100}})
                                                     << Lines{{100, 100, 300, 100}, {400, 300, 500, 100}};
+    QTest::newRow("cusp: on the last point, the last stretch") << 2 << zigzag << QPolygon({{500, 100}})
+                                                               << Lines{{100, 100, 400, 300}};
     QTest::newRow("cusp: no inner cusp, all of it") << 2 << Page{QPolygon({{100, 200}, {500, 200}})}
                                                     << QPolygon({{300, 200}}) << Lines{};
     QTest::newRow("cusp: nothing near") << 2 << zigzag << QPolygon({{300, 380}}) << Lines{{100, 100, 500, 100}};

@@ -1,6 +1,6 @@
-// The pieces the erasers are made of, without a window: where the stretch to
-// cut begins, the marker interpolation, the eraser's reach along its path,
-// and the marker cache against every stroke asked again.
+// The pieces the erasers are made of, without a window: the marker
+// interpolation, the eraser's reach along its path, and the marker cache
+// against every stroke asked again.
 
 #include "app/ink/eraser_reach.h"
 #include "app/ink/marker_cache.h"
@@ -43,7 +43,6 @@ std::vector<std::vector<InkPoint>> plainPositions(InkDisp& ink, MarkerCache::Kin
 class TestStretchCut : public QObject {
     Q_OBJECT
 private slots:
-    void lowerBoundaryOnABoundary();
     void markerInterpolation_data();
     void markerInterpolation();
     void eraserReach_data();
@@ -51,19 +50,6 @@ private slots:
     void markerCache_data();
     void markerCache();
 };
-
-// The stretch to erase: on a cusp or a crossing, the one it begins; on the
-// last point, the last one.
-void TestStretchCut::lowerBoundaryOnABoundary()
-{
-    const std::vector<float> crossings{3.5f, 7.25f};
-    QCOMPARE(int(::intersectionLowerBoundary(crossings, 7.25f)), 2);
-    QCOMPARE(int(::intersectionLowerBoundary(crossings, 5.0f)), 1);
-    const std::vector<int32_t> cusps{0, 10, 20, 30};
-    QCOMPARE(::cuspLowerBoundary(cusps, 10.0f), std::optional<size_t>(1));
-    QCOMPARE(::cuspLowerBoundary(cusps, 30.0f), std::optional<size_t>(2));
-    QCOMPARE(::cuspLowerBoundary(std::vector<int32_t>{0}, 0.0f), std::optional<size_t>());
-}
 
 void TestStretchCut::markerInterpolation_data()
 {
