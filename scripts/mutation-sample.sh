@@ -119,12 +119,15 @@ fault cusp-lower-strict app/ink/stretch_cut.cpp \
   "$APP_INK" "a press exactly on a cusp picks the stretch before it"
 fault crossing-lower-off-by-one app/ink/stretch_cut.cpp \
   's/            return j + 1;/            return j;/' "$APP_INK" "the intersection eraser cuts the stretch before"
-fault cusp-two-cusps-cut app/ink/cusp_erase.cpp \
-  's/if (cusps.size() <= 2) {/if (cusps.size() < 2) {/' "$APP_INK" \
-  "a stroke without inner cusps is cut rather than deleted"
-fault crossing-last-stretch-short app/ink/intersection_erase.cpp \
-  's/stroke.PacketCount() - 1), lower)/stroke.PacketCount() - 2), lower)/' "$APP_INK" \
-  "the last stretch ends a point early"
+# (Cutting a stroke without inner cusps, or ending the last stretch a point
+# early, changes nothing: its one stretch is all of it, and the last
+# boundary is never read. Those faults were replaced by these.)
+fault cusp-one-inner-cusp-whole app/ink/cusp_erase.cpp \
+  's/if (cusps.size() <= 2) {/if (cusps.size() <= 3) {/' "$APP_INK" \
+  "a stroke with one inner cusp is deleted whole"
+fault crossing-one-whole app/ink/intersection_erase.cpp \
+  's/if (crossings.empty()) {/if (crossings.size() <= 1) {/' "$APP_INK" \
+  "a stroke with one crossing is deleted whole"
 fault eraser-path-forgotten app/ink/stroke_erase.cpp \
   's/if (id == m_eraserStrokeId)/if (id != m_eraserStrokeId)/' "$APP_INK" \
   "the stroke eraser forgets its path between moves"
