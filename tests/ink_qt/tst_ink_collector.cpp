@@ -55,10 +55,11 @@ private slots:
 
     // Plays input steps separated by ";", each "<source> <action> [x y [pressure]]":
     // pen and eraser (a tablet: down, move, up; near and far for proximity),
-    // mouse (rmouse: its right button), sysmouse (made by the system from the core pointer), penmouse and
-    // penmouse-raw (the pen's own, marked as made or not), finger1 and finger2
-    // (a touch screen, through Qt's own touch handling), "wait ms", "off" and
-    // "rect left top right bottom" (the input rectangle, in pixels).
+    // mouse (rmouse: its right button), sysmouse (made by the system from
+    // the core pointer), penmouse and penmouse-raw (the pen's own, marked as
+    // made or not), finger1 and finger2 (a touch screen, through Qt's own
+    // touch handling), "wait ms", "off" and "rect left top right bottom"
+    // (the input rectangle, in pixels).
     void play(const QString& script)
     {
         static const QStringList actions{"down", "move", "up", "near", "far", "dbl"};
