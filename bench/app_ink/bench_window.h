@@ -7,7 +7,8 @@
 #include "platform/dialogs/scripted_common_dialog.h"
 #include "platform/dialogs/scripted_message_box.h"
 #include "platform/ink/ink_collector.h"
-#include "tests/ink_model/random_page.h"
+#include "bench/ink_model/random_page.h"
+#include "tests/mouse_input.h"
 
 #include <QApplication>
 #include <QMouseEvent>
@@ -94,11 +95,7 @@ struct BenchWindow {
         return new QMouseEvent(QEvent::MouseMove, QPointF(at), QPointF(at), QPointF(paper()->mapToGlobal(at)),
                                Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
     }
-    void moveWithButton(QPoint at)
-    {
-        std::unique_ptr<QMouseEvent> event(moveEvent(at));
-        QApplication::sendEvent(paper(), event.get());
-    }
+    void moveWithButton(QPoint at) { dragTo(paper(), at); }
 
     ScriptedMessageBoxService messageBox;
     ScriptedCommonDialogFactory dialogs;

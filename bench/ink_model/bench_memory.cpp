@@ -2,7 +2,7 @@
 // holds, and what the process's resident size grows by.
 
 #include "platform/ink/ink_model.h"
-#include "tests/ink_model/random_page.h"
+#include "bench/ink_model/random_page.h"
 
 #include <benchmark/benchmark.h>
 

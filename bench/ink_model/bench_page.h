@@ -2,7 +2,7 @@
 // Pages for the benchmarks, built once per size and kept for the whole run.
 
 #include "platform/ink/ink_model.h"
-#include "tests/ink_model/random_page.h"
+#include "bench/ink_model/random_page.h"
 
 #include <map>
 #include <memory>

@@ -4,7 +4,7 @@
 // Runs on the offscreen platform unless QT_QPA_PLATFORM says otherwise.
 
 #include "bench/qt_benchmark_main.h"
-#include "tests/ink_model/random_page.h"
+#include "bench/ink_model/random_page.h"
 #include "platform/ink/ink_units.h"
 #include "platform/ink/stroke_painter.h"
 #include "tests/ink_qt/paper_fixture.h"
@@ -146,24 +146,24 @@ void packetInProgress(benchmark::State& state, bool plain)
     const int64_t packetsBefore = page.packetsSeen;
     auto pixels = [](const InkPacket& p) { return QPointF(p.x * 96.0 / 2540.0, p.y * 96.0 / 2540.0); };
     size_t i = 0;
-    sendMouse(paper, QEvent::MouseButtonPress, pixels(walk[0]));
+    sendMouse(paper, QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton, pixels(walk[0]));
     for (auto _ : state) {
         if (++i == walk.size()) {
             // A fresh stroke now and then, so its length stays like handwriting; not measured.
-            sendMouse(paper, QEvent::MouseButtonRelease, pixels(walk.back()));
+            sendMouse(paper, QEvent::MouseButtonRelease, Qt::LeftButton, Qt::NoButton, pixels(walk.back()));
             QCoreApplication::sendPostedEvents(window, QEvent::UpdateRequest);
             i = 1;
-            sendMouse(paper, QEvent::MouseButtonPress, pixels(walk[0]));
+            sendMouse(paper, QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton, pixels(walk[0]));
             QCoreApplication::sendPostedEvents(window, QEvent::UpdateRequest);
         }
         const auto start = std::chrono::steady_clock::now();
-        sendMouse(paper, QEvent::MouseMove, pixels(walk[i]));
+        sendMouse(paper, QEvent::MouseMove, Qt::NoButton, Qt::LeftButton, pixels(walk[i]));
         if (plain)
             paper->repaint();
         QCoreApplication::sendPostedEvents(window, QEvent::UpdateRequest);
         state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
     }
-    sendMouse(paper, QEvent::MouseButtonRelease, pixels(walk[i]));
+    sendMouse(paper, QEvent::MouseButtonRelease, Qt::LeftButton, Qt::NoButton, pixels(walk[i]));
     QCoreApplication::sendPostedEvents(window, QEvent::UpdateRequest);
     paper->only.reset();
     state.counters["overlay_paints_per_packet"] =

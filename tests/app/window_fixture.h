@@ -7,8 +7,8 @@
 #include "app/shell/services.h"
 #include "platform/dialogs/scripted_common_dialog.h"
 #include "platform/dialogs/scripted_message_box.h"
+#include "tests/mouse_input.h"
 
-#include <QMouseEvent>
 #include <QPaintEvent>
 #include <QTest>
 
@@ -42,17 +42,6 @@ struct PaintCounter : QObject {
         return false;
     }
 };
-
-// Sends one mouse event with exactly the given buttons held, at a point of
-// widget; the screen position follows from where the window stands.
-inline void sendMouse(QWidget* widget, QEvent::Type type, Qt::MouseButton button,
-                      Qt::MouseButtons held, QPoint at, QPoint screenAt = QPoint(-1, -1))
-{
-    if (screenAt == QPoint(-1, -1))
-        screenAt = widget->mapToGlobal(at);
-    QMouseEvent event(type, QPointF(at), QPointF(at), QPointF(screenAt), button, held, Qt::NoModifier);
-    QApplication::sendEvent(widget, &event);
-}
 
 inline void click(QWidget* widget, QPoint at = QPoint(5, 5))
 {

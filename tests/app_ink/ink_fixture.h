@@ -44,14 +44,7 @@ struct InkFixture : WindowFixture {
         return ink().CreateStroke(packets, pen);
     }
 
-    void drag(const std::vector<QPoint>& pixels)
-    {
-        sendMouse(paper(), QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton, pixels.front());
-        for (size_t i = 1; i < pixels.size(); ++i)
-            sendMouse(paper(), QEvent::MouseMove, Qt::NoButton, Qt::LeftButton, pixels[i]);
-        sendMouse(paper(), QEvent::MouseButtonRelease, Qt::LeftButton, Qt::NoButton, pixels.back());
-    }
-    void moveWithButton(QPoint pixel) { sendMouse(paper(), QEvent::MouseMove, Qt::NoButton, Qt::LeftButton, pixel); }
+    void drag(const std::vector<QPointF>& pixels) { mouseDrag(paper(), pixels); }
 
     // The tablet pen: its tip, or its eraser end.
     const QPointingDevice* pen(bool eraser)

@@ -1,5 +1,5 @@
-// Pen buttons, swatches and paper colours; the modes and the cursor each
-// one shows.
+// Pen buttons, swatches and paper colours, the pen's width and colour; the
+// modes and the cursor each one shows.
 
 #include "ink_fixture.h"
 
@@ -22,15 +22,8 @@ class TestPensAndModes : public QObject {
 private slots:
     void penButtons_data();
     void penButtons();
-    void swatch();
-    void colourValues_data();
-    void colourValues();
-    void paperColourKeepsModeAndInk();
-    void modes_data();
-    void modes();
-    void cursorFromWidth_data();
-    void cursorFromWidth();
-    void penWidthAloneKeepsCursor();
+    void controls_data();
+    void controls();
 };
 
 void TestPensAndModes::penButtons_data()
@@ -92,132 +85,92 @@ void TestPensAndModes::penButtons()
     }
 }
 
-// The last swatch, from an erase mode: its colour for the next stroke only.
-void TestPensAndModes::swatch()
+// Steps through the window's own calls and controls, separated by ";":
+// "mode N", "ink", "width N", "colour VALUE" (a number, "'text'" or
+// "none"), "swatch N", "paper black|white". Then the mode, whether the
+// collector draws, the pen whose cursor shows (4: the eraser's), the pen's
+// width and colour, and how many steps were refused. Each mode change
+// repaints at once; a refused step changes nothing.
+void TestPensAndModes::controls_data()
 {
-    InkFixture f;
-    QVERIFY(f.show());
-    const InkStrokeDisp before = f.addStroke({QPoint(10, 10), QPoint(50, 10)});
-    const int32_t oldColour = before.DrawingAttributes().Color();
-    f.form->CuspErase();
-    click(f.form->labColor[24]);
-    QCOMPARE(f.collector().DefaultDrawingAttributes().Color(), 0x4E0027);
-    QCOMPARE(f.form->applicationMode(), InkSettings::kModeInk);
-    QVERIFY(f.collector().MouseIcon() == f.form->picPen2->mouseIcon());
-    QCOMPARE(before.DrawingAttributes().Color(), oldColour);
-    f.drag({QPoint(100, 100), QPoint(150, 120)});
-    QCOMPARE(f.ink().Strokes().Item(1).DrawingAttributes().Color(), 0x4E0027);
-}
-
-void TestPensAndModes::colourValues_data()
-{
-    QTest::addColumn<QVariant>("value");
-    QTest::addColumn<int>("packed");  // -1: refused, the colour stays
-    QTest::newRow("double, half to even down") << QVariant(192.5) << 192;
-    QTest::newRow("numeric text") << QVariant(QStringLiteral(" 255 ")) << 255;
-    QTest::newRow("text that is no number") << QVariant(QStringLiteral("red")) << -1;
-    QTest::newRow("nothing") << QVariant() << -1;
-}
-
-void TestPensAndModes::colourValues()
-{
-    QFETCH(QVariant, value);
-    QFETCH(int, packed);
-    InkFixture f;
-    f.form->Color_Select(QVariant(0x123456));
-    f.form->CuspErase();
-    bool failed = false;
-    try {
-        f.form->Color_Select(value);
-    } catch (const PlatformError&) {
-        failed = true;
-    }
-    QCOMPARE(failed, packed < 0);
-    QCOMPARE(f.collector().DefaultDrawingAttributes().Color(), packed < 0 ? 0x123456 : packed);
-    // Nothing else: the mode stays.
-    QCOMPARE(f.form->applicationMode(), InkSettings::kModeCuspErase);
-}
-
-void TestPensAndModes::paperColourKeepsModeAndInk()
-{
-    InkFixture f;
-    QVERIFY(f.show());
-    f.addStroke({QPoint(100, 200), QPoint(300, 200)}, 200.0f);
-    f.form->StrokeErase();
-    click(f.form->imgBackGColor_B);
-    QCOMPARE(f.form->applicationMode(), InkSettings::kModeStrokeErase);
-    QVERIFY(!f.collector().Enabled());
-    QCOMPARE(QColor(f.shot().pixel(50, 50)), QColor(0x22, 0x22, 0x22));
-    click(f.form->imgBackGColor_W);
-    QCOMPARE(QColor(f.shot().pixel(50, 50)), QColor(Qt::white));
-    QCOMPARE(f.ink().strokeCount(), 1);
-}
-
-void TestPensAndModes::modes_data()
-{
+    QTest::addColumn<QString>("steps");
     QTest::addColumn<int>("mode");
     QTest::addColumn<bool>("enabled");
     QTest::addColumn<int>("cursor");
-    QTest::newRow("ink") << 1 << true << 2;
-    QTest::newRow("cusp erase") << 2 << false << 4;
-    QTest::newRow("7, stored as it is") << 7 << false << 4;
+    QTest::addColumn<float>("width");
+    QTest::addColumn<int>("colour");
+    QTest::addColumn<int>("refused");
+    QTest::newRow("ink") << "mode 1; mode 1" << 1 << true << 2 << 50.0f << 0 << 0;
+    QTest::newRow("cusp erase, twice") << "mode 2; mode 2" << 2 << false << 4 << 50.0f << 0 << 0;
+    QTest::newRow("7, stored as it is") << "mode 7" << 7 << false << 4 << 50.0f << 0 << 0;
+    QTest::newRow("ink after an erase mode") << "mode 3; ink" << 1 << true << 2 << 50.0f << 0 << 0;
+    QTest::newRow("width alone keeps the cursor") << "width 100" << 1 << true << 2 << 100.0f << 0 << 0;
+    QTest::newRow("width alone keeps an erase mode") << "mode 4; width 10" << 4 << false << 4 << 10.0f << 0 << 0;
+    QTest::newRow("ink shows the pen of the width") << "width 100; ink" << 1 << true << 3 << 100.0f << 0 << 0;
+    QTest::newRow("no pen's width: the thin pen's cursor") << "width 51; ink" << 1 << true << 1 << 51.0f << 0 << 0;
+    QTest::newRow("a width refused") << "width 10; width -5" << 1 << true << 2 << 10.0f << 0 << 1;
+    QTest::newRow("the last swatch, from an erase mode")
+        << "mode 2; swatch 24" << 1 << true << 2 << 50.0f << 0x4E0027 << 0;
+    // A colour value alone changes nothing else.
+    QTest::newRow("colour: double, half to even down") << "mode 2; colour 192.5" << 2 << false << 4 << 50.0f << 192 << 0;
+    QTest::newRow("colour: numeric text") << "mode 2; colour ' 255 '" << 2 << false << 4 << 50.0f << 255 << 0;
+    QTest::newRow("colour: text that is no number")
+        << "colour 7; mode 2; colour 'red'" << 2 << false << 4 << 50.0f << 7 << 1;
+    QTest::newRow("colour: nothing") << "colour 7; colour none" << 1 << true << 2 << 50.0f << 7 << 1;
+    QTest::newRow("paper colours keep the mode") << "mode 4; paper black; paper white" << 4 << false << 4 << 50.0f
+                                                 << 0 << 0;
 }
 
-void TestPensAndModes::modes()
+void TestPensAndModes::controls()
 {
+    QFETCH(QString, steps);
     QFETCH(int, mode);
     QFETCH(bool, enabled);
     QFETCH(int, cursor);
+    QFETCH(float, width);
+    QFETCH(int, colour);
+    QFETCH(int, refused);
     InkFixture f;
     QVERIFY(f.show());
+    const InkStrokeDisp before = f.addStroke({QPoint(100, 200), QPoint(300, 200)}, 200.0f);
     PaintCounter paints(f.paper());
-    // Applying a mode twice repeats every step.
-    for (int twice = 0; twice < 2; ++twice) {
-        const int before = paints.paints;
-        f.form->UpdateApplicationMode(int16_t(mode));
-        QCOMPARE(f.form->applicationMode(), int16_t(mode));
-        QCOMPARE(f.collector().Enabled(), enabled);
-        QVERIFY(f.collector().MouseIcon() == holder(*f.form, cursor)->mouseIcon());
-        QVERIFY2(paints.paints > before, "the window is repainted at once");
+    int failures = 0;
+    for (const QString& step : steps.split("; ")) {
+        const QString verb = step.section(' ', 0, 0);
+        const QString arg = step.section(' ', 1);
+        const int paintsBefore = paints.paints;
+        try {
+            if (verb == "mode")
+                f.form->UpdateApplicationMode(int16_t(arg.toInt()));
+            else if (verb == "ink")
+                f.form->Ink();
+            else if (verb == "width")
+                f.form->Pen_Width(int16_t(arg.toInt()));
+            else if (verb == "colour")
+                f.form->Color_Select(arg == "none" ? QVariant() : arg.startsWith('\'') ? QVariant(arg.mid(1).chopped(1))
+                                                                                     : QVariant(arg.toDouble()));
+            else if (verb == "swatch")
+                click(f.form->labColor[arg.toInt()]);
+            else if (verb == "paper") {
+                click(arg == "black" ? f.form->imgBackGColor_B : f.form->imgBackGColor_W);
+                QCOMPARE(QColor(f.shot().pixel(50, 50)), arg == "black" ? QColor(0x22, 0x22, 0x22) : QColor(Qt::white));
+            } else
+                QFAIL(qPrintable(step));
+        } catch (const PlatformError&) {
+            ++failures;
+        }
+        if (verb == "mode")
+            QVERIFY2(paints.paints > paintsBefore, "the window is repainted at once");
     }
-    // Ink afterwards restores the pen of the current width.
-    f.form->Ink();
-    QVERIFY(f.collector().Enabled());
-    QVERIFY(f.collector().MouseIcon() == f.form->picPen2->mouseIcon());
-}
-
-void TestPensAndModes::cursorFromWidth_data()
-{
-    QTest::addColumn<float>("width");
-    QTest::addColumn<int>("cursor");
-    QTest::newRow("49.5 rounds to even 50") << 49.5f << 2;
-    QTest::newRow("50.51 rounds to 51") << 50.51f << 1;
-    QTest::newRow("100.5 rounds to even 100") << 100.5f << 3;
-    QTest::newRow("far beyond 16 bits") << 1.0e9f << 1;
-}
-
-void TestPensAndModes::cursorFromWidth()
-{
-    QFETCH(float, width);
-    QFETCH(int, cursor);
-    QCOMPARE(penCursorFor(width), cursor);
-}
-
-void TestPensAndModes::penWidthAloneKeepsCursor()
-{
-    InkFixture f;
-    f.form->Pen_Width(100);
-    QCOMPARE(f.collector().DefaultDrawingAttributes().Width(), 100.0f);
-    QVERIFY(f.collector().MouseIcon() == f.form->picPen2->mouseIcon());
-    f.form->StrokeErase();
-    f.form->Pen_Width(10);
-    QCOMPARE(f.form->applicationMode(), InkSettings::kModeStrokeErase);
-    QVERIFY(f.collector().MouseIcon() == f.form->picPen4->mouseIcon());
-    f.form->Ink();
-    QVERIFY(f.collector().MouseIcon() == f.form->picPen1->mouseIcon());
-    // A width the platform refuses ends the operation with a failure.
-    QVERIFY_THROWS_EXCEPTION(PlatformError, f.form->Pen_Width(-5));
-    QCOMPARE(f.collector().DefaultDrawingAttributes().Width(), 10.0f);
+    QCOMPARE(f.form->applicationMode(), int16_t(mode));
+    QCOMPARE(f.collector().Enabled(), enabled);
+    QVERIFY(f.collector().MouseIcon() == holder(*f.form, cursor)->mouseIcon());
+    QCOMPARE(f.collector().DefaultDrawingAttributes().Width(), width);
+    QCOMPARE(f.collector().DefaultDrawingAttributes().Color(), colour);
+    QCOMPARE(failures, refused);
+    // The strokes already drawn keep theirs.
+    QVERIFY(f.ink().strokeCount() == 1 && before.DrawingAttributes().Color() == 0 &&
+            before.DrawingAttributes().Width() == 200.0f);
 }
 
 TAVRO_WINDOW_TEST_MAIN(TestPensAndModes)

@@ -1,34 +1,55 @@
-// The pieces the erasers are made of, without a window: where the stretch to
-// cut begins, the marker interpolation and the eraser's reach along its path.
+// The pieces the erasers are made of, without a window: the marker
+// interpolation, the eraser's reach along its path, and the marker cache
+// against every stroke asked again.
 
 #include "app/ink/eraser_reach.h"
+#include "app/ink/marker_cache.h"
 #include "app/ink/markers.h"
 #include "app/ink/stretch_cut.h"
 
 #include <QTest>
 
+namespace {
+// Small crosses on an n x n grid from x0, each arm a zigzag: cusps and
+// crossings all over, each stroke near only a few others.
+void crosses(InkDisp& ink, int n, int32_t x0)
+{
+    InkDrawingAttributes pen;
+    pen.SetWidth(53.0f);
+    for (int c = 0; c < n * n; ++c) {
+        const int32_t x = x0 + (c % n) * 800;
+        const int32_t y = (c / n) * 800;
+        std::vector<InkPacket> across, down;
+        for (int k = 0; k <= 12; ++k) {
+            const int32_t zig = (k / 4) % 2 * 120;
+            across.push_back(InkPacket{x + k * 50, y + 300 + zig, kInkMousePressure});
+            down.push_back(InkPacket{x + 300 + zig, y + k * 50, kInkMousePressure});
+        }
+        ink.CreateStroke(across, pen);
+        ink.CreateStroke(down, pen);
+    }
+}
+
+std::vector<std::vector<InkPoint>> plainPositions(InkDisp& ink, MarkerCache::Kind kind)
+{
+    std::vector<std::vector<InkPoint>> result;
+    const InkStrokes strokes = ink.Strokes();
+    for (const InkStrokeDisp& s : strokes)
+        result.push_back(kind == MarkerCache::Kind::Cusps ? cuspMarkerPoints(s) : intersectionMarkerPoints(s, strokes));
+    return result;
+}
+}  // namespace
+
 class TestStretchCut : public QObject {
     Q_OBJECT
 private slots:
-    void lowerBoundaryOnABoundary();
     void markerInterpolation_data();
     void markerInterpolation();
     void eraserReach_data();
     void eraserReach();
+    void markerCache_data();
+    void markerCache();
 };
-
-// The stretch to erase: on a cusp or a crossing, the one it begins; on the
-// last point, the last one.
-void TestStretchCut::lowerBoundaryOnABoundary()
-{
-    const std::vector<float> crossings{3.5f, 7.25f};
-    QCOMPARE(int(::intersectionLowerBoundary(crossings, 7.25f)), 2);
-    QCOMPARE(int(::intersectionLowerBoundary(crossings, 5.0f)), 1);
-    const std::vector<int32_t> cusps{0, 10, 20, 30};
-    QCOMPARE(::cuspLowerBoundary(cusps, 10.0f), std::optional<size_t>(1));
-    QCOMPARE(::cuspLowerBoundary(cusps, 30.0f), std::optional<size_t>(2));
-    QCOMPARE(::cuspLowerBoundary(std::vector<int32_t>{0}, 0.0f), std::optional<size_t>());
-}
 
 void TestStretchCut::markerInterpolation_data()
 {
@@ -88,6 +109,52 @@ void TestStretchCut::eraserReach()
     QCOMPARE(strokesNearSegment(ink, a, b, 30.0f).Count(), reaches ? 1 : 0);
     // The other way along the path reaches the same.
     QCOMPARE(strokesNearSegment(ink, b, a, 30.0f).Count(), reaches ? 1 : 0);
+}
+
+// Erasing (as the intersection eraser does), adding and deleting: the same
+// markers, while only strokes near a change are asked again. More changes
+// than the cache keeps track of: it starts afresh.
+void TestStretchCut::markerCache_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::newRow("crossings") << int(MarkerCache::Kind::Intersections);
+    QTest::newRow("cusps") << int(MarkerCache::Kind::Cusps);
+}
+
+void TestStretchCut::markerCache()
+{
+    QFETCH(int, kind);
+    const auto k = MarkerCache::Kind(kind);
+    InkDisp ink;
+    crosses(ink, 20, 0);
+    MarkerCache cache(k);
+    QVERIFY(cache.positions(ink) == plainPositions(ink, k));
+    for (int round = 0; round < 6; ++round) {
+        const uint64_t askedBefore = cache.stats().strokesAsked;
+        const InkPoint at = ink.Strokes().Item(round * 53).GetPoints(6, 1).front();  // a stroke's middle
+        const int32_t x = at.x;
+        const int32_t y = at.y;
+        if (round % 3 == 0) {
+            for (InkStrokeDisp s : ink.HitTestCircle(x, y, 30.0f)) {
+                const std::vector<float> crossings = s.FindIntersections(ink.Strokes());
+                stretchCut(ink, s, intersectionBoundaries(crossings, s.PacketCount() - 1),
+                           intersectionLowerBoundary(crossings, s.NearestPoint(x, y)));
+            }
+        } else if (round % 3 == 1) {
+            crosses(ink, 1, x);
+        } else {
+            ink.DeleteStroke(ink.Strokes().Item(round * 37));
+        }
+        QVERIFY2(cache.positions(ink) == plainPositions(ink, k), qPrintable(QString::number(round)));
+        QVERIFY2(cache.stats().strokesAsked - askedBefore < uint64_t(ink.strokeCount() / 2),
+                 "a local change asks only the strokes near it");
+    }
+    QCOMPARE(cache.stats().fullRebuilds, uint64_t(1));
+    crosses(ink, 24, 20000);
+    QVERIFY(cache.positions(ink) == plainPositions(ink, k));
+    QCOMPARE(cache.stats().fullRebuilds, uint64_t(2));
+    ink.DeleteStrokes();
+    QVERIFY(cache.positions(ink).empty());
 }
 
 QTEST_APPLESS_MAIN(TestStretchCut)

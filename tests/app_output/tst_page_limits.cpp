@@ -12,15 +12,6 @@ private slots:
     void erasingFarOutsideThePaper();
 };
 
-namespace {
-
-void moveWithButton(OutputWindow& w, QPoint at)
-{
-    sendMouse(w.form->ImgPaper, QEvent::MouseMove, Qt::NoButton, Qt::LeftButton, at);
-}
-
-}  // namespace
-
 void TestPageLimits::erasingFarOutsideThePaper_data()
 {
     QTest::addColumn<int>("mode");
@@ -51,13 +42,13 @@ void TestPageLimits::erasingFarOutsideThePaper()
     const bool reported = at.x() == 100000000;
     if (reported)
         w.messageBox.queueAnswer(MessageBoxResult::Ok);
-    moveWithButton(w, at);
+    dragTo(w.form->ImgPaper, at);
     QTest::qWait(0);
     QCOMPARE(w.strokeCount(), 1);
     QCOMPARE(w.messageBox.calls().size(), reported ? 1 : 0);
     if (reported)
         QVERIFY(w.messageBox.calls()[0].text.startsWith(QString::fromUtf8("실행 중 오류가 났습니다 (오류 ")));
-    moveWithButton(w, QPoint(200, 100));
+    dragTo(w.form->ImgPaper, QPoint(200, 100));
     QCOMPARE(w.strokeCount(), 0);
 }
 

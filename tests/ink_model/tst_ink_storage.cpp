@@ -103,10 +103,10 @@ private slots:
         Recorder rec;
         ink.addListener(&rec);
         ink.addListener(&rec);  // once is enough
-        InkStrokeDisp s = addStroke(ink, {{0, 0}, {1000, 0}, {1000, 1000}}, 20.0f);
+        InkStrokeDisp s = addStroke(ink, {{0, 0}, {1000, 0}, {1000, 1000}}, 21.0f);
         QVERIFY(rec.added.size() == 1 && rec.added[0] == s);
-        // Pen pressure may widen a 20 stroke to 30: half of it around the centre line.
-        QCOMPARE(s.drawnBounds(), (InkRectangle{-15, -15, 1015, 1015}));
+        // Pen pressure may widen a 21 stroke to 31.5: half of it, rounded up, around the centre line.
+        QCOMPARE(s.drawnBounds(), (InkRectangle{-16, -16, 1016, 1016}));
 
         // A restyle names what the stroke covered before and after.
         InkDrawingAttributes wide = s.DrawingAttributes();
@@ -128,25 +128,16 @@ private slots:
     }
 
     // Empty, deleted, of a destroyed ink, or dropped with it while collected.
-    void unusableStroke_data()
-    {
-        QTest::addColumn<StrokeCall>("call");
-        QTest::newRow("packets") << StrokeCall([](InkStrokeDisp& s) { s.packets(); });
-        QTest::newRow("SetDrawingAttributes")
-            << StrokeCall([](InkStrokeDisp& s) { s.SetDrawingAttributes(InkDrawingAttributes()); });
-        QTest::newRow("FindIntersections") << StrokeCall([](InkStrokeDisp& s) { s.FindIntersections(); });
-        QTest::newRow("Split") << StrokeCall([](InkStrokeDisp& s) { s.Split(0.5f); });
-    }
     void unusableStroke()
     {
-        QFETCH(StrokeCall, call);
         InkStrokeDisp none;
-        QVERIFY(throwsCode([&] { call(none); }, PlatformErrorCode::NullReference));
+        QVERIFY(throwsCode([&] { none.Split(0.5f); }, PlatformErrorCode::NullReference));
         InkDisp ink;
         InkStrokeDisp deleted = addStroke(ink, {{0, 0}, {100, 0}});
         const InkStrokeDisp other = addStroke(ink, {{50, -5}, {50, 5}});
         ink.DeleteStroke(deleted);
-        QVERIFY(throwsCode([&] { call(deleted); }, PlatformErrorCode::DetachedStroke));
+        QVERIFY(throwsCode([&] { deleted.Split(0.5f); }, PlatformErrorCode::DetachedStroke));
+        QVERIFY(throwsCode([&] { deleted.FindIntersections(); }, PlatformErrorCode::DetachedStroke));
         QVERIFY(ink.strokeCount() == 1 && ink.Strokes().Item(0) == other);
         InkStrokeDisp orphan;
         InkStrokeDisp collecting;
@@ -155,8 +146,8 @@ private slots:
             orphan = addStroke(gone, {{0, 0}, {100, 0}});
             collecting = gone.beginStroke(thinPen());
         }
-        QVERIFY(throwsCode([&] { call(orphan); }, PlatformErrorCode::DetachedStroke));
-        QVERIFY(throwsCode([&] { call(collecting); }, PlatformErrorCode::DetachedStroke));
+        QVERIFY(throwsCode([&] { orphan.packets(); }, PlatformErrorCode::DetachedStroke));
+        QVERIFY(throwsCode([&] { collecting.SetDrawingAttributes(thinPen()); }, PlatformErrorCode::DetachedStroke));
     }
 
     void badCalls_data()
@@ -167,6 +158,7 @@ private slots:
         const int range = PlatformErrorCode::IndexOutOfRange;
         const int invalid = PlatformErrorCode::InvalidArgument;
         QTest::newRow("GetPoints past the end") << StrokeCall([](InkStrokeDisp& s) { s.GetPoints(4, -1); }) << range;
+        QTest::newRow("GetPoints one past the end") << StrokeCall([](InkStrokeDisp& s) { s.GetPoints(1, 3); }) << range;
         QTest::newRow("GetPoints huge count")
             << StrokeCall([](InkStrokeDisp& s) { s.GetPoints(2, std::numeric_limits<int32_t>::max()); }) << range;
         QTest::newRow("GetPoints negative count") << StrokeCall([](InkStrokeDisp& s) { s.GetPoints(0, -2); })

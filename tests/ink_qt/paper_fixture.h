@@ -4,12 +4,11 @@
 // plus helpers that send it pen and mouse input the way Qt delivers it.
 
 #include "platform/ink/ink_collector.h"
+#include "tests/mouse_input.h"
 
 #include <QApplication>
-#include <QMouseEvent>
 #include <QPainter>
 #include <QPaintEvent>
-#include <QPointingDevice>
 #include <QTabletEvent>
 #include <QWidget>
 
@@ -83,24 +82,4 @@ inline bool sendTablet(QWidget* target, const QPointingDevice* device, QEvent::T
     const bool proximity = type == QEvent::TabletEnterProximity || type == QEvent::TabletLeaveProximity;
     QApplication::sendEvent(proximity ? static_cast<QObject*>(qApp) : target, &event);
     return event.isAccepted();
-}
-
-inline void sendMouse(QWidget* target, QEvent::Type type, QPointF position,
-                      Qt::MouseEventSource source = Qt::MouseEventNotSynthesized,
-                      const QPointingDevice* device = QPointingDevice::primaryPointingDevice())
-{
-    const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
-    const Qt::MouseButtons buttons = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
-    QMouseEvent event(type, position, position, target->mapToGlobal(position), button, buttons, Qt::NoModifier,
-                      source, device);
-    QApplication::sendEvent(target, &event);
-}
-
-// A left-button drag through the given points.
-inline void mouseStroke(QWidget* target, const std::vector<QPointF>& points)
-{
-    sendMouse(target, QEvent::MouseButtonPress, points.front());
-    for (size_t i = 1; i < points.size(); ++i)
-        sendMouse(target, QEvent::MouseMove, points[i]);
-    sendMouse(target, QEvent::MouseButtonRelease, points.back());
 }

@@ -55,9 +55,11 @@ private slots:
 
     // Plays input steps separated by ";", each "<source> <action> [x y [pressure]]":
     // pen and eraser (a tablet: down, move, up; near and far for proximity),
-    // mouse, sysmouse (made by the system from the core pointer), penmouse and
-    // penmouse-raw (the pen's own, marked as made or not), finger1 and finger2
-    // (a touch screen, through Qt's own touch handling), "wait ms" and "off".
+    // mouse (rmouse: its right button), sysmouse (made by the system from
+    // the core pointer), penmouse and penmouse-raw (the pen's own, marked as
+    // made or not), finger1 and finger2 (a touch screen, through Qt's own
+    // touch handling), "wait ms", "off" and "rect left top right bottom"
+    // (the input rectangle, in pixels).
     void play(const QString& script)
     {
         static const QStringList actions{"down", "move", "up", "near", "far", "dbl"};
@@ -71,10 +73,12 @@ private slots:
             const QStringList w = step.split(' ', Qt::SkipEmptyParts);
             const QString source = w.value(0);
             const int action = actions.indexOf(w.value(1));
-            QVERIFY(action >= 0 || source == "wait" || source == "off");
+            QVERIFY(action >= 0 || source == "wait" || source == "off" || source == "rect");
             const QPoint at(w.value(2).toInt(), w.value(3).toInt());
             if (source == "wait") {
                 m_collector->advanceClock(w.value(1).toInt());
+            } else if (source == "rect") {
+                m_collector->SetWindowInputRectangle({w[2].toInt(), w[1].toInt(), w[4].toInt(), w[3].toInt()});
             } else if (source == "off") {
                 m_collector->SetEnabled(false);
             } else if (source.startsWith("finger")) {
@@ -88,8 +92,9 @@ private slots:
                            QPointF(at) + QPointF(0.5, 0.5), w.value(4).toDouble());
             } else {
                 const bool made = source == "sysmouse" || source == "penmouse";
-                sendMouse(paper(), mouse[action], at,
-                          made ? Qt::MouseEventSynthesizedBySystem : Qt::MouseEventNotSynthesized,
+                const Qt::MouseButton button = source == "rmouse" ? Qt::RightButton : Qt::LeftButton;
+                sendMouse(paper(), mouse[action], action == 1 ? Qt::NoButton : button, action == 2 ? Qt::NoButton : button,
+                          at, std::nullopt, made ? Qt::MouseEventSynthesizedBySystem : Qt::MouseEventNotSynthesized,
                           source.startsWith("penmouse") ? m_pen.get() : QPointingDevice::primaryPointingDevice());
             }
         }
@@ -105,9 +110,10 @@ private slots:
         QTest::addColumn<QString>("raised");
         auto row = [](const char* n, const QString& in, const char* out) { QTest::newRow(n) << in << QString(out); };
         // Ink units at 96 dpi (12 pixels are 317.5: halves go to even); pen
-        // pressure out of 1024, the mouse always at half of it. A pen lifts
-        // off a pixel away from its last sample, at its last pressure.
-        row("pen tip", "pen down 12 10 .5; pen move 36 10 .75; pen move 96 48 1; pen up 97 49 0",
+        // pressure out of 1024 (a driver's 1.5 is 1), the mouse always at half
+        // of it. A pen lifts off a pixel away from its last sample, at its
+        // last pressure.
+        row("pen tip", "pen down 12 10 .5; pen move 36 10 .75; pen move 96 48 1.5; pen up 97 49 0",
             "pen 512 768 1024 1024 stroke | 318 265 952 265 2540 1270 2566 1296");
         row("mouse", "mouse down 12 10; mouse move 36 10; mouse move 96 48; mouse up 96 48",
             "mouse 512 512 512 stroke | 318 265 952 265 2540 1270");
@@ -115,8 +121,11 @@ private slots:
         row("disabled", "off; mouse down 10 9; mouse move 30 9; mouse up 40 9; pen down 10 9 .5; pen up 10 9", "5");
         row("double click", "mouse down 10 9; mouse up 10 9; mouse dbl 10 9; mouse up 10 9",
             "mouse 512 stroke mouse 512 stroke");
-        row("second press mid-stroke", "pen down 10 9 .5; pen down 40 9 .5; pen move 20 9 .5; pen up 20 9",
-            "pen 512 512 stroke");
+        row("second press mid-stroke", "pen down 10 9 .5; pen down 40 9 .5; eraser down 40 9 .5; pen move 20 9 .5; "
+            "pen up 20 9", "pen 512 512 stroke");
+        row("right button", "rmouse down 10 9; rmouse move 30 9; rmouse up 30 9", "");
+        row("input rectangle", "rect 0 0 40 30; mouse down 41 10; mouse up 41 10; mouse down 40 30; mouse up 40 30",
+            "mouse 512 stroke");
         row("a real mouse while the pen draws",
             "pen down 10 10 .5; mouse down 90 90; mouse move 99 90; mouse up 99 90; pen up 10 10", "pen 512 stroke");
         // The pen's own mouse events, interleaved with its samples and trailing after them.
@@ -200,8 +209,8 @@ private slots:
 
     void handlersDeleteStrokesAndWait()
     {
-        mouseStroke(paper(), {{10, 10}, {30, 10}});
-        mouseStroke(paper(), {{10, 20}, {30, 20}});
+        mouseDrag(paper(), {{10, 10}, {30, 10}});
+        mouseDrag(paper(), {{10, 20}, {30, 20}});
         CollectorRecorder events(*m_collector);
         // As the stroke eraser does from NewPackets, and a handler may from Stroke.
         events.onNewPackets = [&](const InkCursor&, const InkStrokeDisp&) {
@@ -209,7 +218,7 @@ private slots:
                 ink().DeleteStroke(ink().Strokes().Item(0));
         };
         events.onStroke = [&](const InkCursor&, const InkStrokeDisp&, bool&) { ink().DeleteStrokes(); };
-        mouseStroke(paper(), {{10, 30}, {30, 30}, {50, 30}});
+        mouseDrag(paper(), {{10, 30}, {30, 30}, {50, 30}});
         QCOMPARE(ink().strokeCount(), 1);
         QVERIFY(ink().Strokes().Item(0) == events.strokes.back());
 
@@ -218,9 +227,9 @@ private slots:
         int depth = 0;
         events.onStroke = [&](const InkCursor&, const InkStrokeDisp&, bool&) {
             if (depth++ == 0)
-                inNestedLoop([&] { mouseStroke(paper(), {{10, 50}, {60, 50}}); });
+                inNestedLoop([&] { mouseDrag(paper(), {{10, 50}, {60, 50}}); });
         };
-        mouseStroke(paper(), {{10, 10}, {60, 10}});
+        mouseDrag(paper(), {{10, 10}, {60, 10}});
         QCOMPARE(ink().strokeCount(), 3);
         for (const InkStrokeDisp& stroke : ink().Strokes())
             QVERIFY(!stroke.isInProgress());
@@ -230,11 +239,11 @@ private slots:
         events.log.clear();
         events.onCursorDown = [&](const InkCursor&, const InkStrokeDisp&) {
             inNestedLoop([&] {
-                sendMouse(paper(), QEvent::MouseMove, {40, 10});
-                sendMouse(paper(), QEvent::MouseButtonRelease, {40, 10});
+                dragTo(paper(), {40, 10});
+                sendMouse(paper(), QEvent::MouseButtonRelease, Qt::LeftButton, Qt::NoButton, {40, 10});
             });
         };
-        sendMouse(paper(), QEvent::MouseButtonPress, {10, 10});
+        sendMouse(paper(), QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton, {10, 10});
         QCOMPARE(events.log, QStringList({"down", "packets 1", "stroke"}));
         QCOMPARE(ink().Strokes().Item(3).PacketCount(), 2);
         QVERIFY(!m_collector->CollectingInk());
@@ -265,11 +274,11 @@ private slots:
             events.onNewPackets = goAway;
         if (when == "stroke")
             events.onStroke = [&](const InkCursor& c, const InkStrokeDisp& s, bool&) { goAway(c, s); };
-        sendMouse(paper(), QEvent::MouseButtonPress, {10, 10});
+        sendMouse(paper(), QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton, {10, 10});
         if (when == "between")
             m_collector->SetEnabled(false);
-        sendMouse(paper(), QEvent::MouseMove, {30, 10});
-        sendMouse(paper(), QEvent::MouseButtonRelease, {30, 10});
+        dragTo(paper(), {30, 10});
+        sendMouse(paper(), QEvent::MouseButtonRelease, Qt::LeftButton, Qt::NoButton, {30, 10});
         QVERIFY(events.strokes.back().isDetached());
         QCOMPARE(events.log.contains("stroke"), when == "stroke");
         QCOMPARE(paper()->mouseEvents, when == "stroke" ? 0 : 2);
@@ -283,14 +292,14 @@ private slots:
         QCOMPARE(ink().strokeCount(), 0);
         events.onCursorDown = events.onNewPackets = nullptr;
         m_collector->SetEnabled(true);
-        mouseStroke(paper(), {{10, 10}, {30, 10}});
+        mouseDrag(paper(), {{10, 10}, {30, 10}});
         QCOMPARE(ink().strokeCount(), 1);
     }
 
     void paperGoesAwayFirst()
     {
-        mouseStroke(paper(), {{10, 10}, {30, 10}});
-        sendMouse(paper(), QEvent::MouseButtonPress, {10, 10});
+        mouseDrag(paper(), {{10, 10}, {30, 10}});
+        sendMouse(paper(), QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton, {10, 10});
         m_window.reset();
         QVERIFY(!m_collector->Window());
         m_collector->SetEnabled(false);

@@ -73,13 +73,13 @@ private slots:
     void strokeInProgressShowsAsItGrows()
     {
         QCOMPARE(m_window->window.childAt(299, 199), paper());  // the overlay takes no input
-        sendMouse(paper(), QEvent::MouseButtonPress, {50, 50});
+        sendMouse(paper(), QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton, {50, 50});
         QCOMPARE(shownAt({50, 50}), kBlack);
-        sendMouse(paper(), QEvent::MouseMove, {150, 50});
+        dragTo(paper(), {150, 50});
         QCOMPARE(shownAt({100, 50}), kBlack);
         QCOMPARE(shownAt({100, 80}), kWhite);
         QVERIFY(std::abs(qGray(shownAt({100, 45})) - qGray(shownAt({100, 55}))) <= 8);  // centred on its row
-        sendMouse(paper(), QEvent::MouseMove, {150, 100});
+        dragTo(paper(), {150, 100});
         QCOMPARE(shownAt({150, 75}), kBlack);
         QCOMPARE(m_collector->Ink().strokeCount(), 0);
     }
@@ -91,7 +91,7 @@ private slots:
     {
         for (bool paperDrawsInk : {false, true}) {
             paper()->drawsInk = paperDrawsInk;
-            mouseStroke(paper(), {{50, 50}, {150, 50}});
+            mouseDrag(paper(), {{50, 50}, {150, 50}});
             QCOMPARE(shownAt({100, 50}) == kBlack, paperDrawsInk);
             m_collector->Ink().DeleteStrokes();
             paper()->update();
@@ -101,13 +101,13 @@ private slots:
 
     void onlyTheNewSegmentRepaints()
     {
-        sendMouse(paper(), QEvent::MouseButtonPress, {20, 20});
+        sendMouse(paper(), QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton, {20, 20});
         for (int x = 30; x <= 200; x += 10)
-            sendMouse(paper(), QEvent::MouseMove, {double(x), 20});
+            dragTo(paper(), {double(x), 20});
         QCoreApplication::processEvents();
         PaintSpy above(overlay());
         PaintSpy underneath(paper());
-        sendMouse(paper(), QEvent::MouseMove, {210, 30});
+        dragTo(paper(), {210, 30});
         QCoreApplication::processEvents();
         // The segment from (200, 20) to (210, 30), 11 pixels wide, and its antialiased edge...
         const QRect segment = QRect(QPoint(200, 20), QPoint(210, 30)).adjusted(-8, -8, 8, 8);
@@ -116,7 +116,7 @@ private slots:
         QVERIFY(segment.contains(underneath.painted.boundingRect()));
         // ...and all of it.
         QVERIFY(above.painted.contains(QRect(QPoint(197, 17), QPoint(213, 33))));
-        sendMouse(paper(), QEvent::MouseButtonRelease, {210, 30});
+        sendMouse(paper(), QEvent::MouseButtonRelease, Qt::LeftButton, Qt::NoButton, {210, 30});
     }
 };
 

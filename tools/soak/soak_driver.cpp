@@ -172,7 +172,7 @@ std::vector<QPointF> Soak::path()
 
 void Soak::mouseStroke()
 {
-    ::mouseStroke(form->ImgPaper, path());
+    mouseDrag(form->ImgPaper, path());
 }
 
 // Press, moves and release, each sample with its own pressure.

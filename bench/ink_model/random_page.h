@@ -1,7 +1,7 @@
 #pragma once
 // A synthetic page of handwriting-like ink: random-walk strokes that drift
-// with a slowly turning heading, spread over a sheet. Shared by the index
-// tests and the benchmarks; plain C++.
+// with a slowly turning heading, spread over a sheet. Shared by the
+// benchmarks; plain C++.
 
 #include "platform/ink/ink_model.h"
 
