@@ -7,7 +7,7 @@
 #include "output_fixture.h"
 
 #include "app/output/save_page.h"
-#include "raster_fixtures.h"
+#include "picture_fixtures.h"
 
 #include <QBuffer>
 #include <QElapsedTimer>

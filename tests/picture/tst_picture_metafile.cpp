@@ -3,9 +3,8 @@
 // of mapping logical units to the picture.
 
 #include "metafile_bytes.h"
-#include "metafile_fixtures.h"
+#include "picture_fixtures.h"
 #include "platform/picture/picture_loader.h"
-#include "raster_fixtures.h"
 
 #include <QPainter>
 #include <QTemporaryDir>
@@ -40,7 +39,6 @@ class TestPictureMetafile : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase();
     void sceneShapesLandWhereDrawn_data();
     void sceneShapesLandWhereDrawn();
     void sceneTextHatchAndDashes_data();
@@ -52,7 +50,7 @@ private slots:
     void drawsAtItsCornerAndOnlyInsideItsFrame();
 
 private:
-    QString scene(const QString& kind) const { return m_dir.filePath(QString::fromUtf8("장면 scene.") + kind); }
+    static QString scene(const QString& kind) { return fixtures::dataPath("scene." + kind); }
     QImage load(const QByteArray& bytes, QSize* size = nullptr)
     {
         const Picture picture = LoadPicture(fixtures::writeFile(m_dir.filePath("raw"), bytes), 96);
@@ -63,12 +61,6 @@ private:
 
     QTemporaryDir m_dir;
 };
-
-void TestPictureMetafile::initTestCase()
-{
-    fixtures::writeEmfScene(scene("emf"));
-    fixtures::writeWmfScene(scene("wmf"));
-}
 
 // At 96 dpi, and again at 144 dpi where every probe moves by half.
 void TestPictureMetafile::sceneShapesLandWhereDrawn_data()
@@ -163,6 +155,9 @@ void TestPictureMetafile::mappingsPlaceTheRectangle_data()
         << emf({emfRecord(35, {floatBits(1), 0, 0, floatBits(1), floatBits(200), floatBits(100)}),
                 emfRectangle(0, 0, 100, 50)})
         << size << QRectF(200, 100, 100, 50);
+    QTest::newRow("EMF world transform past 1e9 is ignored")
+        << emf({emfRecord(35, {floatBits(2e9f), 0, 0, floatBits(2e9f), 0, 0}), emfRectangle(100, 100, 300, 200)})
+        << size << QRectF(100, 100, 200, 100);
     QTest::newRow("EMF made on a 300 dpi device")
         << emfOf(emfRedBrushThen({emfRectangle(300, 300, 900, 600)}), QRect(QPoint(0, 0), QPoint(12700, 6350)), 3000)
         << size << QRectF(96, 96, 192, 96);
@@ -247,7 +242,7 @@ void TestPictureMetafile::drawsAtItsCornerAndOnlyInsideItsFrame()
     QPainter painter(&canvas);
     painter.setClipRect(0, 0, 800, 500);
     picture.draw(painter, QPointF(30, 40));
-    Picture::fromImage(fixtures::quadrantImage()).draw(painter, QPointF(600, 400));
+    Picture::fromImage(QImage(fixtures::dataPath("quadrants.bmp"))).draw(painter, QPointF(600, 400));
     Picture().draw(painter, QPointF(0, 0));  // the null picture draws nothing
     painter.fillRect(0, 0, 5, 5, Qt::black);
     painter.end();

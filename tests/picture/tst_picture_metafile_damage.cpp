@@ -3,8 +3,7 @@
 // to more memory, nor ask for more drawing, than a picture may take.
 
 #include "metafile_bytes.h"
-#include "metafile_fixtures.h"
-#include "raster_fixtures.h"
+#include "picture_fixtures.h"
 #include "platform/picture/picture_errors.h"
 #include "platform/picture/picture_loader.h"
 
@@ -79,6 +78,9 @@ void TestPictureMetafileDamage::damaged_data()
         << emfOf({emfRecord(4, {0, 0, 10, 10, 0x20000001, 1, 2})}) << invalid;
     QTest::newRow("polypolygon counts beyond the total")
         << emfOf({emfRecord(91, {0, 0, 10, 10, 1, 2, 1000, 0x00010001, 0x00020002})}) << invalid;
+    QTest::newRow("polypolygon counts each within the total, not together")
+        << emfOf({emfRecord(91, {0, 0, 10, 10, 2, 2, 2, 2, 0x00010001, 0x00020002, 0x00030003, 0x00040004})})
+        << invalid;
     QTest::newRow("polypolygon of 0x40000000 polygons")
         << emfOf({emfRecord(91, {0, 0, 10, 10, 0x40000000, 2, 1, 1})}) << invalid;
     QTest::newRow("text of 0x40000000 characters")
@@ -119,9 +121,9 @@ void TestPictureMetafileDamage::damaged_data()
 
     // Small files asking for much drawing: refused within the work budget.
     QTest::newRow("EMF of 1000 full-frame rectangles")
-        << fixtures::fuzzSeed("picture_emf/hostile_full_frame_rectangles") << tooLarge;
+        << fixtures::dataFile("seeds/picture_emf/hostile_full_frame_rectangles") << tooLarge;
     QTest::newRow("WMF of 1000 full-frame rectangles")
-        << fixtures::fuzzSeed("picture_wmf/hostile_full_frame_rectangles") << tooLarge;
+        << fixtures::dataFile("seeds/picture_wmf/hostile_full_frame_rectangles") << tooLarge;
     QTest::newRow("250,001 records") << emfOf(std::vector<QByteArray>(250001, emfRecord(18, {1}))) << tooLarge;
     std::vector<uint32_t> line{0, 0, 480, 240, 200000};
     for (uint32_t i = 0; i < 200000; ++i)

@@ -1,7 +1,8 @@
 #pragma once
-// The metafile scene for the tests, written once by libUEMF's record writers
-// (data/make_scenes.sh), so the player is checked against files made by an
-// independent writer.
+// The pictures the tests read: committed files in data/ (the rasters and
+// damaged files written by make_rasters.py, the metafile scene by
+// tools/picture-scenes with libUEMF, an independent writer) and the fuzz
+// seeds; and where the scene's shapes lie.
 //
 // The scene: one picture of 960 x 480 pixels at 96 dpi whose logical units
 // are tenths of an output pixel, reached through window and viewport
@@ -9,6 +10,7 @@
 // polyline, a polygon, text, a hatched rectangle, a stretched 2 x 2 bitmap
 // and a dashed line; SceneProbe lists where each shows and in what colour.
 
+#include <QByteArray>
 #include <QColor>
 #include <QPoint>
 #include <QRect>
@@ -18,12 +20,18 @@
 
 namespace fixtures {
 
+// Whether every channel of a is within tolerance of b's.
+bool near(QColor a, QColor b, int tolerance);
+
+// Writes bytes to path and returns path; throws when it cannot.
+QString writeFile(const QString& path, const QByteArray& bytes);
+
+// A file of data/, or, for "seeds/...", of the fuzz seed corpus.
+QString dataPath(const QString& name);
+QByteArray dataFile(const QString& name);
+
 constexpr int kSceneWidth = 960;
 constexpr int kSceneHeight = 480;
-
-// Copies of the committed scene files, at path.
-void writeEmfScene(const QString& path);
-void writeWmfScene(const QString& path);
 
 struct SceneProbe {
     const char* what;
