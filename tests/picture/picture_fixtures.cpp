@@ -35,7 +35,7 @@ QByteArray dataFile(const QString& name)
     QFile file(dataPath(name));
     if (!file.open(QIODevice::ReadOnly))
         throw std::runtime_error("no test file " + name.toStdString());
-    return file.readAll();
+    return name.endsWith(".z") ? qUncompress(file.readAll()) : file.readAll();
 }
 
 std::vector<SceneProbe> sceneProbes()

@@ -26,7 +26,8 @@ bool near(QColor a, QColor b, int tolerance);
 // Writes bytes to path and returns path; throws when it cannot.
 QString writeFile(const QString& path, const QByteArray& bytes);
 
-// A file of data/, or, for "seeds/...", of the fuzz seed corpus.
+// A file of data/, or, for "seeds/...", of the fuzz seed corpus; one
+// ending in .z is uncompressed.
 QString dataPath(const QString& name);
 QByteArray dataFile(const QString& name);
 
