@@ -180,6 +180,7 @@ void TestBackgroundPicture::newPageKeepsThePictureAndSavesIt()
     QCOMPARE(w.form->ImgPaper->backColor(), QColor(200, 220, 240));
     w.drawRow(100);
     w.dialogs.queueFileName(out.filePath("page.jpg"));
+    w.form->saveWait = 0;
     w.save();
     const QImage page(out.filePath("page.jpg"));
     QVERIFY(near(page.pixel(pageAt(QPoint(50, 35))), Qt::blue));
