@@ -34,11 +34,6 @@ qint64 bitmapBytes(OutputWindow& w)
     return w.form->Picture2->picture().toImage().save(&buffer, "bmp") ? bytes.size() : -1;
 }
 
-QByteArray contents(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
-}
 
 }  // namespace
 
@@ -164,11 +159,11 @@ void TestSavePage::savesUnderTheChosenName()
     files.removeDuplicates();
     files.sort();
     QCOMPARE(filesIn(dir.path()), files);
-    QCOMPARE(contents(victim), "the user's own file");
+    QCOMPARE(fixtures::contents(victim), "the user's own file");
     if (taken != jpeg && by == "link")
         QCOMPARE(QFile::symLinkTarget(dir.filePath(taken)), victim);
     if (by == "file")
-        QCOMPARE(contents(dir.filePath(taken)), "the user's own file");
+        QCOMPARE(fixtures::contents(dir.filePath(taken)), "the user's own file");
     const QString path = dir.filePath(jpeg);
     QVERIFY(!QFileInfo(path).isSymLink());
     QCOMPARE(QImageReader(path).format(), QByteArray("jpeg"));
@@ -291,7 +286,7 @@ void TestSavePage::saveFails()
     QCOMPARE(w.messageBox.calls()[0].text, kSaveFailed);
     QCOMPARE(w.messageBox.calls()[0].style, MessageBoxStyle::Information);
     for (const QString& name : takenNames)
-        QVERIFY(QFileInfo(dir.filePath(name)).isDir() || contents(dir.filePath(name)) == "read-only");
+        QVERIFY(QFileInfo(dir.filePath(name)).isDir() || fixtures::contents(dir.filePath(name)) == "read-only");
     QCOMPARE(w.strokeCount(), 1);
     QCOMPARE(w.form->dataPresent(), int16_t(-1));
     const QStringList files = added();

@@ -37,19 +37,6 @@ int channelDifference(QRgb a, QRgb b)
     return std::max({std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)), std::abs(qBlue(a) - qBlue(b))});
 }
 
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-// Hidden entries included: a temporary file left behind shows up here.
-QStringList entries(const QString& folder)
-{
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                                  QDir::Name);
-}
-
 }  // namespace
 
 class TestJpgUtils : public QObject {
@@ -60,7 +47,6 @@ private slots:
     void init() { m_dir = std::make_unique<QTemporaryDir>(); }
     void readsBitDepths_data();
     void readsBitDepths();
-    void bestFlagKeepsEveryColour();
     void naming_data();
     void naming();
     void refusesBrokenBitmaps_data();
@@ -91,26 +77,36 @@ void TestJpgUtils::initTestCase()
     QVERIFY2(m_convert, ::dlerror());
 }
 
+// With the best flag, no chroma subsampling (4:4:4), which keeps one-pixel
+// colour detail; without it the chroma is halved both ways.
 void TestJpgUtils::readsBitDepths_data()
 {
     QTest::addColumn<QByteArray>("bitmap");
+    QTest::addColumn<int>("flag");
     for (const char* name : {"blocks-8", "blocks-8-down", "blocks-24", "blocks-24-down", "blocks-32", "blocks-32-down"})
-        QTest::newRow(name) << fixtures::dataFile(QString(name) + ".bmp");
+        QTest::newRow(name) << fixtures::dataFile(QString(name) + ".bmp") << int(JPGUTILS_FLAG_BEST);
+    QTest::newRow("24 bits, without the best flag") << fixtures::dataFile("blocks-24.bmp") << 0;
     QByteArray qt;
     QBuffer buffer(&qt);
     QVERIFY(buffer.open(QIODevice::WriteOnly) && QImage(fixtures::dataPath("blocks-24.bmp")).save(&buffer, "BMP"));
-    QTest::newRow("written by Qt, as the program does") << qt;
+    QTest::newRow("written by Qt, as the program does") << qt << int(JPGUTILS_FLAG_BEST);
 }
 
 void TestJpgUtils::readsBitDepths()
 {
     QFETCH(QByteArray, bitmap);
+    QFETCH(int, flag);
     fixtures::writeFile(path("page.bmp"), bitmap);
     fixtures::writeFile(path("page.jpg"), "an older file of that name, to be replaced");
-    QCOMPARE(convert("page.bmp"), 0);
-    QCOMPARE(entries(m_dir->path()), QStringList({"page.bmp", "page.jpg"}));
-    QCOMPARE(readFile(path("page.bmp")), bitmap);
-    const QImage jpeg(path("page.jpg"));
+    QCOMPARE(convert("page.bmp", 100, flag), 0);
+    QCOMPARE(fixtures::filesIn(m_dir->path()), QStringList({"page.bmp", "page.jpg"}));
+    QCOMPARE(fixtures::contents(path("page.bmp")), bitmap);
+    const QByteArray bytes = fixtures::contents(path("page.jpg"));
+    // The first component's sampling factors in the baseline frame header.
+    const qsizetype frame = bytes.indexOf("\xFF\xC0");
+    QVERIFY(frame > 0);
+    QCOMPARE(int(uchar(bytes.at(frame + 11))), flag == JPGUTILS_FLAG_BEST ? 0x11 : 0x22);
+    const QImage jpeg = QImage::fromData(bytes);
     QCOMPARE(jpeg.size(), QSize(kWidth, kHeight));
     // The middle of each block, away from the ringing at block edges.
     const std::pair<QPoint, QRgb> blocks[] = {{{15, 11}, qRgb(255, 0, 0)}, {{45, 11}, qRgb(0, 255, 0)},
@@ -118,21 +114,6 @@ void TestJpgUtils::readsBitDepths()
     for (const auto& [at, colour] : blocks)
         QVERIFY2(channelDifference(jpeg.pixel(at), colour) <= 8,
                  qPrintable(QString("at %1,%2: %3").arg(at.x()).arg(at.y()).arg(jpeg.pixel(at), 0, 16)));
-}
-
-// The best flag asks for no chroma subsampling (4:4:4), which keeps
-// one-pixel colour detail; without it the chroma is halved both ways.
-void TestJpgUtils::bestFlagKeepsEveryColour()
-{
-    fixtures::writeFile(path("page.bmp"), fixtures::dataFile("blocks-24.bmp"));
-    for (const int flag : {JPGUTILS_FLAG_BEST, 0}) {
-        QCOMPARE(convert("page.bmp", 100, flag), 0);
-        const QByteArray jpeg = readFile(path("page.jpg"));
-        // The first component's sampling factors in the baseline frame header.
-        const qsizetype frame = jpeg.indexOf("\xFF\xC0");
-        QVERIFY(frame > 0);
-        QCOMPARE(int(uchar(jpeg.at(frame + 11))), flag == JPGUTILS_FLAG_BEST ? 0x11 : 0x22);
-    }
 }
 
 void TestJpgUtils::naming_data()
@@ -160,14 +141,14 @@ void TestJpgUtils::naming()
     QVERIFY(QDir(m_dir->path()).mkpath(QFileInfo(bitmap).path()));
     fixtures::writeFile(path(bitmap), bytes);
     const QString folder = QFileInfo(path(bitmap)).path();
-    QStringList expected = entries(folder);
+    QStringList expected = fixtures::filesIn(folder);
     if (!jpeg.isEmpty())
         expected.append(QFileInfo(jpeg).fileName());
     expected.sort();
 
     QCOMPARE(convert(bitmap), jpeg.isEmpty() ? int(JPGUTILS_ERROR_NAME) : 0);
-    QCOMPARE(readFile(path(bitmap)), bytes);
-    QCOMPARE(entries(folder), expected);
+    QCOMPARE(fixtures::contents(path(bitmap)), bytes);
+    QCOMPARE(fixtures::filesIn(folder), expected);
 }
 
 void TestJpgUtils::refusesBrokenBitmaps_data()
@@ -223,8 +204,8 @@ void TestJpgUtils::refusesBrokenBitmaps()
     const int got = convert("page.bmp");
     ::setrlimit(RLIMIT_DATA, &before);
     QCOMPARE(got, result);
-    QCOMPARE(readFile(path("page.jpg")), "older");
-    QCOMPARE(entries(m_dir->path()), QStringList({"page.bmp", "page.jpg"}));
+    QCOMPARE(fixtures::contents(path("page.jpg")), "older");
+    QCOMPARE(fixtures::filesIn(m_dir->path()), QStringList({"page.bmp", "page.jpg"}));
 }
 
 void TestJpgUtils::refusesBadArguments()
@@ -232,14 +213,14 @@ void TestJpgUtils::refusesBadArguments()
     fixtures::writeFile(path("page.bmp"), fixtures::dataFile("blocks-24.bmp"));
     QVERIFY(QDir(m_dir->path()).mkdir("folder.bmp"));
     QCOMPARE(::mkfifo(QFile::encodeName(path("fifo.bmp")).constData(), 0600), 0);  // must not hang
-    const QStringList before = entries(m_dir->path());
+    const QStringList before = fixtures::filesIn(m_dir->path());
     QCOMPARE(m_convert(nullptr, 100, JPGUTILS_FLAG_BEST), int(JPGUTILS_ERROR_ARGUMENT));
     QCOMPARE(m_convert("", 100, JPGUTILS_FLAG_BEST), int(JPGUTILS_ERROR_ARGUMENT));
     QCOMPARE(convert("page.bmp", 0), int(JPGUTILS_ERROR_ARGUMENT));
     QCOMPARE(convert("page.bmp", 101), int(JPGUTILS_ERROR_ARGUMENT));
     for (const char* name : {"missing.bmp", "folder.bmp", "fifo.bmp"})
         QCOMPARE(convert(name), int(JPGUTILS_ERROR_OPEN));
-    QCOMPARE(entries(m_dir->path()), before);
+    QCOMPARE(fixtures::filesIn(m_dir->path()), before);
 }
 
 void TestJpgUtils::whatStandsAtTheJpegsName_data()
@@ -283,16 +264,16 @@ void TestJpgUtils::whatStandsAtTheJpegsName()
     QFile::setPermissions(m_dir->path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 
     QCOMPARE(got, result);
-    QCOMPARE(readFile(victim), "the user's own file");
-    QCOMPARE(readFile(path("page.bmp")), bitmap);
-    QCOMPARE(entries(m_dir->path()).size(), taken == "read-only folder" ? 1 : 2);
+    QCOMPARE(fixtures::contents(victim), "the user's own file");
+    QCOMPARE(fixtures::contents(path("page.bmp")), bitmap);
+    QCOMPARE(fixtures::filesIn(m_dir->path()).size(), taken == "read-only folder" ? 1 : 2);
     ::lstat(jpeg.constData(), &after);
     if (result == 0)
         QVERIFY(S_ISREG(after.st_mode) && QImage(path("page.jpg")).size() == QSize(kWidth, kHeight));
     else
         QCOMPARE(after.st_ino, before.st_ino);
     if (taken == "read-only")
-        QCOMPARE(readFile(path("page.jpg")), "read-only");
+        QCOMPARE(fixtures::contents(path("page.jpg")), "read-only");
 }
 
 QTEST_MAIN(TestJpgUtils)

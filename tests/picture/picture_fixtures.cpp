@@ -32,10 +32,10 @@ QString dataPath(const QString& name)
 
 QByteArray dataFile(const QString& name)
 {
-    QFile file(dataPath(name));
-    if (!file.open(QIODevice::ReadOnly))
+    const QByteArray bytes = contents(dataPath(name));
+    if (bytes.isEmpty())
         throw std::runtime_error("no test file " + name.toStdString());
-    return name.endsWith(".z") ? qUncompress(file.readAll()) : file.readAll();
+    return name.endsWith(".z") ? qUncompress(bytes) : bytes;
 }
 
 std::vector<SceneProbe> sceneProbes()

@@ -12,9 +12,12 @@
 
 #include <QByteArray>
 #include <QColor>
+#include <QDir>
+#include <QFile>
 #include <QPoint>
 #include <QRect>
 #include <QString>
+#include <QStringList>
 
 #include <vector>
 
@@ -25,6 +28,19 @@ bool near(QColor a, QColor b, int tolerance);
 
 // Writes bytes to path and returns path; throws when it cannot.
 QString writeFile(const QString& path, const QByteArray& bytes);
+
+// A file's bytes; empty when it cannot be read.
+inline QByteArray contents(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+// A folder's entries by name, hidden ones too: a temporary file left behind
+// shows up.
+inline QStringList filesIn(const QString& folder)
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+}
 
 // A file of data/, or, for "seeds/...", of the fuzz seed corpus; one
 // ending in .z is uncompressed.
