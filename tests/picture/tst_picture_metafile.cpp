@@ -5,7 +5,6 @@
 #include "picture_fixtures.h"
 #include "platform/picture/picture_loader.h"
 
-#include <QPainter>
 #include <QTest>
 
 namespace {
@@ -43,7 +42,6 @@ private slots:
     void mappingsPlaceTheRectangle();
     void arcsAndExcludedClips_data();
     void arcsAndExcludedClips();
-    void drawsAtItsCornerAndOnlyInsideItsFrame();
 
 private:
     static QString scene(const QString& kind) { return fixtures::dataPath("scene." + kind); }
@@ -184,31 +182,6 @@ void TestPictureMetafile::arcsAndExcludedClips()
     const QImage image = LoadPicture(fixtures::dataPath("metafile/" + file), 96).toImage();
     QVERIFY(isColour(image, red, Qt::red));
     QCOMPARE(image.pixelColor(empty).alpha(), 0);
-}
-
-// A metafile is clipped to its frame, a raster drawn 1:1, and the caller's
-// painter state is its own again afterwards.
-void TestPictureMetafile::drawsAtItsCornerAndOnlyInsideItsFrame()
-{
-    // From (400, 200) to (700, 400) in a 480 x 240 frame.
-    const Picture picture = LoadPicture(fixtures::dataPath("metafile/overflowing.emf"), 96);
-    QCOMPARE(picture.size(), QSize(480, 240));
-    QImage canvas(800, 500, QImage::Format_RGB32);
-    canvas.fill(Qt::white);
-    QPainter painter(&canvas);
-    painter.setClipRect(0, 0, 800, 500);
-    picture.draw(painter, QPointF(30, 40));
-    Picture::fromImage(QImage(fixtures::dataPath("quadrants.bmp"))).draw(painter, QPointF(600, 400));
-    Picture().draw(painter, QPointF(0, 0));  // the null picture draws nothing
-    painter.fillRect(0, 0, 5, 5, Qt::black);
-    painter.end();
-    QCOMPARE(canvas.pixelColor(30 + 450, 40 + 220), QColor(Qt::red));
-    QCOMPARE(canvas.pixelColor(30 + 485, 40 + 220), QColor(Qt::white));  // right of the frame
-    QCOMPARE(canvas.pixelColor(30 + 450, 40 + 245), QColor(Qt::white));  // below the frame
-    QCOMPARE(canvas.pixelColor(2, 2), QColor(Qt::black));
-    QCOMPARE(canvas.pixelColor(599, 399), QColor(Qt::white));
-    QCOMPARE(canvas.pixelColor(600, 400), QColor(Qt::red));
-    QCOMPARE(canvas.pixelColor(600 + 63, 400 + 47), QColor(Qt::blue));
 }
 
 QTEST_MAIN(TestPictureMetafile)

@@ -154,8 +154,6 @@ write('pie.emf', emf([emf_record(47, [100, 20, 300, 220, 300, 120, 200, 20])]))
 write('exclude.emf', emf([emf_record(29, [150, 0, 250, 240]), emf_rectangle(100, 100, 300, 200)]))
 write('exclude.wmf', wmf_of(wmf_red_brush_then([wmf_record(0x0415, [240, 250, 0, 150]),
                                                 wmf_rectangle(100, 100, 300, 200)])))
-# From (400, 200) to (700, 400) in a 480 x 240 frame.
-write('overflowing.emf', emf([emf_rectangle(400, 200, 700, 400)]))
 
 # Damaged (tst_picture_metafile_damage); whole, the first three load.
 whole_emf = emf([emf_rectangle(10, 10, 100, 100)])
