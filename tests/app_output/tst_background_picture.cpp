@@ -155,13 +155,6 @@ void TestBackgroundPicture::unreadableFileKeepsTheEarlierPicture()
     QCOMPARE(w.strokeCount(), 1);
     QCOMPARE(w.form->dataPresent(), int16_t(-1));
     QCOMPARE(w.form->goCount, int16_t(0));
-
-    // On a paper without a picture, it stays without one.
-    OutputWindow fresh;
-    QVERIFY(fresh.show());
-    open(fresh, path);
-    QCOMPARE(fresh.messageBox.calls().size(), 1);
-    QVERIFY(!fresh.form->ImgPaper->hasPicture());
 }
 
 // A new page takes the ink only; the picture is part of what a save
