@@ -17,6 +17,7 @@
 #include <csignal>
 #include <optional>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -170,7 +171,7 @@ void TestSavePage::saveFails_data()
 {
     QTest::addColumn<QString>("folder");  // the converter's; "" for an empty one
     QTest::addColumn<QString>("chosen");
-    QTest::addColumn<QString>("taken");  // folders ("name/"), read-only files, writable ("name+"): left as they were
+    QTest::addColumn<QString>("taken");  // folders ("name/"), FIFOs ("name|"), read-only files, writable ("name+")
     QTest::addColumn<QString>("disk");   // "read-only", or "full": no file may grow past 16 KB
     QTest::addColumn<bool>("kept");      // the bitmap was written and stays
     const QString real = realConverterFolder();
@@ -179,7 +180,9 @@ void TestSavePage::saveFails_data()
     QTest::newRow("converter fails") << kFakes + "/fake_failing" << "page.jpg" << "" << "" << true;
     // Deleting the bitmap on its word alone would lose the page.
     QTest::newRow("converter claims a JPEG it left empty") << kFakes + "/fake_empty" << "page" << "" << "" << true;
-    QTest::newRow("JPEG cannot be written") << real << "page" << "page.jpg/" << "" << true;
+    // Whatever stands at the JPEG's name and may not be replaced stays as it was.
+    QTest::newRow("a folder at the JPEG's name") << real << "page" << "page.jpg/" << "" << true;
+    QTest::newRow("a FIFO at the JPEG's name") << real << "page" << "page.jpg|" << "" << true;
     QTest::newRow("JPEG name past 255 bytes") << real << QString(255, 'p') << "" << "" << true;
     // Looked up from the working directory it would be; refused, even with a converter there.
     QTest::newRow("relative converter folder") << "lib" << "page" << "lib/" << "" << true;
@@ -209,14 +212,17 @@ void TestSavePage::saveFails()
     std::optional<faults::PermissionBitsHold> bitsHold;
     QStringList takenNames;
     for (QString name : taken.split(' ', Qt::SkipEmptyParts)) {
-        const bool writable = name.endsWith('+');
-        name.remove('+');
-        if (name.endsWith('/'))
-            QVERIFY(QDir(dir.path()).mkdir(name.chopped(1)));
+        const QChar kind = name.back();
+        if (QString("/|+").contains(kind))
+            name.chop(1);
+        if (kind == '/')
+            QVERIFY(QDir(dir.path()).mkdir(name));
+        else if (kind == '|')
+            QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath(name)).constData(), 0600), 0);
         else
             QVERIFY(QFile::setPermissions(fixtures::writeFile(dir.filePath(name), "read-only"),
-                                          QFile::ReadOwner | (writable ? QFile::WriteOwner : QFile::Permissions())));
-        takenNames.append(name.endsWith('/') ? name.chopped(1) : name);
+                                          QFile::ReadOwner | (kind == '+' ? QFile::WriteOwner : QFile::Permissions())));
+        takenNames.append(name);
     }
     if (disk == "read-only")
         QVERIFY(QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner));
@@ -278,7 +284,7 @@ void TestSavePage::saveFails()
     QCOMPARE(w.messageBox.calls()[0].text, kSaveFailed);
     QCOMPARE(w.messageBox.calls()[0].style, MessageBoxStyle::Information);
     for (const QString& name : takenNames)
-        QVERIFY(QFileInfo(dir.filePath(name)).isDir() || fixtures::contents(dir.filePath(name)) == "read-only");
+        QVERIFY(!QFileInfo(dir.filePath(name)).isFile() || fixtures::contents(dir.filePath(name)) == "read-only");
     QCOMPARE(w.strokeCount(), 1);
     QCOMPARE(w.form->dataPresent(), int16_t(-1));
     const QStringList files = added();

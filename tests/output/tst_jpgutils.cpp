@@ -1,9 +1,9 @@
 // The converter library as the program uses it: loaded with dlopen from the
 // build's private library folder and called through its one entry point.
-// The bitmaps it reads, where it writes the JPEG, and that a failure leaves
-// neither a JPEG nor a temporary file behind.
+// The bitmaps it reads, where it writes the JPEG, and that a refusal leaves
+// an older JPEG as it was. What may stand at the JPEG's name is the save's
+// test (app_output/tst_save_page), through the program.
 
-#include "fault_places.h"
 #include "picture_fixtures.h"
 #include "platform/jpgutils/jpgutils.h"
 
@@ -51,8 +51,6 @@ private slots:
     void refusesBrokenBitmaps_data();
     void refusesBrokenBitmaps();
     void refusesBadArguments();
-    void whatStandsAtTheJpegsName_data();
-    void whatStandsAtTheJpegsName();
 
 private:
     QString path(const QString& name) const { return m_dir->filePath(name); }
@@ -216,59 +214,6 @@ void TestJpgUtils::refusesBadArguments()
     for (const char* name : {"missing.bmp", "folder.bmp", "fifo.bmp"})
         QCOMPARE(convert(name), int(JPGUTILS_ERROR_OPEN));
     QCOMPARE(fixtures::filesIn(m_dir->path()), before);
-}
-
-void TestJpgUtils::whatStandsAtTheJpegsName_data()
-{
-    QTest::addColumn<QString>("taken");
-    QTest::addColumn<int>("result");
-    const int refused = JPGUTILS_ERROR_WRITE;
-    QTest::newRow("a folder") << "folder" << refused;
-    QTest::newRow("a FIFO") << "fifo" << refused;
-    QTest::newRow("a read-only file") << "read-only" << refused;
-    QTest::newRow("nothing, in a read-only folder") << "read-only folder" << refused;
-    // Replaced as an entry: its target stays as it was.
-    QTest::newRow("a link to a file outside") << "link" << 0;
-}
-
-// A refusal leaves what stands there as it was, and no temporary file. The
-// permission bits hold for root too.
-void TestJpgUtils::whatStandsAtTheJpegsName()
-{
-    QFETCH(QString, taken);
-    QFETCH(int, result);
-    const QByteArray bitmap = fixtures::dataFile("blocks-24.bmp");
-    fixtures::writeFile(path("page.bmp"), bitmap);
-    QTemporaryDir outside;
-    const QString victim = outside.filePath("victim");
-    fixtures::writeFile(victim, "the user's own file");
-    const QByteArray jpeg = QFile::encodeName(path("page.jpg"));
-    QVERIFY(taken == "folder" ? QDir().mkdir(path("page.jpg"))
-            : taken == "fifo" ? ::mkfifo(jpeg.constData(), 0600) == 0
-            : taken == "read-only" ? !fixtures::writeFile(path("page.jpg"), "read-only").isEmpty() &&
-                                         QFile::setPermissions(path("page.jpg"), QFile::ReadOwner)
-            : taken == "link" ? QFile::link(victim, path("page.jpg"))
-                              : QFile::setPermissions(m_dir->path(), QFile::ReadOwner | QFile::ExeOwner));
-    struct stat before {}, after {};
-    ::lstat(jpeg.constData(), &before);
-    int got = -1;
-    {
-        const faults::PermissionBitsHold bitsHold;
-        got = convert("page.bmp");
-    }
-    QFile::setPermissions(m_dir->path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-
-    QCOMPARE(got, result);
-    QCOMPARE(fixtures::contents(victim), "the user's own file");
-    QCOMPARE(fixtures::contents(path("page.bmp")), bitmap);
-    QCOMPARE(fixtures::filesIn(m_dir->path()).size(), taken == "read-only folder" ? 1 : 2);
-    ::lstat(jpeg.constData(), &after);
-    if (result == 0)
-        QVERIFY(S_ISREG(after.st_mode) && QImage(path("page.jpg")).size() == QSize(kWidth, kHeight));
-    else
-        QCOMPARE(after.st_ino, before.st_ino);
-    if (taken == "read-only")
-        QCOMPARE(fixtures::contents(path("page.jpg")), "read-only");
 }
 
 QTEST_MAIN(TestJpgUtils)
