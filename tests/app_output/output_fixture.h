@@ -9,8 +9,6 @@
 #include "tests/picture/picture_fixtures.h"
 #include "platform/ink/ink_collector.h"
 
-#include <QDir>
-#include <QFile>
 #include <QImage>
 #include <QImageReader>
 

@@ -6,7 +6,6 @@
 #include "tests/ink_qt/render_helpers.h"
 
 #include "app/output/capture.h"
-#include "app/output/save_page.h"
 
 #include <QBackingStore>
 
@@ -20,10 +19,11 @@ private slots:
 
 namespace {
 
-Picture capturePage(InkWrite& form)
+// The page as the save takes it: captured as the pointer moves over its button.
+QImage capturePage(OutputWindow& w)
 {
-    return Capture::CaptureFormArea(form, SavePage::kCaptureLeft, SavePage::captureTop(form.Picture1->height()),
-                                    SavePage::kCaptureWidthTwips, SavePage::kCaptureHeightTwips);
+    w.hoverSave();
+    return w.form->Picture2->picture().toImage();
 }
 
 int pixelsNot(const QImage& image, QRgb colour)
@@ -44,12 +44,6 @@ QSize pageSize()
     return sizes.value(qEnvironmentVariable("QT_SCALE_FACTOR"));
 }
 
-// Window pixels in device pixels.
-int32_t device(const InkWrite& form, double pixels)
-{
-    return Capture::roundHalfEven(pixels * form.devicePixelRatioF());
-}
-
 }  // namespace
 
 // With a black paper, the page rectangle holds nothing but paper: it starts
@@ -62,7 +56,7 @@ void TestCapture::pageRectangleIsThePaperAlone()
     QVERIFY(pageSize().isValid());
     w.form->ImgPaper->setBackColor(Qt::black);
 
-    const QImage image = capturePage(*w.form).toImage();
+    const QImage image = capturePage(w);
     QCOMPARE(image.size(), pageSize());
     QCOMPARE(image.devicePixelRatio(), 1.0);
     QCOMPARE(pixelsNot(image, qRgb(0, 0, 0)), 0);
@@ -82,7 +76,8 @@ void TestCapture::pageIsWhatTheScreenShows()
     OutputWindow w;
     QVERIFY(w.show());
     const QSize page = pageSize();
-    const QPoint corner(device(*w.form, 5), device(*w.form, 95));
+    const double ratio = w.form->devicePixelRatioF();
+    const QPoint corner(Capture::roundHalfEven(5 * ratio), Capture::roundHalfEven(95 * ratio));
     // What the window shows: its backing store, which is an image here.
     const auto shown = [&] {
         QCoreApplication::processEvents();
@@ -99,7 +94,7 @@ void TestCapture::pageIsWhatTheScreenShows()
     // differently placed origins.
     QVERIFY(largestDifference(shown(), drawing) <= 2);
 
-    const QImage captured = capturePage(*w.form).toImage();
+    const QImage captured = capturePage(w);
     QVERIFY(pixelsNot(captured, qRgb(255, 255, 255)) > 0);
     QCOMPARE(captured, shown());
 }
@@ -120,7 +115,7 @@ void TestCapture::coveringWindowDoesNotShow()
     cover.show();
     QVERIFY(QTest::qWaitForWindowExposed(&cover));
 
-    const QImage page = capturePage(*w.form).toImage();
+    const QImage page = capturePage(w);
     QCOMPARE(pixelsNot(page, qRgb(255, 255, 255)), 0);
 }
 

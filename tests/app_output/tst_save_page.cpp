@@ -7,7 +7,6 @@
 #include "output_fixture.h"
 
 #include "app/output/save_page.h"
-#include "picture_fixtures.h"
 
 #include <QElapsedTimer>
 #include <QScopeGuard>
@@ -23,7 +22,6 @@ namespace {
 
 const QString kSaveFailed = QString::fromUtf8("저장중 오류가 발생하였습니다.");
 const QString kFakes = QStringLiteral(TAVRO_FAKE_CONVERTERS);
-const QString kLibrary = QStringLiteral("/libJPGUtils.so");
 
 }  // namespace
 
@@ -234,7 +232,7 @@ void TestSavePage::saveFails()
         QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     });
     if (QDir::isRelativePath(folder)) {
-        QVERIFY(QFile::copy(realConverterFolder() + kLibrary, dir.filePath(folder) + kLibrary));
+        QVERIFY(QFile::copy(realConverterFolder() + "/libJPGUtils.so", dir.filePath(folder) + "/libJPGUtils.so"));
         QVERIFY(QDir::setCurrent(dir.path()));
     }
 

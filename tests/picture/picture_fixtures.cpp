@@ -2,16 +2,9 @@
 
 #include <QFile>
 
-#include <cstdlib>
 #include <stdexcept>
 
 namespace fixtures {
-
-bool near(QColor a, QColor b, int tolerance)
-{
-    return std::abs(a.red() - b.red()) <= tolerance && std::abs(a.green() - b.green()) <= tolerance
-           && std::abs(a.blue() - b.blue()) <= tolerance;
-}
 
 QString writeFile(const QString& path, const QByteArray& bytes)
 {

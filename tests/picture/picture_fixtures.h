@@ -19,12 +19,17 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstdlib>
 #include <vector>
 
 namespace fixtures {
 
 // Whether every channel of a is within tolerance of b's.
-bool near(QColor a, QColor b, int tolerance);
+inline bool near(QColor a, QColor b, int tolerance)
+{
+    return std::abs(a.red() - b.red()) <= tolerance && std::abs(a.green() - b.green()) <= tolerance
+           && std::abs(a.blue() - b.blue()) <= tolerance;
+}
 
 // Writes bytes to path and returns path; throws when it cannot.
 QString writeFile(const QString& path, const QByteArray& bytes);

@@ -157,10 +157,9 @@ void TestPictureMetafile::mappingsPlaceTheRectangle()
                                   QPointF(c.x(), red.top() + 2), QPointF(c.x(), red.bottom() - 2)})
         QVERIFY2(isColour(image, inside.toPoint(), Qt::red), qPrintable(QString::number(inside.x())));
     for (const QPointF& outside : {QPointF(red.left() - 3, c.y()), QPointF(red.right() + 3, c.y()),
-                                   QPointF(c.x(), red.top() - 3), QPointF(c.x(), red.bottom() + 3)}) {
+                                   QPointF(c.x(), red.top() - 3), QPointF(c.x(), red.bottom() + 3)})
         if (QRectF(QPointF(0, 0), QSizeF(size)).contains(outside))
             QCOMPARE(image.pixelColor(outside.toPoint()).alpha(), 0);
-    }
 }
 
 void TestPictureMetafile::arcsAndExcludedClips_data()

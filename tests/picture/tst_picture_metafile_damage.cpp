@@ -59,11 +59,10 @@ void TestPictureMetafileDamage::damaged()
 {
     QFETCH(QString, file);
     QFETCH(int, code);
-    const QString path = m_dir.filePath("damaged");
-    fixtures::writeFile(path, fixtures::dataFile(file.startsWith("seeds/") ? file : "metafile/" + file));
+    const QByteArray bytes = fixtures::dataFile(file.startsWith("seeds/") ? file : "metafile/" + file);
     try {
         // As the window opens it: what shows of the picture on the paper.
-        LoadPicture(path, 96, QSize(625, 401));
+        LoadPicture(fixtures::writeFile(m_dir.filePath("damaged"), bytes), 96, QSize(625, 401));
         QCOMPARE(0, code);
     } catch (const PlatformError& error) {
         QCOMPARE(error.code(), code);
