@@ -219,9 +219,9 @@ fault jpeg-name-not-kept app/output/page_files.cpp \
 fault jpg-case-sensitive app/output/page_files.cpp \
   '0,/Qt::CaseInsensitive/s//Qt::CaseSensitive/' "$SAVE" "a chosen .JPG name is taken for the bitmap's"
 fault bitmap-not-committed app/output/page_files.cpp \
-  's/ || !file.commit()//' "$SAVE" "the bitmap is never committed and the save goes on"
+  's/^    if (!ok) {$/    if (false) {/' "$SAVE" "a bitmap that failed to be written is taken and the save goes on"
 fault convert-failure-swallowed app/output/save_page.cpp \
-  's/^        converter->convert(bitmapPath);/        try { converter->convert(bitmapPath); } catch (const PlatformError\&) {}/' \
+  's/^        converter->convert(bitmap.path());/        try { converter->convert(bitmap.path()); } catch (const PlatformError\&) {}/' \
   "$SAVE" "a failed conversion is reported as a save"
 fault cancel-writes app/output/save_page.cpp \
   's/^        if (chosen.isEmpty())$/        if (false)/' "$SAVE" "a cancelled dialog still writes"
@@ -239,7 +239,7 @@ fault relative-converter-folder app/output/jpeg_converter.cpp \
 fault quality-zero-accepted platform/jpgutils/jpgutils.cpp \
   's/ || quality < kMinQuality//' "$SAVE" "a quality of 0 is accepted"
 fault temp-left-behind platform/jpgutils/atomic_write.cpp \
-  's/^        ::unlink(tempPath.c_str());/        ;/' "$SAVE" "a failed write leaves its temporary file"
+  's/^        removeIfSame(folder.get(), tempName.c_str(), temp);/        ;/' "$SAVE" "a failed write leaves its temporary file"
 fault bmp-pixels-past-end platform/jpgutils/bmp_header.cpp \
   's/ || pixelBytes > fileSize - pixelOffset//' "$SAVE" "a bitmap shorter than its pixels is read"
 fault bmp-rows-unpadded platform/jpgutils/bmp_header.cpp \
@@ -254,7 +254,8 @@ fault rle-padding-dropped platform/picture/raster_integrity.cpp \
 fault rle-delta-unread platform/picture/raster_integrity.cpp \
   's|^            pos += 2;  // delta|            ;|' "$PICTURE" "a run-length delta's two bytes are not skipped"
 fault gif-block-unchecked platform/picture/raster_integrity.cpp \
-  's/^        r.require(pos, size);/        ;/' "$PICTURE" "a GIF sub-block past the file's end is accepted"
+  's/^        r.require(pos, size);/        if (!r.fits(pos, size)) return;/' "$PICTURE" \
+  "a GIF sub-block past the file's end is taken for the frame's end"
 fault gif-palette-half platform/picture/raster_integrity.cpp \
   's/pos += 3u << ((screenFlags \& 7) + 1);/pos += 3u << (screenFlags \& 7);/' "$PICTURE" \
   "a GIF's global colour table is taken at half its size"
@@ -273,8 +274,8 @@ fault wmf-text-unpadded platform/picture/wmf_player.cpp \
 fault wmf-exclude-clip-ignored platform/picture/wmf_player.cpp \
   's/case ExcludeClipRect: dc.excludeClipRect(brtl(r, P)); break;/case ExcludeClipRect: break;/' "$PICTURE" \
   "WMF ExcludeClipRect is ignored"
-fault metafile-background-white app/output/background_picture.cpp \
-  's/pixmap.fill(Qt::transparent);/pixmap.fill(Qt::white);/' "$PICTURE" \
+fault metafile-background-white platform/picture/gdi_device.cpp \
+  's/canvas.fill(Qt::transparent);/canvas.fill(Qt::white);/' "$PICTURE" \
   "a metafile background is filled white"
 # --- the dialog filter
 fault filter-trailing-bar platform/dialogs/common_dialog.cpp \

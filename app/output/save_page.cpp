@@ -53,7 +53,7 @@ void InkWrite::End_Rtn()
         // it waits.
         SavePage::PageBitmap bitmap(Picture2->picture().toImage(), chosen);
 
-        float wait = SavePage::kWaitBeforeConverting;
+        float wait = saveWait;
         Delay(wait);
 
         std::shared_ptr<JpegConverter> converter = m_jpegConverter;

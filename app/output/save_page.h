@@ -28,9 +28,6 @@ constexpr int32_t kCaptureHeightTwips = 5940;
 // The capture's top: the title picture's height plus 5, rounded half to even.
 int32_t captureTop(float titlePictureHeight);
 
-// The one-second wait between writing the bitmap and converting it.
-constexpr float kWaitBeforeConverting = 1000.0f;
-
 extern const char* const kSaveFailedMessage;  // "저장중 오류가 발생하였습니다."
 
 // "tavropen" followed by the page counter in at least two digits, as the

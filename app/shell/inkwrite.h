@@ -197,6 +197,9 @@ public:
     // JPEG and deletes the bitmap. Reports its own failures; a cancel is
     // silent.
     void End_Rtn();
+    // The save's wait between writing the bitmap and converting it, in
+    // milliseconds (tests that do not measure it shorten it).
+    float saveWait = 1000.0f;
     // Deletes all ink, unless a stroke is being drawn, and repaints.
     void Clear();
 

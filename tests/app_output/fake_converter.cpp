@@ -1,8 +1,11 @@
 // A library that stands where the converter should be: either it exports
 // ConvertBMPtoJPG and answers every conversion with FAKE_CONVERTER_RESULT
-// without writing anything, or it exports something else only.
+// (with FAKE_CONVERTER_EMPTY_JPEG, having left an empty file where the JPEG
+// of a bitmap named without ".bmp" goes), or it exports something else only.
 
 #include <cstdint>
+#include <cstdio>
+#include <string>
 
 #if defined(FAKE_CONVERTER_NO_ENTRY)
 extern "C" __attribute__((visibility("default"))) int32_t ConvertSomethingElse()
@@ -10,8 +13,14 @@ extern "C" __attribute__((visibility("default"))) int32_t ConvertSomethingElse()
     return 0;
 }
 #else
-extern "C" __attribute__((visibility("default"))) int32_t ConvertBMPtoJPG(const char*, int32_t, int32_t)
+extern "C" __attribute__((visibility("default"))) int32_t ConvertBMPtoJPG(const char* bitmap, int32_t, int32_t)
 {
+#if defined(FAKE_CONVERTER_EMPTY_JPEG)
+    if (FILE* jpeg = std::fopen((std::string(bitmap) + ".jpg").c_str(), "wx"))
+        std::fclose(jpeg);
+#else
+    (void)bitmap;
+#endif
     return FAKE_CONVERTER_RESULT;
 }
 #endif

@@ -6,10 +6,9 @@
 
 #include "tests/app/window_fixture.h"
 
+#include "tests/picture/picture_fixtures.h"
 #include "platform/ink/ink_collector.h"
 
-#include <QDir>
-#include <QFile>
 #include <QImage>
 #include <QImageReader>
 
@@ -94,8 +93,4 @@ inline bool blankRow(const QImage& page, int paperY)
     return darkPixels(page, from.y(), 0, page.width() - 1) == 0;
 }
 
-// Hidden ones too: a temporary file left behind is a fault.
-inline QStringList filesIn(const QString& folder)
-{
-    return QDir(folder).entryList(QDir::Files | QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
-}
+using fixtures::filesIn;

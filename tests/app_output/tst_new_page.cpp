@@ -78,8 +78,6 @@ void TestNewPage::whileAStrokeIsDrawn_data()
     QTest::addColumn<int>("strokes");  // after the pen lifts
     QTest::addColumn<int>("pageCount");
     QTest::newRow("new page") << 0 << 2 << 1;
-    QTest::newRow("cusp erase") << 2 << 1 << 0;
-    QTest::newRow("intersection erase") << 3 << 1 << 0;
     QTest::newRow("stroke erase") << 4 << 1 << 0;
 }
 

@@ -7,38 +7,21 @@
 #include "output_fixture.h"
 
 #include "app/output/save_page.h"
-#include "raster_fixtures.h"
 
-#include <QBuffer>
 #include <QElapsedTimer>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <csignal>
 #include <optional>
+#include <sys/resource.h>
+#include <sys/stat.h>
 
 namespace {
 
 const QString kSaveFailed = QString::fromUtf8("저장중 오류가 발생하였습니다.");
 const QString kFakes = QStringLiteral(TAVRO_FAKE_CONVERTERS);
-const QString kLibrary = QStringLiteral("/libJPGUtils.so");
-
-bool g_privateMounts = false;
-
-// The size of the bitmap the save writes of the latest capture.
-qint64 bitmapBytes(OutputWindow& w)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    return w.form->Picture2->picture().toImage().save(&buffer, "bmp") ? bytes.size() : -1;
-}
-
-QByteArray contents(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
-}
 
 }  // namespace
 
@@ -49,10 +32,8 @@ private slots:
     void dialogSettings();
     void savesUnderTheChosenName_data();
     void savesUnderTheChosenName();
-    void failedConversionKeepsTheBitmap_data();
-    void failedConversionKeepsTheBitmap();
-    void bitmapCannotBeWritten_data();
-    void bitmapCannotBeWritten();
+    void saveFails_data();
+    void saveFails();
 };
 
 // A save that ends at the dialog (cancelled, or an empty name) writes
@@ -112,7 +93,7 @@ void TestSavePage::savesUnderTheChosenName_data()
     QTest::addColumn<QString>("by");     // "file", "link" to a file outside, or a link planted during the wait
     QTest::newRow("no extension") << "page" << "page.jpg" << "" << "";
     QTest::newRow(".bmp") << "page.bmp" << "page.jpg" << "" << "";
-    QTest::newRow(".jpg") << "page.jpg" << "page.jpg" << "" << "";
+    QTest::newRow(".JPG") << "page.JPG" << "page.JPG" << "" << "";
     QTest::newRow(".JPEG") << "page.JPEG" << "page.JPEG" << "" << "";
     QTest::newRow(".png") << "page.png" << "page.png.jpg" << "" << "";
     QTest::newRow("spaces and Korean") << QString::fromUtf8("새 페이지 1") << QString::fromUtf8("새 페이지 1.jpg") << "" << "";
@@ -127,7 +108,7 @@ void TestSavePage::savesUnderTheChosenName_data()
 }
 
 // The page saved is the capture of the last movement over the button, not
-// the paper at the click.
+// the paper at the click. The first row waits the save's whole second.
 void TestSavePage::savesUnderTheChosenName()
 {
     QFETCH(QString, chosen);
@@ -152,11 +133,13 @@ void TestSavePage::savesUnderTheChosenName()
     w.dialogs.queueFileName(dir.filePath(chosen));
     fixtures::writeFile(dir.filePath(jpeg), "an older file");  // replaced
     if (!taken.isEmpty())
-        by == "late link" ? QTimer::singleShot(500, plant) : plant();
+        by == "late link" ? QTimer::singleShot(0, plant) : plant();  // the timer fires in the wait
+    if (QTest::currentDataTag() != QByteArray("no extension"))
+        w.form->saveWait = 0;
     QElapsedTimer clock;
     clock.start();
     w.clickSave();
-    QVERIFY(clock.elapsed() >= 1000);
+    QVERIFY(clock.elapsed() >= w.form->saveWait);
 
     QCOMPARE(w.messageBox.calls().size(), 0);
     QStringList files{jpeg, taken};  // the bitmap is gone
@@ -164,11 +147,11 @@ void TestSavePage::savesUnderTheChosenName()
     files.removeDuplicates();
     files.sort();
     QCOMPARE(filesIn(dir.path()), files);
-    QCOMPARE(contents(victim), "the user's own file");
+    QCOMPARE(fixtures::contents(victim), "the user's own file");
     if (taken != jpeg && by == "link")
         QCOMPARE(QFile::symLinkTarget(dir.filePath(taken)), victim);
     if (by == "file")
-        QCOMPARE(contents(dir.filePath(taken)), "the user's own file");
+        QCOMPARE(fixtures::contents(dir.filePath(taken)), "the user's own file");
     const QString path = dir.filePath(jpeg);
     QVERIFY(!QFileInfo(path).isSymLink());
     QCOMPARE(QImageReader(path).format(), QByteArray("jpeg"));
@@ -179,54 +162,77 @@ void TestSavePage::savesUnderTheChosenName()
 }
 
 // Whatever goes wrong after the bitmap is written, the bitmap stays: it is
-// the only copy of the page. The message says the save failed.
-void TestSavePage::failedConversionKeepsTheBitmap_data()
+// the only copy of the page. A save that fails at the bitmap reports it at
+// once and leaves the folder as it was. Either way the message says the save
+// failed, and the page keeps its ink.
+void TestSavePage::saveFails_data()
 {
-    QTest::addColumn<QString>("folder");  // "" for a temporary folder of its own
+    QTest::addColumn<QString>("folder");  // the converter's; "" for an empty one
     QTest::addColumn<QString>("chosen");
-    QTest::addColumn<QString>("taken");  // folders ("name/") and read-only files, left as they were
-    QTest::addColumn<bool>("diskFull");  // a disk with room for the bitmap only
-    QTest::newRow("no library") << "" << "page" << "" << false;
-    QTest::newRow("no entry point") << kFakes + "/fake_no_entry" << "page" << "" << false;
-    QTest::newRow("converter fails") << kFakes + "/fake_failing" << "page.jpg" << "" << false;
+    QTest::addColumn<QString>("taken");  // folders ("name/"), FIFOs ("name|"), read-only files, writable ("name+")
+    QTest::addColumn<QString>("disk");   // "read-only", or "full": no file may grow past 16 KB
+    QTest::addColumn<bool>("kept");      // the bitmap was written and stays
+    const QString real = realConverterFolder();
+    QTest::newRow("no library") << "" << "page" << "" << "" << true;
+    QTest::newRow("no entry point") << kFakes + "/fake_no_entry" << "page" << "" << "" << true;
+    QTest::newRow("converter fails") << kFakes + "/fake_failing" << "page.jpg" << "" << "" << true;
     // Deleting the bitmap on its word alone would lose the page.
-    QTest::newRow("converter claims a JPEG it did not write") << kFakes + "/fake_silent" << "page" << "" << false;
-    QTest::newRow("JPEG cannot be written") << realConverterFolder() << "page" << "page.jpg/" << false;
-    QTest::newRow("JPEG name past 255 bytes") << realConverterFolder() << QString(255, 'p') << "" << false;
-    QTest::newRow("disk full after the bitmap") << realConverterFolder() << "page" << "" << true;
+    QTest::newRow("converter claims a JPEG it left empty") << kFakes + "/fake_empty" << "page" << "" << "" << true;
+    // Whatever stands at the JPEG's name and may not be replaced stays as it was.
+    QTest::newRow("a folder at the JPEG's name") << real << "page" << "page.jpg/" << "" << true;
+    QTest::newRow("a FIFO at the JPEG's name") << real << "page" << "page.jpg|" << "" << true;
+    QTest::newRow("JPEG name past 255 bytes") << real << QString(255, 'p') << "" << "" << true;
     // Looked up from the working directory it would be; refused, even with a converter there.
-    QTest::newRow("relative converter folder") << "lib" << "page" << "lib/" << false;
+    QTest::newRow("relative converter folder") << "lib" << "page" << "lib/" << "" << true;
     // Another user's: not ours to replace. With the bitmap's name taken as
     // well, the JPEG made of a bitmap under a fresh name is not left either.
-    QTest::newRow("read-only JPEG") << realConverterFolder() << "ro.jpg" << "ro.jpg" << false;
-    QTest::newRow("read-only JPEG and bitmap") << realConverterFolder() << "ro.jpg" << "ro.jpg ro.jpg.bmp" << false;
+    QTest::newRow("read-only JPEG") << real << "ro.jpg" << "ro.jpg" << "" << true;
+    QTest::newRow("read-only JPEG and bitmap") << real << "ro.jpg" << "ro.jpg ro.jpg.bmp" << "" << true;
+    QTest::newRow("read-only folder") << real << "page" << "" << "read-only" << false;
+    QTest::newRow("no such folder") << real << "missing/page" << "" << "" << false;
+    QTest::newRow("full disk, over an older bitmap") << real << "older.bmp" << "older.bmp+" << "full" << false;
+    QTest::newRow("name past MaxFileSize") << real << QString(10000, 'n') << "" << "" << false;
+    QTest::newRow("name past the file system's 255 bytes") << real << QString(300, 'n') << "" << "" << false;
+    QTest::newRow("zero byte in the name") << real << QString::fromLatin1("pa\0ge", 5) << "" << "" << false;
 }
 
-void TestSavePage::failedConversionKeepsTheBitmap()
+void TestSavePage::saveFails()
 {
     QFETCH(QString, folder);
     QFETCH(QString, chosen);
     QFETCH(QString, taken);
-    QFETCH(bool, diskFull);
+    QFETCH(QString, disk);
+    QFETCH(bool, kept);
     QTemporaryDir dir;
     QTemporaryDir emptyFolder;
     if (folder.isEmpty())
         folder = emptyFolder.path();
     std::optional<faults::PermissionBitsHold> bitsHold;
     QStringList takenNames;
-    for (const QString& name : taken.split(' ', Qt::SkipEmptyParts)) {
-        if (name.endsWith('/')) {
-            QVERIFY(QDir(dir.path()).mkdir(name.chopped(1)));
-        } else {
-            QVERIFY(QFile::setPermissions(fixtures::writeFile(dir.filePath(name), "read-only"), QFile::ReadOwner));
-            bitsHold.emplace();
-        }
-        takenNames.append(name.endsWith('/') ? name.chopped(1) : name);
+    for (QString name : taken.split(' ', Qt::SkipEmptyParts)) {
+        const QChar kind = name.back();
+        if (QString("/|+").contains(kind))
+            name.chop(1);
+        if (kind == '/')
+            QVERIFY(QDir(dir.path()).mkdir(name));
+        else if (kind == '|')
+            QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath(name)).constData(), 0600), 0);
+        else
+            QVERIFY(QFile::setPermissions(fixtures::writeFile(dir.filePath(name), "read-only"),
+                                          QFile::ReadOwner | (kind == '+' ? QFile::WriteOwner : QFile::Permissions())));
+        takenNames.append(name);
     }
+    if (disk == "read-only")
+        QVERIFY(QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner));
+    if (!takenNames.isEmpty() || disk == "read-only")
+        bitsHold.emplace();
     const QString before = QDir::currentPath();
-    const auto back = qScopeGuard([&] { QDir::setCurrent(before); });
+    const auto back = qScopeGuard([&] {
+        QDir::setCurrent(before);
+        QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    });
     if (QDir::isRelativePath(folder)) {
-        QVERIFY(QFile::copy(realConverterFolder() + kLibrary, dir.filePath(folder) + kLibrary));
+        QVERIFY(QFile::copy(realConverterFolder() + "/libJPGUtils.so", dir.filePath(folder) + "/libJPGUtils.so"));
         QVERIFY(QDir::setCurrent(dir.path()));
     }
 
@@ -234,107 +240,65 @@ void TestSavePage::failedConversionKeepsTheBitmap()
     QVERIFY(w.show());
     w.drawRow(100);
     w.hoverSave();
-    std::optional<faults::SmallDisk> disk;
-    if (diskFull) {
-        if (!g_privateMounts)
-            QSKIP("no mount namespace here for a small disk");
-        disk.emplace(dir.path(), bitmapBytes(w));
-        QVERIFY(disk->mounted());
-    }
+    if (kept)
+        w.form->saveWait = 0;
     w.dialogs.queueFileName(dir.filePath(chosen));
-    // The one entry that was not there before.
-    const auto bitmapNow = [&] {
+    // What the save added (an empty JPEG aside), the names taken before still there.
+    const auto added = [&] {
         QStringList files = filesIn(dir.path());
         for (const QString& name : takenNames) {
             if (!files.removeOne(name))
-                return "gone: " + name;
+                return QStringList{"gone: " + name};
         }
-        return files.size() == 1 ? dir.filePath(files[0]) : files.join('|');
+        files.removeIf([&](const QString& name) { return QFileInfo(dir.filePath(name)).size() == 0; });
+        return files;
     };
     // The bitmap is written before the wait, the message comes after it.
-    QString bitmapDuringWait;
-    int messagesDuringWait = -1;
-    QTimer::singleShot(500, [&] {
-        bitmapDuringWait = bitmapNow();
-        messagesDuringWait = int(w.messageBox.calls().size());
+    QStringList duringWait;
+    qsizetype messagesDuringWait = -1;
+    QTimer inTheWait;
+    inTheWait.setSingleShot(true);
+    connect(&inTheWait, &QTimer::timeout, [&] {
+        duringWait = added();
+        messagesDuringWait = w.messageBox.calls().size();
     });
+    inTheWait.start(0);
+    // A write past the limit fails with EFBIG, as a full disk fails it, and
+    // raises no signal.
+    rlimit fileSize {};
+    QCOMPARE(::getrlimit(RLIMIT_FSIZE, &fileSize), 0);
+    rlimit small = fileSize;
+    small.rlim_cur = disk == "full" ? 16 * 1024 : fileSize.rlim_cur;
+    std::signal(SIGXFSZ, SIG_IGN);
+    QCOMPARE(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    QElapsedTimer clock;
+    clock.start();
     w.save();
-    QCOMPARE(messagesDuringWait, 0);
-    const QString bitmap = bitmapNow();
-    QCOMPARE(bitmap, bitmapDuringWait);
-    // Under its own name when that was free, else under one that begins with the chosen name.
-    const QString own = SavePage::bitmapPathFor(dir.filePath(chosen));
-    QVERIFY(takenNames.contains(QFileInfo(own).fileName()) ? bitmap.startsWith(dir.filePath(chosen) + '.') : bitmap == own);
+    ::setrlimit(RLIMIT_FSIZE, &fileSize);
+    QVERIFY(kept || clock.elapsed() < 900);  // a failure at the bitmap comes before the wait
+    bitsHold.reset();
 
     QCOMPARE(w.messageBox.calls().size(), 1);
     QCOMPARE(w.messageBox.calls()[0].text, kSaveFailed);
     QCOMPARE(w.messageBox.calls()[0].style, MessageBoxStyle::Information);
+    for (const QString& name : takenNames)
+        QVERIFY(!QFileInfo(dir.filePath(name)).isFile() || fixtures::contents(dir.filePath(name)) == "read-only");
+    QCOMPARE(w.strokeCount(), 1);
+    QCOMPARE(w.form->dataPresent(), int16_t(-1));
+    const QStringList files = added();
+    if (!kept) {
+        QCOMPARE(files, QStringList());
+        return;
+    }
+    QCOMPARE(messagesDuringWait, 0);
+    QCOMPARE(files, duringWait);
+    QCOMPARE(files.size(), 1);
+    // Under its own name when that was free, else under one that begins with the chosen name.
+    const QString bitmap = dir.filePath(files[0]), own = SavePage::bitmapPathFor(dir.filePath(chosen));
+    QVERIFY(takenNames.contains(QFileInfo(own).fileName()) ? bitmap.startsWith(dir.filePath(chosen) + '.') : bitmap == own);
     QCOMPARE(QImageReader(bitmap).format(), QByteArray("bmp"));
     QVERIFY(showsRow(QImage(bitmap), 100));
-    for (const QString& name : takenNames)
-        QVERIFY(QFileInfo(dir.filePath(name)).isDir() || contents(dir.filePath(name)) == "read-only");
 }
 
-// The save fails at the bitmap: the message at once, and the folder as it
-// was, an older file of the chosen name included.
-void TestSavePage::bitmapCannotBeWritten_data()
-{
-    QTest::addColumn<QString>("place");
-    QTest::addColumn<QString>("chosen");  // in the place's folder
-    QTest::newRow("read-only folder") << "read-only" << "page";
-    QTest::newRow("no such folder") << "" << "missing/page";
-    QTest::newRow("full disk, over an older bitmap") << "full" << "older.bmp";
-    QTest::newRow("name past MaxFileSize") << "" << QString(10000, 'n');
-    QTest::newRow("name past the file system's 255 bytes") << "" << QString(300, 'n');
-    QTest::newRow("zero byte in the name") << "" << QString::fromLatin1("pa\0ge", 5);
-}
-
-void TestSavePage::bitmapCannotBeWritten()
-{
-    QFETCH(QString, place);
-    QFETCH(QString, chosen);
-    QTemporaryDir dir;
-    std::optional<faults::SmallDisk> disk;
-    if (place == "full") {
-        if (!g_privateMounts)
-            QSKIP("no mount namespace here for a small disk");
-        disk.emplace(dir.path(), 16 * 1024);
-        QVERIFY(disk->mounted());
-    }
-    fixtures::writeFile(dir.filePath("older.bmp"), "an older file");
-    std::optional<faults::PermissionBitsHold> bitsHold;
-    if (place == "read-only") {
-        QVERIFY(QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner));
-        bitsHold.emplace();
-        QVERIFY2(!QFile(dir.filePath("probe")).open(QIODevice::WriteOnly), "the folder is still writable");
-    }
-
-    OutputWindow w;
-    QVERIFY(w.show());
-    w.drawRow(100);
-    w.dialogs.queueFileName(dir.filePath(chosen));
-    w.messageBox.queueAnswer(MessageBoxResult::Ok);
-    QElapsedTimer clock;
-    clock.start();
-    w.save();
-    QVERIFY(clock.elapsed() < 900);  // before the wait
-    bitsHold.reset();
-    QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-
-    QCOMPARE(w.messageBox.calls().size(), 1);
-    QCOMPARE(w.messageBox.calls()[0].text, kSaveFailed);
-    QCOMPARE(filesIn(dir.path()), QStringList{"older.bmp"});
-    QCOMPARE(contents(dir.filePath("older.bmp")), "an older file");
-    QCOMPARE(w.form->dataPresent(), int16_t(-1));
-    QCOMPARE(w.strokeCount(), 1);
-}
-
-// The small disk needs a mount namespace, entered while no thread exists.
-int main(int argc, char** argv)
-{
-    g_privateMounts = faults::enterPrivateMounts();
-    TavroApplication app(argc, argv);
-    TestSavePage test;
-    return QTest::qExec(&test, argc, argv);
-}
+TAVRO_WINDOW_TEST_MAIN(TestSavePage)
 #include "tst_save_page.moc"

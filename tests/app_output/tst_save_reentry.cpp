@@ -11,102 +11,75 @@
 class TestSaveReentry : public QObject {
     Q_OBJECT
 private slots:
-    void secondSaveDuringTheWait_data();
-    void secondSaveDuringTheWait();
-    void newPageDuringTheWait();
-    void exitDuringTheWait();
+    void duringTheWait_data();
+    void duringTheWait();
 };
 
-namespace {
-// Runs action once the save is waiting.
-void duringTheWait(std::function<void()> action) { QTimer::singleShot(300, std::move(action)); }
-}  // namespace
-
-void TestSaveReentry::secondSaveDuringTheWait_data()
+void TestSaveReentry::duringTheWait_data()
 {
-    QTest::addColumn<QString>("first");
-    QTest::addColumn<QString>("second");
-    QTest::newRow("two names") << "first.jpg" << "second.jpg";
+    QTest::addColumn<QString>("during");  // a second save (its name), "new page" or "exit"
+    QTest::addColumn<QStringList>("files");
+    // The second save captures anew: it moves over the button.
+    QTest::newRow("a second save") << "second.jpg" << QStringList{"page.jpg", "second.jpg"};
     // Each owns its bitmap; the JPEG is the page of the save that ends last.
-    QTest::newRow("one name") << "twice.jpg" << "twice.jpg";
+    QTest::newRow("a second save of that name") << "page.jpg" << QStringList{"page.jpg"};
+    // The new page starts empty and the next save finds nothing to save.
+    QTest::newRow("a new page") << "new page" << QStringList{"page.jpg"};
+    // The window is unloaded; the program ends after the save.
+    QTest::newRow("the exit") << "exit" << QStringList{"page.jpg"};
 }
 
-// The second save captures anew (it moves over the button) while the first
-// waits; the first still writes its own capture.
-void TestSaveReentry::secondSaveDuringTheWait()
+void TestSaveReentry::duringTheWait()
 {
-    QFETCH(QString, first);
-    QFETCH(QString, second);
-    QTemporaryDir dir;
-    OutputWindow w;
-    QVERIFY(w.show());
-    w.drawRow(100);
-    w.dialogs.queueFileName(dir.filePath(first));
-    w.dialogs.queueFileName(dir.filePath(second));
-    duringTheWait([&] {
-        w.drawRow(200);
-        w.save();
-    });
-    w.save();
-
-    QCOMPARE(w.dialogs.shown().size(), 2);
-    QCOMPARE(w.messageBox.calls().size(), 0);
-    QStringList files{first, second};
-    files.removeDuplicates();
-    QCOMPARE(filesIn(dir.path()), files);
-    QVERIFY(showsRow(QImage(dir.filePath(first)), 100));
-    QVERIFY(blankRow(QImage(dir.filePath(first)), 200));
-    if (second != first)
-        QVERIFY(showsRow(QImage(dir.filePath(second)), 200));
-    // The latest capture stays for the next save.
-    QVERIFY(showsRow(w.form->Picture2->picture().toImage(), 200));
-}
-
-// The page the save captured is written; the new page starts empty and the
-// next save finds nothing to save.
-void TestSaveReentry::newPageDuringTheWait()
-{
-    QTemporaryDir dir;
-    OutputWindow w;
-    QVERIFY(w.show());
-    w.drawRow(100);
-    w.dialogs.queueFileName(dir.filePath("page"));
-    w.messageBox.queueAnswer(MessageBoxResult::Yes);
-    duringTheWait([&] { click(w.form->imgNew); });
-    w.save();
-
-    QCOMPARE(w.messageBox.calls().size(), 1);  // the question only
-    QCOMPARE(w.strokeCount(), 0);
-    QCOMPARE(w.form->goCount, int16_t(1));
-    QCOMPARE(filesIn(dir.path()), QStringList{"page.jpg"});
-    QVERIFY(showsRow(QImage(dir.filePath("page.jpg")), 100));
-    w.save();
-    QCOMPARE(w.dialogs.shown().size(), 1);
-}
-
-// The window is unloaded during the wait; the save finishes first and the
-// program ends after it.
-void TestSaveReentry::exitDuringTheWait()
-{
+    QFETCH(QString, during);
+    QFETCH(QStringList, files);
+    const bool secondSave = during.endsWith(".jpg");
     QTemporaryDir dir;
     OutputWindow w;
     QVERIFY(w.show());
     QSignalSpy unloaded(w.form.get(), &InkWrite::Unloaded);
     w.drawRow(100);
-    w.dialogs.queueFileName(dir.filePath("page"));
+    w.dialogs.queueFileName(dir.filePath("page.jpg"));
+    if (secondSave)
+        w.dialogs.queueFileName(dir.filePath(during));
     w.messageBox.queueAnswer(MessageBoxResult::Yes);
+    // The save's wait is where events are first processed after the click;
+    // how long it is does not matter here.
+    w.form->saveWait = 0;
     bool hiddenDuringWait = false;
-    duringTheWait([&] {
-        click(w.form->imgExit);
-        hiddenDuringWait = !w.form->isVisible();
+    QTimer::singleShot(0, [&] {
+        if (secondSave) {
+            w.drawRow(200);
+            w.save();
+        } else {
+            click(during == "exit" ? w.form->imgExit : w.form->imgNew);
+            hiddenDuringWait = !w.form->isVisible();
+        }
     });
     w.save();
 
-    QVERIFY(hiddenDuringWait);
+    QCOMPARE(w.dialogs.shown().size(), secondSave ? 2 : 1);
+    QCOMPARE(filesIn(dir.path()), files);
+    const QImage page(dir.filePath("page.jpg"));
+    QVERIFY(showsRow(page, 100));
+    QVERIFY(blankRow(page, 200));
+    QCOMPARE(hiddenDuringWait, during == "exit");
     QCOMPARE(unloaded.size(), 0);  // not while the save was running
-    QCOMPARE(filesIn(dir.path()), QStringList{"page.jpg"});
-    QVERIFY(showsRow(QImage(dir.filePath("page.jpg")), 100));
-    QTRY_COMPARE(unloaded.size(), 1);
+    if (secondSave) {
+        QCOMPARE(w.messageBox.calls().size(), 0);
+        if (during != "page.jpg")
+            QVERIFY(showsRow(QImage(dir.filePath(during)), 200));
+        // The latest capture stays for the next save.
+        QVERIFY(showsRow(w.form->Picture2->picture().toImage(), 200));
+    } else if (during == "new page") {
+        QCOMPARE(w.messageBox.calls().size(), 1);  // the question only
+        QCOMPARE(w.strokeCount(), 0);
+        QCOMPARE(w.form->goCount, int16_t(1));
+        w.save();
+        QCOMPARE(w.dialogs.shown().size(), 1);
+    } else {
+        QTRY_COMPARE(unloaded.size(), 1);
+    }
 }
 
 TAVRO_WINDOW_TEST_MAIN(TestSaveReentry)

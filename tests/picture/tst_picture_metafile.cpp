@@ -2,16 +2,10 @@
 // drawn, at the size their headers give at the target DPI, through each way
 // of mapping logical units to the picture.
 
-#include "metafile_bytes.h"
-#include "metafile_fixtures.h"
+#include "picture_fixtures.h"
 #include "platform/picture/picture_loader.h"
-#include "raster_fixtures.h"
 
-#include <QPainter>
-#include <QTemporaryDir>
 #include <QTest>
-
-using namespace rawmeta;
 
 namespace {
 
@@ -40,7 +34,6 @@ class TestPictureMetafile : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase();
     void sceneShapesLandWhereDrawn_data();
     void sceneShapesLandWhereDrawn();
     void sceneTextHatchAndDashes_data();
@@ -49,26 +42,10 @@ private slots:
     void mappingsPlaceTheRectangle();
     void arcsAndExcludedClips_data();
     void arcsAndExcludedClips();
-    void drawsAtItsCornerAndOnlyInsideItsFrame();
 
 private:
-    QString scene(const QString& kind) const { return m_dir.filePath(QString::fromUtf8("장면 scene.") + kind); }
-    QImage load(const QByteArray& bytes, QSize* size = nullptr)
-    {
-        const Picture picture = LoadPicture(fixtures::writeFile(m_dir.filePath("raw"), bytes), 96);
-        if (size)
-            *size = picture.size();
-        return picture.toImage();
-    }
-
-    QTemporaryDir m_dir;
+    static QString scene(const QString& kind) { return fixtures::dataPath("scene." + kind); }
 };
-
-void TestPictureMetafile::initTestCase()
-{
-    fixtures::writeEmfScene(scene("emf"));
-    fixtures::writeWmfScene(scene("wmf"));
-}
 
 // At 96 dpi, and again at 144 dpi where every probe moves by half.
 void TestPictureMetafile::sceneShapesLandWhereDrawn_data()
@@ -138,63 +115,41 @@ void TestPictureMetafile::sceneTextHatchAndDashes()
 }
 
 // One red rectangle placed through one way of mapping, or drawn as a path
-// or through clipping. Without mapping records, logical units are the
-// pixels of a 480 x 240 picture.
+// or through clipping (data/metafile, make_metafiles.py). Without mapping
+// records, logical units are the pixels of a 480 x 240 picture.
 void TestPictureMetafile::mappingsPlaceTheRectangle_data()
 {
-    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("file");
     QTest::addColumn<QSize>("size");
     QTest::addColumn<QRectF>("red");
     const QSize size(480, 240);
-    const auto emf = [](std::vector<QByteArray> records) { return emfOf(emfRedBrushThen(std::move(records))); };
-    const auto mapMode = [](uint32_t mode) { return emfRecord(17, {mode}); };
     const double lo = 96 / 254.0;  // one tenth of a millimetre in pixels
-    QTest::newRow("EMF MM_TEXT") << emf({emfRectangle(100, 100, 300, 200)}) << size << QRectF(100, 100, 200, 100);
-    QTest::newRow("EMF MM_ISOTROPIC takes the smaller scale")
-        << emf({mapMode(7), emfRecord(9, {1000, 1000}), emfRecord(11, {480, 240}), emfRectangle(500, 200, 1500, 600)})
-        << size << QRectF(120, 48, 240, 96);
-    QTest::newRow("EMF y growing upwards")
-        << emf({mapMode(8), emfRecord(10, {0, 2400}), emfRecord(9, {4800, uint32_t(-2400)}),
-                emfRecord(11, {480, 240}), emfRectangle(1000, 1000, 3000, 2000)})
-        << size << QRectF(100, 40, 200, 100);
-    QTest::newRow("EMF MM_LOMETRIC") << emf({mapMode(2), emfRectangle(100, -100, 300, -200)}) << size
-                                     << QRectF(100 * lo, 100 * lo, 200 * lo, 100 * lo);
-    QTest::newRow("EMF world transform")
-        << emf({emfRecord(35, {floatBits(1), 0, 0, floatBits(1), floatBits(200), floatBits(100)}),
-                emfRectangle(0, 0, 100, 50)})
-        << size << QRectF(200, 100, 100, 50);
-    QTest::newRow("EMF made on a 300 dpi device")
-        << emfOf(emfRedBrushThen({emfRectangle(300, 300, 900, 600)}), QRect(QPoint(0, 0), QPoint(12700, 6350)), 3000)
-        << size << QRectF(96, 96, 192, 96);
-    QTest::newRow("EMF filled path")
-        << emf({emfRecord(59, {}), emfRecord(27, {100, 100}), emfRecord(54, {300, 100}), emfRecord(54, {300, 200}),
-                emfRecord(54, {100, 200}), emfRecord(61, {}), emfRecord(60, {}), emfRecord(62, {0, 0, 480, 240})})
-        << size << QRectF(100, 100, 200, 100);
-    QTest::newRow("EMF clipped to a rectangle")
-        << emf({emfRecord(30, {0, 0, 150, 240}), emfRectangle(100, 100, 300, 200)}) << size
-        << QRectF(100, 100, 50, 100);
-    QTest::newRow("EMF clip undone by restore")
-        << emf({emfRecord(33, {}), emfRecord(30, {0, 0, 10, 10}), emfRecord(34, {uint32_t(-1)}),
-                emfRectangle(100, 100, 300, 200)})
-        << size << QRectF(100, 100, 200, 100);
-    QTest::newRow("WMF window origin")
-        << wmfOf(wmfRedBrushThen({wmfRecord(0x020B, {uint16_t(-50), uint16_t(-100)}), wmfRecord(0x020C, {240, 480}),
-                                  wmfRectangle(0, 0, 100, 50)}))
-        << size << QRectF(100, 50, 100, 50);
-    QTest::newRow("WMF without placeable header: its window at 96 dpi")
-        << wmfOf(wmfRedBrushThen({wmfRecord(0x020B, {0, 0}), wmfRecord(0x020C, {300, 400}),
-                                  wmfRectangle(0, 0, 200, 150)}), {}, 96, false)
-        << QSize(400, 300) << QRectF(0, 0, 200, 150);
+    const std::tuple<const char*, QSize, QRectF> rows[] = {
+        {"map-emf-text.emf", size, {100, 100, 200, 100}},
+        {"map-emf-isotropic.emf", size, {120, 48, 240, 96}},  // the smaller scale
+        {"map-emf-y-up.emf", size, {100, 40, 200, 100}},
+        {"map-emf-lometric.emf", size, {100 * lo, 100 * lo, 200 * lo, 100 * lo}},
+        {"map-emf-world.emf", size, {200, 100, 100, 50}},
+        {"map-emf-world-past-1e9.emf", size, {100, 100, 200, 100}},  // ignored
+        {"map-emf-300dpi.emf", size, {96, 96, 192, 96}},
+        {"map-emf-path.emf", size, {100, 100, 200, 100}},
+        {"map-emf-clip.emf", size, {100, 100, 50, 100}},
+        {"map-emf-clip-restored.emf", size, {100, 100, 200, 100}},
+        {"map-wmf-window-origin.wmf", size, {100, 50, 100, 50}},
+        {"map-wmf-unplaced.wmf", {400, 300}, {0, 0, 200, 150}},  // its window at 96 dpi
+    };
+    for (const auto& [file, size, red] : rows)
+        QTest::newRow(file) << QString(file) << size << red;
 }
 
 void TestPictureMetafile::mappingsPlaceTheRectangle()
 {
-    QFETCH(QByteArray, bytes);
+    QFETCH(QString, file);
     QFETCH(QSize, size);
     QFETCH(QRectF, red);
-    QSize loaded;
-    const QImage image = load(bytes, &loaded);
-    QCOMPARE(loaded, size);
+    const Picture picture = LoadPicture(fixtures::dataPath("metafile/" + file), 96);
+    QCOMPARE(picture.size(), size);
+    const QImage image = picture.toImage();
     // Just inside each edge is red; just outside it, within the picture, is empty.
     const QPointF c = red.center();
     QVERIFY(isColour(image, c.toPoint(), Qt::red));
@@ -202,62 +157,30 @@ void TestPictureMetafile::mappingsPlaceTheRectangle()
                                   QPointF(c.x(), red.top() + 2), QPointF(c.x(), red.bottom() - 2)})
         QVERIFY2(isColour(image, inside.toPoint(), Qt::red), qPrintable(QString::number(inside.x())));
     for (const QPointF& outside : {QPointF(red.left() - 3, c.y()), QPointF(red.right() + 3, c.y()),
-                                   QPointF(c.x(), red.top() - 3), QPointF(c.x(), red.bottom() + 3)}) {
+                                   QPointF(c.x(), red.top() - 3), QPointF(c.x(), red.bottom() + 3)})
         if (QRectF(QPointF(0, 0), QSizeF(size)).contains(outside))
             QCOMPARE(image.pixelColor(outside.toPoint()).alpha(), 0);
-    }
 }
 
 void TestPictureMetafile::arcsAndExcludedClips_data()
 {
-    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("file");
     QTest::addColumn<QPoint>("red");
     QTest::addColumn<QPoint>("empty");
-    QTest::newRow("pie from three to twelve o'clock, counter-clockwise")
-        << emfOf(emfRedBrushThen({emfRecord(47, {100, 20, 300, 220, 300, 120, 200, 20})})) << QPoint(240, 80)
-        << QPoint(160, 160);
-    QTest::newRow("a rectangle excluded")
-        << emfOf(emfRedBrushThen({emfRecord(29, {150, 0, 250, 240}), emfRectangle(100, 100, 300, 200)}))
-        << QPoint(120, 150) << QPoint(200, 150);
-    QTest::newRow("WMF: a rectangle excluded")
-        << wmfOf(wmfRedBrushThen({wmfRecord(0x0415, {240, 250, 0, 150}), wmfRectangle(100, 100, 300, 200)}))
-        << QPoint(120, 150) << QPoint(200, 150);
+    QTest::newRow("pie from three to twelve o'clock, counter-clockwise") << "pie.emf" << QPoint(240, 80)
+                                                                          << QPoint(160, 160);
+    QTest::newRow("a rectangle excluded") << "exclude.emf" << QPoint(120, 150) << QPoint(200, 150);
+    QTest::newRow("WMF: a rectangle excluded") << "exclude.wmf" << QPoint(120, 150) << QPoint(200, 150);
 }
 
 void TestPictureMetafile::arcsAndExcludedClips()
 {
-    QFETCH(QByteArray, bytes);
+    QFETCH(QString, file);
     QFETCH(QPoint, red);
     QFETCH(QPoint, empty);
-    const QImage image = load(bytes);
+    const QImage image = LoadPicture(fixtures::dataPath("metafile/" + file), 96).toImage();
     QVERIFY(isColour(image, red, Qt::red));
     QCOMPARE(image.pixelColor(empty).alpha(), 0);
-}
-
-// A metafile is clipped to its frame, a raster drawn 1:1, and the caller's
-// painter state is its own again afterwards.
-void TestPictureMetafile::drawsAtItsCornerAndOnlyInsideItsFrame()
-{
-    // From (400, 200) to (700, 400) in a 480 x 240 frame.
-    const QByteArray emf = emfOf(emfRedBrushThen({emfRectangle(400, 200, 700, 400)}));
-    const Picture picture = LoadPicture(fixtures::writeFile(m_dir.filePath("overflowing.emf"), emf), 96);
-    QCOMPARE(picture.size(), QSize(480, 240));
-    QImage canvas(800, 500, QImage::Format_RGB32);
-    canvas.fill(Qt::white);
-    QPainter painter(&canvas);
-    painter.setClipRect(0, 0, 800, 500);
-    picture.draw(painter, QPointF(30, 40));
-    Picture::fromImage(fixtures::quadrantImage()).draw(painter, QPointF(600, 400));
-    Picture().draw(painter, QPointF(0, 0));  // the null picture draws nothing
-    painter.fillRect(0, 0, 5, 5, Qt::black);
-    painter.end();
-    QCOMPARE(canvas.pixelColor(30 + 450, 40 + 220), QColor(Qt::red));
-    QCOMPARE(canvas.pixelColor(30 + 485, 40 + 220), QColor(Qt::white));  // right of the frame
-    QCOMPARE(canvas.pixelColor(30 + 450, 40 + 245), QColor(Qt::white));  // below the frame
-    QCOMPARE(canvas.pixelColor(2, 2), QColor(Qt::black));
-    QCOMPARE(canvas.pixelColor(599, 399), QColor(Qt::white));
-    QCOMPARE(canvas.pixelColor(600, 400), QColor(Qt::red));
-    QCOMPARE(canvas.pixelColor(600 + 63, 400 + 47), QColor(Qt::blue));
 }
 
 QTEST_MAIN(TestPictureMetafile)

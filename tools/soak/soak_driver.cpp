@@ -12,8 +12,6 @@
 #include "tests/app_output/output_fixture.h"
 #include "tests/ink_qt/paper_fixture.h"
 
-#include "metafile_fixtures.h"
-#include "raster_fixtures.h"
 
 #include <QElapsedTimer>
 #include <QTemporaryDir>
@@ -142,17 +140,15 @@ bool Soak::setUp()
         return false;
     QApplication::setActiveWindow(form.get());
     // Every background format, odd names, and one damaged file that must be refused.
-    const QImage quadrants = fixtures::quadrantImage();
-    const auto write = [this](const char* name, const QByteArray& bytes) {
-        m_pictures.append(fixtures::writeFile(m_dir.filePath(QString::fromUtf8(name)), bytes));
-    };
-    write("a.jpg", fixtures::jpegOf(quadrants));
-    write("a b.bmp", fixtures::bmpOf(quadrants));
-    write("그림.gif", fixtures::gifOf({quadrants, quadrants.mirrored()}));
-    write("damaged.jpg", fixtures::jpegOf(quadrants).left(300));
-    m_pictures << m_dir.filePath("scene.emf") << m_dir.filePath("scene.wmf");
-    fixtures::writeEmfScene(m_pictures[4]);
-    fixtures::writeWmfScene(m_pictures[5]);
+    // Copies of the picture tests' committed files.
+    const std::pair<const char*, const char*> pictures[] = {
+        {"quadrants.jpg", "a.jpg"}, {"quadrants.bmp", "a b.bmp"}, {"quadrants.gif", "그림.gif"},
+        {"jpeg-half.jpg", "damaged.jpg"}, {"scene.emf", "scene.emf"}, {"scene.wmf", "scene.wmf"}};
+    for (const auto& [from, to] : pictures) {
+        m_pictures.append(m_dir.filePath(QString::fromUtf8(to)));
+        if (!QFile::copy(QStringLiteral(TAVRO_PICTURE_DATA "/") + from, m_pictures.back()))
+            return false;
+    }
     return true;
 }
 

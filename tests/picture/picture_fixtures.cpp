@@ -1,24 +1,35 @@
-#include "metafile_fixtures.h"
+#include "picture_fixtures.h"
 
 #include <QFile>
 
 #include <stdexcept>
 
 namespace fixtures {
-namespace {
 
-void copyScene(const char* name, const QString& path)
+QString writeFile(const QString& path, const QByteArray& bytes)
 {
+    // A new file, not a truncated one: ext4 flushes a file replaced by
+    // truncation, which costs milliseconds a write.
     QFile::remove(path);
-    if (!QFile::copy(QStringLiteral(TAVRO_PICTURE_DATA "/") + name, path) ||
-        !QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner))
-        throw std::runtime_error(std::string("cannot copy ") + name);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        throw std::runtime_error("cannot write " + path.toStdString());
+    return path;
 }
 
-}  // namespace
+QString dataPath(const QString& name)
+{
+    return name.startsWith("seeds/") ? QStringLiteral(TAVRO_FUZZ_SEEDS "/") + name.mid(6)
+                                     : QStringLiteral(TAVRO_PICTURE_DATA "/") + name;
+}
 
-void writeEmfScene(const QString& path) { copyScene("scene.emf", path); }
-void writeWmfScene(const QString& path) { copyScene("scene.wmf", path); }
+QByteArray dataFile(const QString& name)
+{
+    const QByteArray bytes = contents(dataPath(name));
+    if (bytes.isEmpty())
+        throw std::runtime_error("no test file " + name.toStdString());
+    return name.endsWith(".z") ? qUncompress(bytes) : bytes;
+}
 
 std::vector<SceneProbe> sceneProbes()
 {

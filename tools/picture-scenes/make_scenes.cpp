@@ -1,7 +1,7 @@
 // Writes the metafile scene the picture tests probe (scene.emf, scene.wmf)
 // with libUEMF's record writers, so the player is checked against files made
 // by an independent writer. Built and run only by make_scenes.sh; the output
-// is committed beside it. The probes are fixtures::sceneProbes().
+// is committed in tests/picture/data. The probes are in the picture tests.
 //
 // The scene: one picture of 960 x 480 pixels at 96 dpi whose logical units
 // are tenths of an output pixel, reached through window and viewport
