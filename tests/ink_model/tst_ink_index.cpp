@@ -74,6 +74,7 @@ private slots:
         QTest::newRow("page at negative coordinates") << 200 << -2000000000 << 120.0 << 2u;
         QTest::newRow("page near the int32 top") << 200 << 2147460000 << 120.0 << 3u;
         QTest::newRow("long steps over many cells") << 60 << 0 << 5000.0 << 4u;
+        QTest::newRow("few strokes crossing themselves, cut up") << 6 << 0 << 4000.0 << 5u;
     }
     void agreesWithEveryStroke()
     {
