@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <optional>
 
 namespace {
 
@@ -102,9 +103,12 @@ std::vector<InkPoint> MarkerCache::pointsOf(const InkStrokeDisp& stroke) const
 {
     if (m_kind == Kind::Cusps)
         return cuspMarkerPoints(stroke);
-    // Every stroke that can cross this one has ink within its bounds, so
-    // asking about those alone finds the same crossings as asking about the
-    // whole page, at a fraction of the cost.
+    // The ink that keeps its crossings answers for the whole page at once.
+    // Otherwise: every stroke that can cross this one has ink within its
+    // bounds, so asking about those alone finds the same crossings as
+    // asking about the whole page, at a fraction of the cost.
+    if (m_ink->meetingsKept())
+        return intersectionMarkerPoints(stroke, m_ink->Strokes());
     return intersectionMarkerPoints(stroke, m_ink->strokesIn(stroke.GetBoundingBox()));
 }
 
@@ -171,6 +175,11 @@ void MarkerCache::applyChanges(Changes& changed)
     for (const InkStrokeDisp& stroke : m_cut)
         if (!stroke.isDetached())
             ask.push_back(stroke);
+    // Each cut stroke with the piece cut from it.
+    std::vector<std::pair<int64_t, int64_t>> pieces;
+    for (size_t i = 0; i + 1 < m_cut.size(); i += 2)
+        if (!m_cut[i].isDetached() && !m_cut[i + 1].isDetached())
+            pieces.emplace_back(m_cut[i].ID(), m_cut[i + 1].ID());
     m_changedAreas.clear();
     m_added.clear();
     m_cut.clear();
@@ -186,17 +195,53 @@ void MarkerCache::applyChanges(Changes& changed)
     // only pass from a stroke to a piece cut from it stay where they are.
     std::vector<InkPoint> before;
     std::vector<InkPoint> after;
+    // What differs, stroke by stroke: the markers before and after.
+    std::unordered_map<int64_t, std::pair<std::vector<InkPoint>, std::vector<InkPoint>>> differ;
     for (const auto& [id, stroke] : byId) {
         std::vector<InkPoint> points = pointsOf(stroke);
         auto [it, isNew] = m_entries.try_emplace(id);
-        before.insert(before.end(), it->second.points.begin(), it->second.points.end());
-        after.insert(after.end(), points.begin(), points.end());
-        if (isNew || it->second.points != points)
+        // Markers both had at the same place along the stroke stay: only
+        // the stretch between the first and the last that differ is compared
+        // (a stroke near a cut changes near it alone).
+        const std::vector<InkPoint>& old = it->second.points;
+        const auto [oldEnd, newEnd] = std::mismatch(old.rbegin(), old.rend(), points.rbegin(), points.rend());
+        const auto [oldStart, newStart] = std::mismatch(old.begin(), oldEnd.base(), points.begin(), newEnd.base());
+        if (oldStart != oldEnd.base() || newStart != newEnd.base())
+            differ.emplace(id, std::make_pair(std::vector<InkPoint>(oldStart, oldEnd.base()),
+                                              std::vector<InkPoint>(newStart, newEnd.base())));
+        if (isNew || old != points)
             m_stalePixels.push_back(id);
         it->second.stroke = stroke;
         it->second.points = std::move(points);
     }
     m_stats.strokesAsked += byId.size();
+    // A piece holds what was its stroke's tail: matched from the end with the
+    // markers the stroke had there, most are the same.
+    for (const auto& [strokeId, pieceId] : pieces) {
+        const auto s = differ.find(strokeId);
+        const auto p = differ.find(pieceId);
+        if (s == differ.end() || p == differ.end())
+            continue;
+        std::vector<InkPoint>& was = s->second.first;
+        std::vector<InkPoint>& now = p->second.second;
+        const size_t n = std::min(was.size(), now.size());
+        std::vector<InkPoint> wasLeft(was.begin(), was.end() - std::ptrdiff_t(n));
+        std::vector<InkPoint> nowLeft(now.begin(), now.end() - std::ptrdiff_t(n));
+        for (size_t i = 0; i < n; ++i) {
+            const InkPoint a = was[was.size() - n + i];
+            const InkPoint b = now[now.size() - n + i];
+            if (a != b) {
+                wasLeft.push_back(a);
+                nowLeft.push_back(b);
+            }
+        }
+        was.swap(wasLeft);
+        now.swap(nowLeft);
+    }
+    for (const auto& [id, lists] : differ) {
+        before.insert(before.end(), lists.first.begin(), lists.first.end());
+        after.insert(after.end(), lists.second.begin(), lists.second.end());
+    }
 
     // Every stroke of the ink has its entry now; any more are of strokes
     // that are gone.
@@ -239,6 +284,63 @@ void MarkerCache::setPixels(Entry& entry, const InkRenderer& renderer, const QWi
         entry.pixelReach |= markerBounds(entry.pixels.back());
     }
 }
+
+// Square tiles over an area, some marked.
+struct MarkerCache::Tiles {
+    static constexpr int kSize = 32;
+    QRect area;
+    int columns;
+    std::vector<char> marked;
+
+    explicit Tiles(const QRect& a)
+        : area(a), columns((a.width() + kSize - 1) / kSize),
+          marked(size_t(columns) * size_t((a.height() + kSize - 1) / kSize), 0)
+    {
+    }
+    int rows() const { return columns == 0 ? 0 : int(marked.size()) / columns; }
+    // Calls f(index) for each tile r covers, until f returns true.
+    template <class F>
+    bool anyOf(const QRect& r, F&& f) const
+    {
+        const QRect part = r & area;
+        if (part.isEmpty())
+            return false;
+        for (int ty = (part.top() - area.top()) / kSize; ty <= (part.bottom() - area.top()) / kSize; ++ty)
+            for (int tx = (part.left() - area.left()) / kSize; tx <= (part.right() - area.left()) / kSize; ++tx)
+                if (f(size_t(ty) * size_t(columns) + size_t(tx)))
+                    return true;
+        return false;
+    }
+    void mark(const QRect& r)
+    {
+        anyOf(r, [&](size_t i) {
+            marked[i] = 1;
+            return false;
+        });
+    }
+    bool touches(const QRect& r) const
+    {
+        return anyOf(r, [&](size_t i) { return marked[i] != 0; });
+    }
+    // The marked tiles, a row's neighbours joined.
+    QRegion region() const
+    {
+        QRegion result;
+        for (int ty = 0; ty < rows(); ++ty)
+            for (int tx = 0; tx < columns;) {
+                if (!marked[size_t(ty) * size_t(columns) + size_t(tx)]) {
+                    ++tx;
+                    continue;
+                }
+                const int first = tx;
+                while (tx < columns && marked[size_t(ty) * size_t(columns) + size_t(tx)])
+                    ++tx;
+                const QRect span(area.left() + first * kSize, area.top() + ty * kSize, (tx - first) * kSize, kSize);
+                result += span & area;
+            }
+        return result;
+    }
+};
 
 QRegion MarkerCache::updateLayer(const Changes& changed, const InkRenderer& renderer, const QWidget& paper)
 {
@@ -296,15 +398,17 @@ QRegion MarkerCache::updateLayer(const Changes& changed, const InkRenderer& rend
     std::vector<QPoint> moved;
     std::set_symmetric_difference(gone.begin(), gone.end(), came.begin(), came.end(), std::back_inserter(moved),
                                   pixelLess);
-    // Many at once (a stroke's cusps all moved) take their common bounds:
-    // a region of many rectangles costs more to build than painting it.
+    // Many at once (a stroke's cusps all moved, a cut stroke's crossings
+    // all over the page) take the tiles of the paper they touch: a region of
+    // many rectangles costs more to build than painting it.
     constexpr size_t kMaxDirtyRects = 64;
     QRegion dirty;
+    std::optional<Tiles> tiles;
     if (moved.size() > kMaxDirtyRects) {
-        QRect bounds;
+        tiles.emplace(m_layerRect);
         for (const QPoint& p : moved)
-            bounds |= markerBounds(p);
-        dirty = bounds;
+            tiles->mark(markerBounds(p));
+        dirty = tiles->region();
     } else {
         for (const QPoint& p : moved)
             dirty += markerBounds(p);
@@ -312,13 +416,13 @@ QRegion MarkerCache::updateLayer(const Changes& changed, const InkRenderer& rend
     dirty &= m_layerRect;
     if (!dirty.isEmpty()) {
         m_layerValid = false;
-        paintLayer(dirty);
+        paintLayer(dirty, tiles ? &*tiles : nullptr);
         m_layerValid = true;
     }
     return dirty;
 }
 
-void MarkerCache::paintLayer(const QRegion& area)
+void MarkerCache::paintLayer(const QRegion& area, const Tiles* tiles)
 {
     if (m_layer.isNull() || area.isEmpty())
         return;
@@ -338,7 +442,7 @@ void MarkerCache::paintLayer(const QRegion& area)
             continue;
         for (const QPoint& centre : entry.pixels) {
             const QRect reach = markerBounds(centre);
-            if (reach.intersects(bounds) && (oneRect || area.intersects(reach)))
+            if (reach.intersects(bounds) && (oneRect || (tiles ? tiles->touches(reach) : area.intersects(reach))))
                 centres.push_back(centre);
         }
     }
