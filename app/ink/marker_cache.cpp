@@ -436,20 +436,27 @@ void MarkerCache::paintLayer(const QRegion& area, const Tiles* tiles)
 
     const QRect bounds = area.boundingRect();
     const bool oneRect = area.rectCount() == 1;
+    // Markers on one pixel (a crossing marked from both strokes, the ends
+    // of strokes that meet) draw the same circle: once is enough. Centres
+    // that can reach the area lie within its bounds grown by a marker.
+    const QRect near = bounds.marginsAdded(QMargins(kMarkerRadius + 1, kMarkerRadius + 1, kMarkerRadius + 1,
+                                                    kMarkerRadius + 1));
+    std::vector<bool> taken(size_t(near.width()) * size_t(near.height()), false);
     std::vector<QPoint> centres;
     for (const auto& [id, entry] : m_entries) {
         if (!entry.pixelReach.intersects(bounds))
             continue;
         for (const QPoint& centre : entry.pixels) {
             const QRect reach = markerBounds(centre);
-            if (reach.intersects(bounds) && (oneRect || (tiles ? tiles->touches(reach) : area.intersects(reach))))
-                centres.push_back(centre);
+            if (!reach.intersects(bounds) || !near.contains(centre))
+                continue;
+            const size_t at = size_t(centre.y() - near.top()) * size_t(near.width()) + size_t(centre.x() - near.left());
+            if (taken[at] || !(oneRect || (tiles ? tiles->touches(reach) : area.intersects(reach))))
+                continue;
+            taken[at] = true;
+            centres.push_back(centre);
         }
     }
-    // Markers on one pixel (the ends of strokes that meet) draw the same
-    // circle: once is enough.
-    std::sort(centres.begin(), centres.end(), pixelLess);
-    centres.erase(std::unique(centres.begin(), centres.end()), centres.end());
     drawMarkers(painter, centres);
     m_stats.markersRepainted += centres.size();
 }
