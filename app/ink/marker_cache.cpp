@@ -10,7 +10,6 @@
 
 #include <algorithm>
 #include <iterator>
-#include <optional>
 
 namespace {
 
@@ -285,63 +284,6 @@ void MarkerCache::setPixels(Entry& entry, const InkRenderer& renderer, const QWi
     }
 }
 
-// Square tiles over an area, some marked.
-struct MarkerCache::Tiles {
-    static constexpr int kSize = 32;
-    QRect area;
-    int columns;
-    std::vector<char> marked;
-
-    explicit Tiles(const QRect& a)
-        : area(a), columns((a.width() + kSize - 1) / kSize),
-          marked(size_t(columns) * size_t((a.height() + kSize - 1) / kSize), 0)
-    {
-    }
-    int rows() const { return columns == 0 ? 0 : int(marked.size()) / columns; }
-    // Calls f(index) for each tile r covers, until f returns true.
-    template <class F>
-    bool anyOf(const QRect& r, F&& f) const
-    {
-        const QRect part = r & area;
-        if (part.isEmpty())
-            return false;
-        for (int ty = (part.top() - area.top()) / kSize; ty <= (part.bottom() - area.top()) / kSize; ++ty)
-            for (int tx = (part.left() - area.left()) / kSize; tx <= (part.right() - area.left()) / kSize; ++tx)
-                if (f(size_t(ty) * size_t(columns) + size_t(tx)))
-                    return true;
-        return false;
-    }
-    void mark(const QRect& r)
-    {
-        anyOf(r, [&](size_t i) {
-            marked[i] = 1;
-            return false;
-        });
-    }
-    bool touches(const QRect& r) const
-    {
-        return anyOf(r, [&](size_t i) { return marked[i] != 0; });
-    }
-    // The marked tiles, a row's neighbours joined.
-    QRegion region() const
-    {
-        QRegion result;
-        for (int ty = 0; ty < rows(); ++ty)
-            for (int tx = 0; tx < columns;) {
-                if (!marked[size_t(ty) * size_t(columns) + size_t(tx)]) {
-                    ++tx;
-                    continue;
-                }
-                const int first = tx;
-                while (tx < columns && marked[size_t(ty) * size_t(columns) + size_t(tx)])
-                    ++tx;
-                const QRect span(area.left() + first * kSize, area.top() + ty * kSize, (tx - first) * kSize, kSize);
-                result += span & area;
-            }
-        return result;
-    }
-};
-
 QRegion MarkerCache::updateLayer(const Changes& changed, const InkRenderer& renderer, const QWidget& paper)
 {
     const int dpiX = paper.logicalDpiX();
@@ -398,17 +340,15 @@ QRegion MarkerCache::updateLayer(const Changes& changed, const InkRenderer& rend
     std::vector<QPoint> moved;
     std::set_symmetric_difference(gone.begin(), gone.end(), came.begin(), came.end(), std::back_inserter(moved),
                                   pixelLess);
-    // Many at once (a stroke's cusps all moved, a cut stroke's crossings
-    // all over the page) take the tiles of the paper they touch: a region of
-    // many rectangles costs more to build than painting it.
+    // Many at once (a stroke's cusps all moved) take their common bounds:
+    // a region of many rectangles costs more to build than painting it.
     constexpr size_t kMaxDirtyRects = 64;
     QRegion dirty;
-    std::optional<Tiles> tiles;
     if (moved.size() > kMaxDirtyRects) {
-        tiles.emplace(m_layerRect);
+        QRect bounds;
         for (const QPoint& p : moved)
-            tiles->mark(markerBounds(p));
-        dirty = tiles->region();
+            bounds |= markerBounds(p);
+        dirty = bounds;
     } else {
         for (const QPoint& p : moved)
             dirty += markerBounds(p);
@@ -416,13 +356,13 @@ QRegion MarkerCache::updateLayer(const Changes& changed, const InkRenderer& rend
     dirty &= m_layerRect;
     if (!dirty.isEmpty()) {
         m_layerValid = false;
-        paintLayer(dirty, tiles ? &*tiles : nullptr);
+        paintLayer(dirty);
         m_layerValid = true;
     }
     return dirty;
 }
 
-void MarkerCache::paintLayer(const QRegion& area, const Tiles* tiles)
+void MarkerCache::paintLayer(const QRegion& area)
 {
     if (m_layer.isNull() || area.isEmpty())
         return;
@@ -451,7 +391,7 @@ void MarkerCache::paintLayer(const QRegion& area, const Tiles* tiles)
             if (!reach.intersects(bounds) || !near.contains(centre))
                 continue;
             const size_t at = size_t(centre.y() - near.top()) * size_t(near.width()) + size_t(centre.x() - near.left());
-            if (taken[at] || !(oneRect || (tiles ? tiles->touches(reach) : area.intersects(reach))))
+            if (taken[at] || !(oneRect || area.intersects(reach)))
                 continue;
             taken[at] = true;
             centres.push_back(centre);

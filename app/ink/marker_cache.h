@@ -79,9 +79,7 @@ private:
     QPoint toPixels(InkPoint point, const InkRenderer& renderer, const QWidget& paper) const;
     // Returns the pixels of the paper whose markers were painted anew.
     QRegion updateLayer(const Changes& changed, const InkRenderer& renderer, const QWidget& paper);
-    struct Tiles;
-    // tiles, when given, are area's and tell faster which markers it reaches.
-    void paintLayer(const QRegion& area, const Tiles* tiles = nullptr);
+    void paintLayer(const QRegion& area);
 
     // Drops every position and pending change; the next use reads afresh.
     void forgetPositions();
