@@ -95,7 +95,22 @@ void MarkerCache::strokeSplit(const InkStrokeDisp& stroke, const InkStrokeDisp& 
         return;
     m_cut.push_back(stroke);
     m_cut.push_back(piece);
-    m_changedAreas.push_back(cutArea);
+    if (m_kind == Kind::Intersections) {
+        // Crossings changed only where the cut segment lay and its two
+        // halves lie now: on the centre line from the point before the cut
+        // to the one after.
+        InkRectangle line{INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN};
+        const int32_t last = stroke.PacketCount() - 1;
+        for (const InkPoint& p : stroke.GetPoints(std::max(0, last - 1), -1))
+            line = InkRectangle{std::min(line.Top, p.y), std::min(line.Left, p.x), std::max(line.Bottom, p.y),
+                                std::max(line.Right, p.x)};
+        for (const InkPoint& p : piece.GetPoints(0, std::min(2, piece.PacketCount())))
+            line = InkRectangle{std::min(line.Top, p.y), std::min(line.Left, p.x), std::max(line.Bottom, p.y),
+                                std::max(line.Right, p.x)};
+        m_changedAreas.push_back(line);
+    } else {
+        m_changedAreas.push_back(cutArea);
+    }
 }
 
 std::vector<InkPoint> MarkerCache::pointsOf(const InkStrokeDisp& stroke) const
@@ -159,7 +174,16 @@ void MarkerCache::applyChanges(Changes& changed)
     std::vector<InkStrokeDisp> ask;
     for (const InkRectangle& area : m_changedAreas) {
         const InkStrokes near = m_ink->strokesIn(area);
-        ask.insert(ask.end(), near.begin(), near.end());
+        for (const InkStrokeDisp& stroke : near) {
+            // What changed there lies inside the area, so a stroke whose
+            // centre line stays out of it kept its crossings (its ink may
+            // still reach in).
+            const InkRectangle line = stroke.GetBoundingBox();
+            if (m_kind == Kind::Intersections && (line.Right < area.Left || area.Right < line.Left ||
+                                                  line.Bottom < area.Top || area.Bottom < line.Top))
+                continue;
+            ask.push_back(stroke);
+        }
     }
     for (const InkStrokeDisp& stroke : m_added) {
         if (stroke.isDetached() || stroke.isInProgress())
