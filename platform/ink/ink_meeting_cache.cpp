@@ -289,107 +289,140 @@ void InkDisp::Impl::meetingsAdded(const StrokeRecord& rec)
 {
     if (!m_store.built)
         return;
-    const uint32_t slot = rec.slot;
-    growMeetings();
-    m_store.bySlot[slot].clear();
-    m_store.sorted[slot] = 0;
-    // Each of its own segment pairs once, every other stroke's in full.
-    const size_t segments = rec.packets.size() < 2 ? 1 : rec.packets.size() - 1;
-    for (size_t k = 0; k < segments; ++k)
-        storeSegmentMeetings(slot, k, [&](uint32_t other, size_t t) { return other == slot && t < k; });
-    finishMeetings();
+    // A change half followed would leave wrong answers: then none are kept.
+    try {
+        const uint32_t slot = rec.slot;
+        growMeetings();
+        m_store.bySlot[slot].clear();
+        m_store.sorted[slot] = 0;
+        // Each of its own segment pairs once, every other stroke's in full.
+        const size_t segments = rec.packets.size() < 2 ? 1 : rec.packets.size() - 1;
+        for (size_t k = 0; k < segments; ++k)
+            storeSegmentMeetings(slot, k, [&](uint32_t other, size_t t) { return other == slot && t < k; });
+        finishMeetings();
+        // Strokes added since the store was built may have taken it past
+        // what is kept: counted again now and then, and dropped then.
+        if (m_store.stored > 2 * kMaxKeptMeetings) {
+            size_t count = 0;
+            size_t points = 0;
+            for (uint32_t i = 0; i < m_store.bySlot.size(); ++i) {
+                count += m_store.bySlot[i].size();
+                points += m_slots[i].count;
+            }
+            m_store.stored = count;
+            if (count > kMaxKeptMeetings) {
+                dropMeetings();
+                m_store.oversizedAt = std::max<size_t>(points, 1);
+            }
+        }
+    } catch (...) {
+        dropMeetings();
+        throw;
+    }
 }
 
 void InkDisp::Impl::meetingsSplit(const StrokeRecord& rec, const StrokeRecord& piece, size_t k, bool between)
 {
     if (!m_store.built)
         return;
-    const uint32_t a = rec.slot;
-    const uint32_t b = piece.slot;
-    growMeetings();
-    std::vector<std::vector<Meeting>>& bySlot = m_store.bySlot;
-    // Where segment s of the stroke before the cut went: the kept part holds
-    // the segments before k, the piece the rest from k on (counted from k);
-    // a segment cut inside is gone.
-    auto place = [&](uint32_t s, uint32_t& slot, uint32_t& seg) {
-        if (s < k) {
-            slot = a;
-            seg = s;
+    // A change half followed would leave wrong answers: then none are kept.
+    try {
+        const uint32_t a = rec.slot;
+        const uint32_t b = piece.slot;
+        growMeetings();
+        std::vector<std::vector<Meeting>>& bySlot = m_store.bySlot;
+        // Where segment s of the stroke before the cut went: the kept part holds
+        // the segments before k, the piece the rest from k on (counted from k);
+        // a segment cut inside is gone.
+        auto place = [&](uint32_t s, uint32_t& slot, uint32_t& seg) {
+            if (s < k) {
+                slot = a;
+                seg = s;
+                return true;
+            }
+            if (s == k && between)
+                return false;
+            slot = b;
+            seg = static_cast<uint32_t>(s - k);
             return true;
-        }
-        if (s == k && between)
-            return false;
-        slot = b;
-        seg = static_cast<uint32_t>(s - k);
-        return true;
-    };
-    const std::vector<uint32_t> near = partners(rec);
-    std::vector<Meeting> before;
-    before.swap(bySlot[a]);
-    bySlot[b].clear();
-    for (Meeting m : before) {
-        uint32_t slot;
-        if (!place(m.k, slot, m.k))
-            continue;
-        if (m.other == a && !place(m.j, m.other, m.j))
-            continue;
-        bySlot[slot].push_back(m);
-    }
-    for (const uint32_t slot : {a, b}) {
-        std::sort(bySlot[slot].begin(), bySlot[slot].end(), inOrder);
-        m_store.sorted[slot] = bySlot[slot].size();
-    }
-    // The others' meetings with the stroke pass to the piece that holds
-    // the segment they lie on.
-    std::vector<Meeting> toPiece;
-    for (const uint32_t q : near) {
-        if (q == a || q == b)
-            continue;
-        std::vector<Meeting>& list = bySlot[q];
-        const auto [first, end] =
-            std::equal_range(list.begin(), list.end(), Meeting{0.0L, 0, 0, a}, byOther);
-        toPiece.clear();
-        auto kept = first;
-        for (auto it = first; it != end; ++it) {
-            Meeting m = *it;
-            if (!place(m.j, m.other, m.j))
+        };
+        const std::vector<uint32_t> near = partners(rec);
+        std::vector<Meeting> before;
+        before.swap(bySlot[a]);
+        bySlot[b].clear();
+        for (Meeting m : before) {
+            uint32_t slot;
+            if (!place(m.k, slot, m.k))
                 continue;
-            if (m.other == a)
-                *kept++ = m;
-            else
-                toPiece.push_back(m);
+            if (m.other == a && !place(m.j, m.other, m.j))
+                continue;
+            bySlot[slot].push_back(m);
         }
-        list.erase(kept, end);
-        const auto at = std::lower_bound(list.begin(), list.end(), Meeting{0.0L, 0, 0, b}, byOther);
-        list.insert(at, toPiece.begin(), toPiece.end());
-        m_store.sorted[q] = list.size();
+        for (const uint32_t slot : {a, b}) {
+            std::sort(bySlot[slot].begin(), bySlot[slot].end(), inOrder);
+            m_store.sorted[slot] = bySlot[slot].size();
+        }
+        // The others' meetings with the stroke pass to the piece that holds
+        // the segment they lie on.
+        std::vector<Meeting> toPiece;
+        for (const uint32_t q : near) {
+            if (q == a || q == b)
+                continue;
+            std::vector<Meeting>& list = bySlot[q];
+            const auto [first, end] =
+                std::equal_range(list.begin(), list.end(), Meeting{0.0L, 0, 0, a}, byOther);
+            toPiece.clear();
+            auto kept = first;
+            for (auto it = first; it != end; ++it) {
+                Meeting m = *it;
+                if (!place(m.j, m.other, m.j))
+                    continue;
+                if (m.other == a)
+                    *kept++ = m;
+                else
+                    toPiece.push_back(m);
+            }
+            list.erase(kept, end);
+            const auto at = std::lower_bound(list.begin(), list.end(), Meeting{0.0L, 0, 0, b}, byOther);
+            list.insert(at, toPiece.begin(), toPiece.end());
+            m_store.sorted[q] = list.size();
+        }
+        // What is new: the two halves of a segment cut inside, or a piece of a
+        // single point.
+        auto none = [](uint32_t, size_t) { return false; };
+        if (between) {
+            storeSegmentMeetings(a, k, none);
+            storeSegmentMeetings(b, 0, [&](uint32_t other, size_t t) { return other == a && t == k; });
+        } else if (rec.packets.size() == 1) {
+            storeSegmentMeetings(a, 0, none);
+        } else if (piece.packets.size() == 1) {
+            storeSegmentMeetings(b, 0, none);
+        }
+        finishMeetings();
+    } catch (...) {
+        dropMeetings();
+        throw;
     }
-    // What is new: the two halves of a segment cut inside, or a piece of a
-    // single point.
-    auto none = [](uint32_t, size_t) { return false; };
-    if (between) {
-        storeSegmentMeetings(a, k, none);
-        storeSegmentMeetings(b, 0, [&](uint32_t other, size_t t) { return other == a && t == k; });
-    } else if (rec.packets.size() == 1) {
-        storeSegmentMeetings(a, 0, none);
-    } else if (piece.packets.size() == 1) {
-        storeSegmentMeetings(b, 0, none);
-    }
-    finishMeetings();
 }
 
 void InkDisp::Impl::meetingsRemoved(const StrokeRecord& rec)
 {
     if (!m_store.built)
         return;
-    growMeetings();
-    const uint32_t a = rec.slot;
-    for (const uint32_t q : partners(rec)) {
-        std::vector<Meeting>& list = m_store.bySlot[q];
-        const auto [first, end] = std::equal_range(list.begin(), list.end(), Meeting{0.0L, 0, 0, a}, byOther);
-        list.erase(first, end);
-        m_store.sorted[q] = list.size();
+    // A change half followed would leave wrong answers: then none are kept.
+    try {
+        growMeetings();
+        const uint32_t a = rec.slot;
+        for (const uint32_t q : partners(rec)) {
+            std::vector<Meeting>& list = m_store.bySlot[q];
+            const auto [first, end] = std::equal_range(list.begin(), list.end(), Meeting{0.0L, 0, 0, a}, byOther);
+            list.erase(first, end);
+            m_store.sorted[q] = list.size();
+        }
+        std::vector<Meeting>().swap(m_store.bySlot[a]);
+        m_store.sorted[a] = 0;
+    } catch (...) {
+        dropMeetings();
+        throw;
     }
-    std::vector<Meeting>().swap(m_store.bySlot[a]);
-    m_store.sorted[a] = 0;
 }

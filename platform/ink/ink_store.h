@@ -165,7 +165,7 @@ private:
         std::vector<std::vector<Meeting>> bySlot;
         std::vector<size_t> sorted;
         std::vector<uint32_t> touched;
-        size_t stored = 0;       // meetings stored while building
+        size_t stored = 0;       // meetings stored since the build, counted afresh now and then
         size_t oversizedAt = 0;  // points of the ink when a build gave up
     };
     mutable MeetingStore m_store;
