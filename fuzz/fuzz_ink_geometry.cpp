@@ -6,7 +6,8 @@
 // coordinate kind, 2-3 the width, 4 pressure ignored), a point count byte and
 // the points (x, y as the kind says, a pressure byte); then operations (an
 // operation byte, a stroke byte and the operation's arguments) until the data
-// runs out. make_seeds.py writes examples of this layout.
+// runs out (an added stroke reads as those at the start). make_seeds.py
+// writes examples of this layout.
 
 #include "platform/ink/ink_model.h"
 
@@ -192,7 +193,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         const uint8_t op = in.next<uint8_t>();
         const InkStrokes all = ink.Strokes();
         InkStrokeDisp s = all.Item(in.next<uint8_t>() % all.Count());
-        switch (op % 6) {
+        switch (op % 7) {
         case 0:
             checkHitTest(ink, in.next<int16_t>() * 4, in.next<int16_t>() * 4, float(in.next<uint16_t>() % 2000));
             break;
@@ -221,6 +222,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         case 4:
             if (ink.strokeCount() < 24)
                 checkSplit(ink, s, in.next<float>());
+            break;
+        case 6:
+            // A stroke joining an ink whose meetings are already kept.
+            if (ink.strokeCount() < 24) {
+                const uint8_t mode = in.next<uint8_t>();
+                ink.CreateStroke(readStroke(in, mode), readAttributes(mode));
+            }
             break;
         default:
             ink.DeleteStroke(s);

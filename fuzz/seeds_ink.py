@@ -43,6 +43,10 @@ def delete(stroke_index):
     return struct.pack("<BB", 5, stroke_index)
 
 
+def add(new_stroke):
+    return struct.pack("<BB", 6, 0) + new_stroke
+
+
 SEEDS = {
     "x_crossing": page(
         [stroke(GRID, WIDTH_53, [(0, 0), (10, 10)]), stroke(GRID, WIDTH_53, [(0, 10), (10, 0)])],
@@ -66,4 +70,10 @@ SEEDS = {
         [stroke(I16, WIDTH_53, [(100, 100), (100, 100), (200, 100), (200, 100), (200, 300)]),
          stroke(I16, WIDTH_0, [(150, 0), (150, 500)])],
         split_raw(0, 1.0) + split_raw(0, 4.0) + split_raw(0, -0.5) + delete(0)),
+    # A stroke crossing itself, cut up: its pieces cross where it crossed
+    # itself; then a stroke over them all.
+    "self_crossing_cut": page(
+        [stroke(GRID, WIDTH_53, [(0, 0), (10, 0), (10, 10), (5, -5), (5, 12), (0, 5), (12, 5), (3, 3)])],
+        split_at(0, 0.4) + split_raw(1, 2.0) + split_at(0, 0.5) + delete(2) +
+        add(stroke(GRID, WIDTH_0, [(-2, -2), (12, 12), (2, 11)])) + split_at(1, 0.6)),
 }

@@ -95,16 +95,34 @@ void MarkerCache::strokeSplit(const InkStrokeDisp& stroke, const InkStrokeDisp& 
         return;
     m_cut.push_back(stroke);
     m_cut.push_back(piece);
-    m_changedAreas.push_back(cutArea);
+    if (m_kind == Kind::Intersections) {
+        // Crossings changed only where the cut segment lay and its two
+        // halves lie now: on the centre line from the point before the cut
+        // to the one after.
+        InkRectangle line{INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN};
+        const int32_t last = stroke.PacketCount() - 1;
+        for (const InkPoint& p : stroke.GetPoints(std::max(0, last - 1), -1))
+            line = InkRectangle{std::min(line.Top, p.y), std::min(line.Left, p.x), std::max(line.Bottom, p.y),
+                                std::max(line.Right, p.x)};
+        for (const InkPoint& p : piece.GetPoints(0, std::min(2, piece.PacketCount())))
+            line = InkRectangle{std::min(line.Top, p.y), std::min(line.Left, p.x), std::max(line.Bottom, p.y),
+                                std::max(line.Right, p.x)};
+        m_changedAreas.push_back(line);
+    } else {
+        m_changedAreas.push_back(cutArea);
+    }
 }
 
 std::vector<InkPoint> MarkerCache::pointsOf(const InkStrokeDisp& stroke) const
 {
     if (m_kind == Kind::Cusps)
         return cuspMarkerPoints(stroke);
-    // Every stroke that can cross this one has ink within its bounds, so
-    // asking about those alone finds the same crossings as asking about the
-    // whole page, at a fraction of the cost.
+    // The ink that keeps its crossings answers for the whole page at once.
+    // Otherwise: every stroke that can cross this one has ink within its
+    // bounds, so asking about those alone finds the same crossings as
+    // asking about the whole page, at a fraction of the cost.
+    if (m_ink->meetingsKept())
+        return intersectionMarkerPoints(stroke, m_ink->Strokes());
     return intersectionMarkerPoints(stroke, m_ink->strokesIn(stroke.GetBoundingBox()));
 }
 
@@ -156,7 +174,16 @@ void MarkerCache::applyChanges(Changes& changed)
     std::vector<InkStrokeDisp> ask;
     for (const InkRectangle& area : m_changedAreas) {
         const InkStrokes near = m_ink->strokesIn(area);
-        ask.insert(ask.end(), near.begin(), near.end());
+        for (const InkStrokeDisp& stroke : near) {
+            // What changed there lies inside the area, so a stroke whose
+            // centre line stays out of it kept its crossings (its ink may
+            // still reach in).
+            const InkRectangle line = stroke.GetBoundingBox();
+            if (m_kind == Kind::Intersections && (line.Right < area.Left || area.Right < line.Left ||
+                                                  line.Bottom < area.Top || area.Bottom < line.Top))
+                continue;
+            ask.push_back(stroke);
+        }
     }
     for (const InkStrokeDisp& stroke : m_added) {
         if (stroke.isDetached() || stroke.isInProgress())
@@ -171,6 +198,11 @@ void MarkerCache::applyChanges(Changes& changed)
     for (const InkStrokeDisp& stroke : m_cut)
         if (!stroke.isDetached())
             ask.push_back(stroke);
+    // Each cut stroke with the piece cut from it.
+    std::vector<std::pair<int64_t, int64_t>> pieces;
+    for (size_t i = 0; i + 1 < m_cut.size(); i += 2)
+        if (!m_cut[i].isDetached() && !m_cut[i + 1].isDetached())
+            pieces.emplace_back(m_cut[i].ID(), m_cut[i + 1].ID());
     m_changedAreas.clear();
     m_added.clear();
     m_cut.clear();
@@ -186,17 +218,53 @@ void MarkerCache::applyChanges(Changes& changed)
     // only pass from a stroke to a piece cut from it stay where they are.
     std::vector<InkPoint> before;
     std::vector<InkPoint> after;
+    // What differs, stroke by stroke: the markers before and after.
+    std::unordered_map<int64_t, std::pair<std::vector<InkPoint>, std::vector<InkPoint>>> differ;
     for (const auto& [id, stroke] : byId) {
         std::vector<InkPoint> points = pointsOf(stroke);
         auto [it, isNew] = m_entries.try_emplace(id);
-        before.insert(before.end(), it->second.points.begin(), it->second.points.end());
-        after.insert(after.end(), points.begin(), points.end());
-        if (isNew || it->second.points != points)
+        // Markers both had at the same place along the stroke stay: only
+        // the stretch between the first and the last that differ is compared
+        // (a stroke near a cut changes near it alone).
+        const std::vector<InkPoint>& old = it->second.points;
+        const auto [oldEnd, newEnd] = std::mismatch(old.rbegin(), old.rend(), points.rbegin(), points.rend());
+        const auto [oldStart, newStart] = std::mismatch(old.begin(), oldEnd.base(), points.begin(), newEnd.base());
+        if (oldStart != oldEnd.base() || newStart != newEnd.base())
+            differ.emplace(id, std::make_pair(std::vector<InkPoint>(oldStart, oldEnd.base()),
+                                              std::vector<InkPoint>(newStart, newEnd.base())));
+        if (isNew || old != points)
             m_stalePixels.push_back(id);
         it->second.stroke = stroke;
         it->second.points = std::move(points);
     }
     m_stats.strokesAsked += byId.size();
+    // A piece holds what was its stroke's tail: matched from the end with the
+    // markers the stroke had there, most are the same.
+    for (const auto& [strokeId, pieceId] : pieces) {
+        const auto s = differ.find(strokeId);
+        const auto p = differ.find(pieceId);
+        if (s == differ.end() || p == differ.end())
+            continue;
+        std::vector<InkPoint>& was = s->second.first;
+        std::vector<InkPoint>& now = p->second.second;
+        const size_t n = std::min(was.size(), now.size());
+        std::vector<InkPoint> wasLeft(was.begin(), was.end() - std::ptrdiff_t(n));
+        std::vector<InkPoint> nowLeft(now.begin(), now.end() - std::ptrdiff_t(n));
+        for (size_t i = 0; i < n; ++i) {
+            const InkPoint a = was[was.size() - n + i];
+            const InkPoint b = now[now.size() - n + i];
+            if (a != b) {
+                wasLeft.push_back(a);
+                nowLeft.push_back(b);
+            }
+        }
+        was.swap(wasLeft);
+        now.swap(nowLeft);
+    }
+    for (const auto& [id, lists] : differ) {
+        before.insert(before.end(), lists.first.begin(), lists.first.end());
+        after.insert(after.end(), lists.second.begin(), lists.second.end());
+    }
 
     // Every stroke of the ink has its entry now; any more are of strokes
     // that are gone.
@@ -332,20 +400,27 @@ void MarkerCache::paintLayer(const QRegion& area)
 
     const QRect bounds = area.boundingRect();
     const bool oneRect = area.rectCount() == 1;
+    // Markers on one pixel (a crossing marked from both strokes, the ends
+    // of strokes that meet) draw the same circle: once is enough. Centres
+    // that can reach the area lie within its bounds grown by a marker.
+    const QRect near = bounds.marginsAdded(QMargins(kMarkerRadius + 1, kMarkerRadius + 1, kMarkerRadius + 1,
+                                                    kMarkerRadius + 1));
+    std::vector<bool> taken(size_t(near.width()) * size_t(near.height()), false);
     std::vector<QPoint> centres;
     for (const auto& [id, entry] : m_entries) {
         if (!entry.pixelReach.intersects(bounds))
             continue;
         for (const QPoint& centre : entry.pixels) {
             const QRect reach = markerBounds(centre);
-            if (reach.intersects(bounds) && (oneRect || area.intersects(reach)))
-                centres.push_back(centre);
+            if (!reach.intersects(bounds) || !near.contains(centre))
+                continue;
+            const size_t at = size_t(centre.y() - near.top()) * size_t(near.width()) + size_t(centre.x() - near.left());
+            if (taken[at] || !(oneRect || area.intersects(reach)))
+                continue;
+            taken[at] = true;
+            centres.push_back(centre);
         }
     }
-    // Markers on one pixel (the ends of strokes that meet) draw the same
-    // circle: once is enough.
-    std::sort(centres.begin(), centres.end(), pixelLess);
-    centres.erase(std::unique(centres.begin(), centres.end()), centres.end());
     drawMarkers(painter, centres);
     m_stats.markersRepainted += centres.size();
 }

@@ -44,13 +44,22 @@ std::vector<InkPoint> intersectionMarkerPoints(const InkStrokeDisp& stroke, cons
 {
     const std::vector<float> crossings = stroke.FindIntersections(with);
     std::vector<InkPoint> points;
+    if (crossings.empty())
+        return points;
+    // Crossings lie inside the stroke, so the stroke's points hold them all.
+    const std::vector<InkPoint> line = stroke.GetPoints();
+    auto pointAt = [&](int64_t index) {
+        if (index < 0 || static_cast<uint64_t>(index) >= line.size())
+            throw PlatformError(PlatformErrorCode::IndexOutOfRange, "A marker's point index lies outside the stroke");
+        return line[static_cast<size_t>(index)];
+    };
     points.reserve(crossings.size());
     for (const float g : crossings) {
         const PointIndex at = splitPointIndex(g);
-        const InkPoint from = pointOf(stroke, at.point);
+        const InkPoint from = pointAt(at.point);
         // A crossing right on a point needs nothing of the next one.
         if (at.fraction > 0.0)
-            points.push_back(interpolateMarker(from, pointOf(stroke, at.point + 1), at.fraction));
+            points.push_back(interpolateMarker(from, pointAt(at.point + 1), at.fraction));
         else
             points.push_back(from);
     }

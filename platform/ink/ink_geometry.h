@@ -83,6 +83,11 @@ std::vector<int32_t> polylineCusps(Packets packets, double halfWidth = 0.0);
 // j of b, appended to out. lastIndex is a's last point: meetings at a's own
 // end points (or within float rounding of them) are left out.
 void segmentMeetings(Packets a, size_t k, Packets b, size_t j, int64_t lastIndex, std::vector<float>& out);
+// The same meetings before they become indices: up to two fractions along
+// segment k (0 at a[k], 1 at its end), returned in out; their count.
+int segmentMeetingFractions(Packets a, size_t k, Packets b, size_t j, long double out[2]);
+// The float index of a meeting at fraction along segment k.
+float meetingIndex(int64_t k, long double fraction);
 
 // Bounds of every segment (one for a one-point stroke).
 std::vector<InkRectangle> segmentBoxes(Packets packets);

@@ -1,28 +1,173 @@
-// All strokes' meetings with each other in one pass, kept for one revision.
+// The meeting store: every meeting of the indexed strokes, followed through
+// the changes of the ink so that a cut costs the cut segment, not the page.
 
 #include "platform/ink/ink_geometry.h"
 #include "platform/ink/ink_store.h"
 
+#include <algorithm>
+
 using namespace ink_detail;
 using ink_geometry::ChunkShape;
 
-const std::vector<float>* InkDisp::Impl::cachedMeetings(const StrokeRecord& rec) const
+namespace {
+
+// Past this many (32 bytes each) the store is not built: such a page has its
+// meetings swept afresh at each revision.
+constexpr size_t kMaxKeptMeetings = size_t{1} << 21;
+
+using Meeting = InkDisp::Impl::Meeting;
+
+bool byOther(const Meeting& a, const Meeting& b)
 {
-    if (rec.slot == kNoSlot)
-        return nullptr;
-    if (m_meetings.revision != m_revision) {
-        m_meetings = MeetingCache{};
-        m_meetings.revision = m_revision;
+    return a.other < b.other;
+}
+
+// By the other stroke, then along this one: the indices of the meetings
+// with one stroke come out ascending.
+bool inOrder(const Meeting& a, const Meeting& b)
+{
+    if (a.other != b.other)
+        return a.other < b.other;
+    if (a.k != b.k)
+        return a.k < b.k;
+    return a.fraction < b.fraction;
+}
+
+// Merges the ascending runs of v that begin at starts (the first at 0).
+void mergeRuns(std::vector<float>& v, std::vector<size_t>& starts)
+{
+    starts.push_back(v.size());
+    while (starts.size() > 2) {
+        size_t w = 0;
+        for (size_t r = 0; r + 2 < starts.size(); r += 2) {
+            std::inplace_merge(v.begin() + std::ptrdiff_t(starts[r]), v.begin() + std::ptrdiff_t(starts[r + 1]),
+                               v.begin() + std::ptrdiff_t(starts[r + 2]));
+            starts[w++] = starts[r];
+        }
+        if ((starts.size() - 1) % 2 == 1)
+            starts[w++] = starts[starts.size() - 2];
+        starts[w++] = starts.back();
+        starts.resize(w);
     }
-    // One stroke asking is the eraser's pattern (it changes the ink next);
-    // a second at the same revision is a pass over the whole ink.
-    if (!m_meetings.ready) {
-        if (++m_meetings.asked < 2)
-            return nullptr;
-        computeAllMeetings();
-        m_meetings.ready = true;
+}
+
+InkRectangle segmentBox(const InkPacket* p, size_t count, size_t k)
+{
+    const InkPacket& s = p[k];
+    const InkPacket& e = p[ink_geometry::segmentEnd(count, k)];
+    return InkRectangle{std::min(s.y, e.y), std::min(s.x, e.x), std::max(s.y, e.y), std::max(s.x, e.x)};
+}
+
+}  // namespace
+
+void InkDisp::Impl::dropMeetings() const
+{
+    m_store.built = false;
+    m_store.stored = 0;
+    std::vector<std::vector<Meeting>>().swap(m_store.bySlot);
+    std::vector<size_t>().swap(m_store.sorted);
+    m_store.touched.clear();
+}
+
+void InkDisp::Impl::storeMeetings(uint32_t a, size_t k, uint32_t b, size_t j) const
+{
+    const SlotView& va = m_slots[a];
+    const SlotView& vb = m_slots[b];
+    auto add = [this](uint32_t slot, uint32_t own, uint32_t theirs, uint32_t other, const long double* found, int n) {
+        std::vector<Meeting>& list = m_store.bySlot[slot];
+        if (n > 0 && list.size() == m_store.sorted[slot])
+            m_store.touched.push_back(slot);
+        for (int i = 0; i < n; ++i)
+            list.push_back(Meeting{found[i], own, theirs, other});
+        m_store.stored += size_t(n);
+    };
+    long double found[2];
+    if (va.count >= 2)
+        add(a, uint32_t(k), uint32_t(j), b, found,
+            ink_geometry::segmentMeetingFractions({va.points, va.count}, k, {vb.points, vb.count}, j, found));
+    if (vb.count >= 2)
+        add(b, uint32_t(j), uint32_t(k), a, found,
+            ink_geometry::segmentMeetingFractions({vb.points, vb.count}, j, {va.points, va.count}, k, found));
+}
+
+void InkDisp::Impl::finishMeetings() const
+{
+    for (const uint32_t slot : m_store.touched) {
+        std::vector<Meeting>& list = m_store.bySlot[slot];
+        const auto middle = list.begin() + static_cast<std::ptrdiff_t>(m_store.sorted[slot]);
+        std::sort(middle, list.end(), inOrder);
+        std::inplace_merge(list.begin(), middle, list.end(), inOrder);
+        m_store.sorted[slot] = list.size();
     }
-    return &m_meetings.bySlot[rec.slot];
+    m_store.touched.clear();
+}
+
+void InkDisp::Impl::growMeetings() const
+{
+    if (m_store.bySlot.size() < m_slots.size()) {
+        m_store.bySlot.resize(m_slots.size());
+        m_store.sorted.resize(m_slots.size(), 0);
+    }
+}
+
+template <class Skip>
+void InkDisp::Impl::storeSegmentMeetings(uint32_t slot, size_t k, Skip&& skip) const
+{
+    const SlotView& v = m_slots[slot];
+    const InkRectangle box = segmentBox(v.points, v.count, k);
+    m_grid.query(box, [&](const SpatialGrid::Entry& e, const InkRectangle&) {
+        const SlotView& o = m_slots[e.slot];
+        const ink_geometry::SegmentRange r = ink_geometry::chunkSegments(o.count, static_cast<int32_t>(e.chunk));
+        for (size_t t = r.first; t < r.end; ++t) {
+            if ((e.slot == slot && t == k) || skip(e.slot, t))
+                continue;
+            if (ink_geometry::meets(segmentBox(o.points, o.count, t), box))
+                storeMeetings(slot, k, e.slot, t);
+        }
+    });
+}
+
+bool InkDisp::Impl::buildMeetings() const
+{
+    dropMeetings();
+    growMeetings();
+    ChunkShape mine;
+    ChunkShape theirs;
+    // Each pair of chunks once: a stroke's with later slots' and with its
+    // own later chunks, and within a chunk each pair of segments once.
+    for (uint32_t slot = 0; slot < m_slots.size(); ++slot) {
+        const SlotView& v = m_slots[slot];
+        if (!v.rec)
+            continue;
+        const ink_geometry::Packets points{v.points, v.count};
+        for (uint32_t c = 0; c < v.rec->chunkBoxes.size(); ++c) {
+            ink_geometry::shapeOfChunk(points, static_cast<int32_t>(c), mine);
+            for (size_t i = 0; i < mine.count; ++i)
+                for (size_t j = i + 1; j < mine.count; ++j)
+                    if (ink_geometry::meets(mine.segments[i], mine.segments[j]))
+                        storeMeetings(slot, mine.first + i, slot, mine.first + j);
+            if (m_store.stored > kMaxKeptMeetings) {
+                dropMeetings();
+                return false;
+            }
+            m_grid.query(v.rec->chunkBoxes[c], [&](const SpatialGrid::Entry& e, const InkRectangle&) {
+                if (e.slot < slot || (e.slot == slot && e.chunk <= c))
+                    return;
+                const SlotView& o = m_slots[e.slot];
+                ink_geometry::shapeOfChunk({o.points, o.count}, static_cast<int32_t>(e.chunk), theirs);
+                for (size_t j = 0; j < theirs.count; ++j) {
+                    if (!ink_geometry::meets(theirs.segments[j], mine.box))
+                        continue;
+                    for (size_t i = 0; i < mine.count; ++i)
+                        if (ink_geometry::meets(mine.segments[i], theirs.segments[j]))
+                            storeMeetings(slot, mine.first + i, e.slot, theirs.first + j);
+                }
+            });
+        }
+    }
+    finishMeetings();
+    m_store.built = true;
+    return true;
 }
 
 void InkDisp::Impl::computeAllMeetings() const
@@ -59,4 +204,225 @@ void InkDisp::Impl::computeAllMeetings() const
         });
     for (std::vector<float>& indices : bySlot)
         ink_geometry::normalizeIndices(indices);
+}
+
+bool InkDisp::Impl::cachedMeetings(const StrokeRecord& rec, std::vector<float>& out) const
+{
+    if (rec.slot == kNoSlot)
+        return false;
+    if (!m_store.built) {
+        // One stroke asking is the eraser's pattern (it changes the ink
+        // next); a second at the same revision is a pass over the whole ink.
+        if (m_store.askedRevision != m_revision) {
+            m_store.askedRevision = m_revision;
+            m_store.asked = 0;
+        }
+        if (++m_store.asked < 2)
+            return false;
+        if (!m_meetings.ready || m_meetings.revision != m_revision) {
+            // A page with more meetings than the store keeps (first seen at
+            // oversizedAt points, and as long as it holds half as many) is
+            // swept afresh at each revision.
+            size_t points = 0;
+            for (const SlotView& v : m_slots)
+                points += v.count;
+            if (m_store.oversizedAt == 0 || points <= m_store.oversizedAt / 2) {
+                m_store.oversizedAt = 0;
+                if (buildMeetings())
+                    return cachedMeetings(rec, out);
+                m_store.oversizedAt = std::max<size_t>(points, 1);
+            }
+            m_meetings = MeetingCache{};
+            m_meetings.revision = m_revision;
+            computeAllMeetings();
+            m_meetings.ready = true;
+        }
+        out = m_meetings.bySlot[rec.slot];
+        return true;
+    }
+    const int64_t last = static_cast<int64_t>(rec.packets.size()) - 1;
+    const float lastIndex = static_cast<float>(last);
+    out.clear();
+    std::vector<size_t> runs;
+    uint32_t run = kNoSlot;
+    for (const Meeting& m : m_store.bySlot[rec.slot]) {
+        if (m.other == rec.slot)
+            continue;
+        if (m.other != run) {
+            run = m.other;
+            runs.push_back(out.size());
+        }
+        // Meetings at, or rounding to, the stroke's own end points are left out.
+        const float index = ink_geometry::meetingIndex(m.k, m.fraction);
+        if (index > 0.0f && index < lastIndex)
+            out.push_back(index);
+    }
+    if (!runs.empty())
+        mergeRuns(out, runs);
+    out.erase(std::unique(out.begin(), out.end()), out.end());
+    return true;
+}
+
+std::vector<uint32_t> InkDisp::Impl::partners(const StrokeRecord& rec) const
+{
+    std::vector<uint32_t> slots;
+    const std::vector<Meeting>& own = m_store.bySlot[rec.slot];
+    if (!own.empty()) {
+        // Two segments of two or more points meet both ways or neither.
+        for (const Meeting& m : own)
+            if (m.other != rec.slot && (slots.empty() || slots.back() != m.other))
+                slots.push_back(m.other);
+        return slots;
+    }
+    // A single point holds no meetings of its own; those that meet it do.
+    for (const InkRectangle& box : rec.chunkBoxes)
+        m_grid.query(box, [&](const SpatialGrid::Entry& e, const InkRectangle&) {
+            if (e.slot != rec.slot)
+                slots.push_back(e.slot);
+        });
+    std::sort(slots.begin(), slots.end());
+    slots.erase(std::unique(slots.begin(), slots.end()), slots.end());
+    return slots;
+}
+
+void InkDisp::Impl::meetingsAdded(const StrokeRecord& rec)
+{
+    if (!m_store.built)
+        return;
+    // A change half followed would leave wrong answers: then none are kept.
+    try {
+        const uint32_t slot = rec.slot;
+        growMeetings();
+        m_store.bySlot[slot].clear();
+        m_store.sorted[slot] = 0;
+        // Each of its own segment pairs once, every other stroke's in full.
+        const size_t segments = rec.packets.size() < 2 ? 1 : rec.packets.size() - 1;
+        for (size_t k = 0; k < segments; ++k)
+            storeSegmentMeetings(slot, k, [&](uint32_t other, size_t t) { return other == slot && t < k; });
+        finishMeetings();
+        // Strokes added since the store was built may have taken it past
+        // what is kept: counted again now and then, and dropped then.
+        if (m_store.stored > 2 * kMaxKeptMeetings) {
+            size_t count = 0;
+            size_t points = 0;
+            for (uint32_t i = 0; i < m_store.bySlot.size(); ++i) {
+                count += m_store.bySlot[i].size();
+                points += m_slots[i].count;
+            }
+            m_store.stored = count;
+            if (count > kMaxKeptMeetings) {
+                dropMeetings();
+                m_store.oversizedAt = std::max<size_t>(points, 1);
+            }
+        }
+    } catch (...) {
+        dropMeetings();
+        throw;
+    }
+}
+
+void InkDisp::Impl::meetingsSplit(const StrokeRecord& rec, const StrokeRecord& piece, size_t k, bool between)
+{
+    if (!m_store.built)
+        return;
+    // A change half followed would leave wrong answers: then none are kept.
+    try {
+        const uint32_t a = rec.slot;
+        const uint32_t b = piece.slot;
+        growMeetings();
+        std::vector<std::vector<Meeting>>& bySlot = m_store.bySlot;
+        // Where segment s of the stroke before the cut went: the kept part holds
+        // the segments before k, the piece the rest from k on (counted from k);
+        // a segment cut inside is gone.
+        auto place = [&](uint32_t s, uint32_t& slot, uint32_t& seg) {
+            if (s < k) {
+                slot = a;
+                seg = s;
+                return true;
+            }
+            if (s == k && between)
+                return false;
+            slot = b;
+            seg = static_cast<uint32_t>(s - k);
+            return true;
+        };
+        const std::vector<uint32_t> near = partners(rec);
+        std::vector<Meeting> before;
+        before.swap(bySlot[a]);
+        bySlot[b].clear();
+        for (Meeting m : before) {
+            uint32_t slot;
+            if (!place(m.k, slot, m.k))
+                continue;
+            if (m.other == a && !place(m.j, m.other, m.j))
+                continue;
+            bySlot[slot].push_back(m);
+        }
+        for (const uint32_t slot : {a, b}) {
+            std::sort(bySlot[slot].begin(), bySlot[slot].end(), inOrder);
+            m_store.sorted[slot] = bySlot[slot].size();
+        }
+        // The others' meetings with the stroke pass to the piece that holds
+        // the segment they lie on.
+        std::vector<Meeting> toPiece;
+        for (const uint32_t q : near) {
+            if (q == a || q == b)
+                continue;
+            std::vector<Meeting>& list = bySlot[q];
+            const auto [first, end] =
+                std::equal_range(list.begin(), list.end(), Meeting{0.0L, 0, 0, a}, byOther);
+            toPiece.clear();
+            auto kept = first;
+            for (auto it = first; it != end; ++it) {
+                Meeting m = *it;
+                if (!place(m.j, m.other, m.j))
+                    continue;
+                if (m.other == a)
+                    *kept++ = m;
+                else
+                    toPiece.push_back(m);
+            }
+            list.erase(kept, end);
+            const auto at = std::lower_bound(list.begin(), list.end(), Meeting{0.0L, 0, 0, b}, byOther);
+            list.insert(at, toPiece.begin(), toPiece.end());
+            m_store.sorted[q] = list.size();
+        }
+        // What is new: the two halves of a segment cut inside, or a piece of a
+        // single point.
+        auto none = [](uint32_t, size_t) { return false; };
+        if (between) {
+            storeSegmentMeetings(a, k, none);
+            storeSegmentMeetings(b, 0, [&](uint32_t other, size_t t) { return other == a && t == k; });
+        } else if (rec.packets.size() == 1) {
+            storeSegmentMeetings(a, 0, none);
+        } else if (piece.packets.size() == 1) {
+            storeSegmentMeetings(b, 0, none);
+        }
+        finishMeetings();
+    } catch (...) {
+        dropMeetings();
+        throw;
+    }
+}
+
+void InkDisp::Impl::meetingsRemoved(const StrokeRecord& rec)
+{
+    if (!m_store.built)
+        return;
+    // A change half followed would leave wrong answers: then none are kept.
+    try {
+        growMeetings();
+        const uint32_t a = rec.slot;
+        for (const uint32_t q : partners(rec)) {
+            std::vector<Meeting>& list = m_store.bySlot[q];
+            const auto [first, end] = std::equal_range(list.begin(), list.end(), Meeting{0.0L, 0, 0, a}, byOther);
+            list.erase(first, end);
+            m_store.sorted[q] = list.size();
+        }
+        std::vector<Meeting>().swap(m_store.bySlot[a]);
+        m_store.sorted[a] = 0;
+    } catch (...) {
+        dropMeetings();
+        throw;
+    }
 }

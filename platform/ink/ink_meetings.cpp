@@ -30,47 +30,45 @@ bool onSegment(const InkPacket& p, const InkPacket& a, const InkPacket& b)
     return along >= 0 && along <= dot(d, d);
 }
 
-// Adds k + num / den (0 <= num <= den, den > 0) unless it is, or rounds to, an
-// end point of the stroke.
-void addIndex(int64_t k, Int128 num, Int128 den, int64_t lastIndex, std::vector<float>& out)
+// The fraction num / den (0 <= num <= den, den > 0), exactly as an index
+// is made of it.
+long double fraction(Int128 num, Int128 den)
 {
-    if ((k == 0 && num == 0) || (k + 1 == lastIndex && num == den))
-        return;
-    float index;
     if (num == 0)
-        index = static_cast<float>(k);
-    else if (num == den)
-        index = static_cast<float>(k + 1);
-    else
-        index = static_cast<float>(static_cast<long double>(k) +
-                                   static_cast<long double>(num) / static_cast<long double>(den));
-    if (index <= 0.0f || index >= static_cast<float>(lastIndex))
-        return;
-    out.push_back(index);
+        return 0.0L;
+    if (num == den)
+        return 1.0L;
+    return static_cast<long double>(num) / static_cast<long double>(den);
 }
 
 }  // namespace
 
-void segmentMeetings(Packets a, size_t k, Packets b, size_t j, int64_t lastIndex, std::vector<float>& out)
+float meetingIndex(int64_t k, long double fraction)
+{
+    return static_cast<float>(static_cast<long double>(k) + fraction);
+}
+
+int segmentMeetingFractions(Packets a, size_t k, Packets b, size_t j, long double out[2])
 {
     const InkPacket& p0 = a[k];
     const InkPacket& p1 = a[segmentEnd(a.size(), k)];
     const InkPacket& q0 = b[j];
     const InkPacket& q1 = b[segmentEnd(b.size(), j)];
-    const int64_t seg = static_cast<int64_t>(k);
     const Vec d = p1 - p0;
     const Vec e = q1 - q0;
 
     if (d.x == 0 && d.y == 0) {
-        if (onSegment(p0, q0, q1))
-            addIndex(seg, 0, 1, lastIndex, out);
-        return;
+        if (!onSegment(p0, q0, q1))
+            return 0;
+        out[0] = 0.0L;
+        return 1;
     }
     const Int128 len2 = dot(d, d);
     if (e.x == 0 && e.y == 0) {
-        if (onSegment(q0, p0, p1))
-            addIndex(seg, dot(q0 - p0, d), len2, lastIndex, out);
-        return;
+        if (!onSegment(q0, p0, p1))
+            return 0;
+        out[0] = fraction(dot(q0 - p0, d), len2);
+        return 1;
     }
     const int o1 = sign(cross(d, q0 - p0));
     const int o2 = sign(cross(d, q1 - p0));
@@ -81,18 +79,19 @@ void segmentMeetings(Packets a, size_t k, Packets b, size_t j, int64_t lastIndex
         const Int128 lo = std::max<Int128>(std::min(s0, s1), 0);
         const Int128 hi = std::min<Int128>(std::max(s0, s1), len2);
         if (lo > hi)
-            return;
-        addIndex(seg, lo, len2, lastIndex, out);
-        if (hi != lo)
-            addIndex(seg, hi, len2, lastIndex, out);
-        return;
+            return 0;
+        out[0] = fraction(lo, len2);
+        if (hi == lo)
+            return 1;
+        out[1] = fraction(hi, len2);
+        return 2;
     }
     if (o1 * o2 > 0)
-        return;
+        return 0;
     const Int128 c3 = cross(e, p0 - q0);
     const Int128 c4 = cross(e, p1 - q0);
     if (sign(c3) * sign(c4) > 0)
-        return;
+        return 0;
     // The lines are not parallel here (o1 != o2), so c3 != c4.
     Int128 num = c3;
     Int128 den = c3 - c4;
@@ -100,7 +99,19 @@ void segmentMeetings(Packets a, size_t k, Packets b, size_t j, int64_t lastIndex
         num = -num;
         den = -den;
     }
-    addIndex(seg, num, den, lastIndex, out);
+    out[0] = fraction(num, den);
+    return 1;
+}
+
+void segmentMeetings(Packets a, size_t k, Packets b, size_t j, int64_t lastIndex, std::vector<float>& out)
+{
+    long double found[2];
+    const int n = segmentMeetingFractions(a, k, b, j, found);
+    // An index at, or rounding to, an end point of the stroke is left out.
+    for (int i = 0; i < n; ++i)
+        if (const float index = meetingIndex(static_cast<int64_t>(k), found[i]);
+            index > 0.0f && index < static_cast<float>(lastIndex))
+            out.push_back(index);
 }
 
 namespace {

@@ -233,3 +233,4 @@ void InkDisp::discardStroke(const InkStrokeDisp& inProgress)
 void InkDisp::addListener(InkChangeListener* listener) { m_impl->addListener(listener); }
 void InkDisp::removeListener(InkChangeListener* listener) { m_impl->removeListener(listener); }
 InkDisp::MemoryUse InkDisp::memoryUse() const { return m_impl->memoryUse(); }
+bool InkDisp::meetingsKept() const { return m_impl->meetingsKept(); }

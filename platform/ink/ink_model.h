@@ -238,6 +238,10 @@ public:
 
     // Bumped by every change; a Strokes snapshot carries it.
     uint64_t revision() const;
+    // True while the ink keeps every crossing of its strokes at hand (from
+    // the first pass over all of them on, while the page is not too dense):
+    // a stroke's FindIntersections() with the whole ink is then a look-up.
+    bool meetingsKept() const;
 
     void addListener(InkChangeListener* listener);
     void removeListener(InkChangeListener* listener);

@@ -145,9 +145,8 @@ std::vector<float> InkDisp::Impl::intersections(const StrokeRecord& rec, const I
     if (rec.packets.size() < 2)
         return out;
 
-    if (whole && !rec.inProgress)
-        if (const std::vector<float>* cached = cachedMeetings(rec))
-            return *cached;
+    if (whole && !rec.inProgress && cachedMeetings(rec, out))
+        return out;
 
     std::vector<InkRectangle> scratch;
     const std::span<const InkRectangle> boxes = boxesOf(rec, scratch);

@@ -82,6 +82,7 @@ void InkDisp::Impl::append(const RecordPtr& rec)
     rec->orderKey = (m_strokes.empty() ? 0 : m_strokes.back()->orderKey) + kOrderGap;
     m_strokes.push_back(rec);
     reindex(*rec);
+    meetingsAdded(*rec);
 }
 
 void InkDisp::Impl::insertAfter(const StrokeRecord& before, const RecordPtr& rec)
@@ -144,6 +145,7 @@ void InkDisp::Impl::unindex(StrokeRecord& rec)
 void InkDisp::Impl::removeAll(std::vector<StrokeRecord*> records)
 {
     if (records.size() == m_strokes.size()) {
+        dropMeetings();
         m_grid.clear();
         m_margins.clear();
         m_wideSlots.clear();
@@ -160,6 +162,7 @@ void InkDisp::Impl::removeAll(std::vector<StrokeRecord*> records)
     const bool few = records.size() <= 16;
     for (StrokeRecord* rec : records) {
         const size_t pos = few ? positionOf(*rec) : 0;
+        meetingsRemoved(*rec);
         unindex(*rec);
         m_slots[rec->slot] = SlotView{};
         m_freeSlots.push_back(rec->slot);
@@ -179,6 +182,7 @@ void InkDisp::Impl::detachAll()
         release(*r);
     m_strokes.clear();
     m_inProgress.clear();
+    dropMeetings();
     m_grid.clear();
     m_margins.clear();
     m_wideSlots.clear();
@@ -194,7 +198,6 @@ void InkDisp::Impl::dropInProgress(const StrokeRecord& rec)
 void InkDisp::Impl::notifyAdded(const RecordPtr& rec)
 {
     ++m_revision;
-    m_meetings = MeetingCache{};
     const InkStrokeDisp stroke = Access::stroke(rec);
     for (InkChangeListener* l : std::vector<InkChangeListener*>(m_listeners))
         l->strokeAdded(stroke);
@@ -203,7 +206,6 @@ void InkDisp::Impl::notifyAdded(const RecordPtr& rec)
 void InkDisp::Impl::notifyChanged(const InkRectangle& area)
 {
     ++m_revision;
-    m_meetings = MeetingCache{};
     for (InkChangeListener* l : std::vector<InkChangeListener*>(m_listeners))
         l->inkChanged(area);
 }
@@ -212,7 +214,6 @@ void InkDisp::Impl::notifySplit(const RecordPtr& rec, const RecordPtr& piece, co
                                 const InkRectangle& cutArea)
 {
     ++m_revision;
-    m_meetings = MeetingCache{};
     const InkStrokeDisp stroke = Access::stroke(rec);
     const InkStrokeDisp rest = Access::stroke(piece);
     for (InkChangeListener* l : std::vector<InkChangeListener*>(m_listeners))
@@ -244,7 +245,11 @@ InkDisp::MemoryUse InkDisp::Impl::memoryUse() const
     use.bytes += (m_strokes.capacity() + m_inProgress.capacity()) * sizeof(RecordPtr) +
                  m_slots.capacity() * sizeof(SlotView) + m_freeSlots.capacity() * sizeof(uint32_t) +
                  m_wideSlots.capacity() * sizeof(uint32_t) + m_margins.size() * 48 +
-                 m_grid.memoryBytes() + m_meetings.bySlot.capacity() * sizeof(std::vector<float>);
+                 m_grid.memoryBytes() + m_store.bySlot.capacity() * sizeof(std::vector<Meeting>);
+    for (const std::vector<Meeting>& v : m_store.bySlot)
+        use.bytes += v.capacity() * sizeof(Meeting);
+    use.bytes += m_store.sorted.capacity() * sizeof(size_t) +
+                 m_meetings.bySlot.capacity() * sizeof(std::vector<float>);
     for (const std::vector<float>& v : m_meetings.bySlot)
         use.bytes += v.capacity() * sizeof(float);
     return use;

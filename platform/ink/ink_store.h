@@ -67,7 +67,7 @@ public:
 
     RecordPtr newRecord(const InkDrawingAttributes& attributes);
     void append(const RecordPtr& rec);                                 // at the end, indexed
-    void insertAfter(const StrokeRecord& before, const RecordPtr& rec);  // indexed
+    void insertAfter(const StrokeRecord& before, const RecordPtr& rec);  // indexed; its meetings come with the split
     void removeAll(std::vector<StrokeRecord*> records);                // detaches them
     void detachAll();
 
@@ -96,9 +96,17 @@ public:
     void meetingsWithIndexed(const StrokeRecord& rec, std::span<const InkRectangle> boxes,
                              std::span<const InkRectangle> segBoxes, Wanted&& wanted, std::vector<float>& out) const;
     std::vector<float> intersections(const StrokeRecord& rec, const InkStrokes& strokes) const;
-    // The meetings of an indexed stroke with all others, once a second
-    // stroke asks for them at this revision (ink_meeting_cache.cpp).
-    const std::vector<float>* cachedMeetings(const StrokeRecord& rec) const;
+    // The meetings of an indexed stroke with all others, from the meeting
+    // store, which a second stroke asking at one revision builds
+    // (ink_meeting_cache.cpp). False when the caller is to find them itself.
+    bool cachedMeetings(const StrokeRecord& rec, std::vector<float>& out) const;
+    bool meetingsKept() const { return m_store.built; }
+
+    // The meeting store follows the index: a stroke added, a stroke cut in
+    // two at segment k (between: inside it), a stroke about to go.
+    void meetingsAdded(const StrokeRecord& rec);
+    void meetingsSplit(const StrokeRecord& rec, const StrokeRecord& piece, size_t k, bool between);
+    void meetingsRemoved(const StrokeRecord& rec);
 
     InkDisp::MemoryUse memoryUse() const;
 
@@ -131,15 +139,57 @@ private:
     std::vector<uint32_t> m_wideSlots;      // strokes whose margin is too wide to add to every query
     std::vector<InkChangeListener*> m_listeners;
 
-    // Asking every stroke for its meetings with the whole ink (as the
-    // intersection markers do at each repaint) finds every crossing twice;
-    // one pass over the grid's cells finds each once, for both strokes.
+    // Every meeting of the indexed strokes, a stroke's meetings with itself
+    // included, each with where it lies on both strokes. Asking every stroke
+    // for its meetings (as the intersection markers do) would find each
+    // twice; asking again after every cut would find the cut stroke's all
+    // over again. Kept from its first full pass on: a cut moves the cut
+    // stroke's meetings to the pieces and finds only the cut segment's
+    // anew, a deleted stroke takes its own away.
+public:
+    struct Meeting {
+        long double fraction;  // along segment k, as the index is made of it
+        uint32_t k;            // this stroke's segment
+        uint32_t j;            // the other stroke's segment
+        uint32_t other;        // the other stroke's slot; this one's own for a crossing with itself
+    };
+
+private:
+    struct MeetingStore {
+        bool built = false;
+        uint64_t askedRevision = 0;
+        int asked = 0;
+        // Each stroke's meetings in the order of the other stroke's slot, so
+        // those with one stroke are found at once; the first sorted[slot]
+        // are in order, meetings stored since follow until finish().
+        std::vector<std::vector<Meeting>> bySlot;
+        std::vector<size_t> sorted;
+        std::vector<uint32_t> touched;
+        size_t stored = 0;       // meetings stored since the build, counted afresh now and then
+        size_t oversizedAt = 0;  // points of the ink when a build gave up
+    };
+    mutable MeetingStore m_store;
+    // False, and nothing built, past kMaxKeptMeetings.
+    bool buildMeetings() const;
+    // Such a page's meetings, swept afresh once a revision: each crossing
+    // found once for both strokes.
     struct MeetingCache {
         uint64_t revision = 0;
-        int asked = 0;
         bool ready = false;
         std::vector<std::vector<float>> bySlot;
     };
     mutable MeetingCache m_meetings;
     void computeAllMeetings() const;
+    void dropMeetings() const;
+    // Meetings of segment k of slot a with segment j of slot b, on both.
+    void storeMeetings(uint32_t a, size_t k, uint32_t b, size_t j) const;
+    // Meetings of one segment with every indexed segment but itself and
+    // those skip() rejects.
+    template <class Skip>
+    void storeSegmentMeetings(uint32_t slot, size_t k, Skip&& skip) const;
+    // Puts the meetings stored since into order.
+    void finishMeetings() const;
+    void growMeetings() const;
+    // The strokes holding meetings with rec (before any change to rec).
+    std::vector<uint32_t> partners(const StrokeRecord& rec) const;
 };

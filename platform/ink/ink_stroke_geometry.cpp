@@ -79,6 +79,7 @@ InkStrokeDisp InkStrokeDisp::Split(float index)
     rec.cuspsKnown = false;
     ink.reindex(rec);
     ink.insertAfter(rec, piece);
+    ink.meetingsSplit(rec, *piece, k, between);
     ink.notifySplit(Access::record(*this), piece, before, cutArea);
     return Access::stroke(piece);
 }
