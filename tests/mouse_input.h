@@ -1,8 +1,10 @@
 #pragma once
-// Mouse input as Qt delivers it to a widget, for every test that drives one.
+// Mouse input as Qt delivers it to a widget, for every test that drives one,
+// and what the widget then repaints.
 
 #include <QApplication>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPointingDevice>
 #include <QWidget>
 
@@ -35,3 +37,19 @@ inline void mouseDrag(QWidget* widget, const std::vector<QPointF>& points, Qt::M
         sendMouse(widget, QEvent::MouseMove, Qt::NoButton, button, points[i]);
     sendMouse(widget, QEvent::MouseButtonRelease, button, Qt::NoButton, points.back());
 }
+
+// Counts a widget's paints and the area they covered. Qt drops the filter
+// when the counter goes.
+struct PaintCounter : QObject {
+    explicit PaintCounter(QWidget* widget) { widget->installEventFilter(this); }
+    int paints = 0;
+    QRegion painted;
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint) {
+            ++paints;
+            painted += static_cast<QPaintEvent*>(event)->region();
+        }
+        return false;
+    }
+};

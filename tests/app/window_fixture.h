@@ -9,7 +9,6 @@
 #include "platform/dialogs/scripted_message_box.h"
 #include "tests/mouse_input.h"
 
-#include <QPaintEvent>
 #include <QTest>
 
 #include <memory>
@@ -24,22 +23,6 @@ struct WindowFixture {
     {
         form->show();
         return QTest::qWaitForWindowExposed(form.get());
-    }
-};
-
-// Counts a widget's paints and the area they covered. Qt drops the filter
-// when the counter goes.
-struct PaintCounter : QObject {
-    explicit PaintCounter(QWidget* widget) { widget->installEventFilter(this); }
-    int paints = 0;
-    QRegion painted;
-    bool eventFilter(QObject*, QEvent* event) override
-    {
-        if (event->type() == QEvent::Paint) {
-            ++paints;
-            painted += static_cast<QPaintEvent*>(event)->region();
-        }
-        return false;
     }
 };
 

@@ -47,16 +47,10 @@ struct InkFixture : WindowFixture {
     void drag(const std::vector<QPointF>& pixels) { mouseDrag(paper(), pixels); }
 
     // The tablet pen: its tip, or its eraser end.
-    const QPointingDevice* pen(bool eraser)
+    void tablet(bool eraser, QEvent::Type type, QPoint pixel)
     {
-        auto& device = eraser ? m_eraser : m_tip;
-        if (!device)
-            device.reset(makeTabletDevice(eraser ? QPointingDevice::PointerType::Eraser
-                                                 : QPointingDevice::PointerType::Pen,
-                                          eraser ? 2 : 1));
-        return device.get();
+        sendTablet(paper(), (eraser ? m_eraser : m_tip).get(), type, pixel, 0.5);
     }
-    void tablet(bool eraser, QEvent::Type type, QPoint pixel) { sendTablet(paper(), pen(eraser), type, pixel, 0.5); }
     void penStroke(bool eraser, const std::vector<QPoint>& pixels)
     {
         tablet(eraser, QEvent::TabletPress, pixels.front());
@@ -69,8 +63,8 @@ struct InkFixture : WindowFixture {
     QImage shot() { return paper()->grab(QRect(0, 0, 621, 398)).toImage(); }
 
 private:
-    std::unique_ptr<QPointingDevice> m_tip;
-    std::unique_ptr<QPointingDevice> m_eraser;
+    std::unique_ptr<QPointingDevice> m_tip{makeTabletDevice(QPointingDevice::PointerType::Pen, 1)};
+    std::unique_ptr<QPointingDevice> m_eraser{makeTabletDevice(QPointingDevice::PointerType::Eraser, 2)};
 };
 
 inline bool isRed(QColor c)

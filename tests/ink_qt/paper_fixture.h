@@ -24,7 +24,8 @@ public:
         ink = &collector.Ink();
     }
 
-    // What the paint handler draws: all of ink, or only the given strokes.
+    // What the paint handler draws: all of ink, or only the given strokes
+    // (the benchmarks' way).
     InkRenderer* renderer = nullptr;
     InkDisp* ink = nullptr;
     std::optional<InkStrokes> only;

@@ -2,9 +2,8 @@
 // order, cursors, packets and pressures, cancel, no second stroke from the
 // mouse events made from a pen; a disabled collector; palm rejection.
 // And handlers that do anything: delete strokes, run a nested event loop,
-// disable or delete the collector.
+// disable or delete the collector; the paper going first. No input merged.
 
-#include "collector_recorder.h"
 #include "paper_fixture.h"
 
 #include <QEventLoop>
@@ -13,6 +12,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <utility>
 
 class TestInkCollector : public QObject {
     Q_OBJECT
@@ -23,16 +23,13 @@ class TestInkCollector : public QObject {
     std::unique_ptr<QPointingDevice> m_eraser{makeTabletDevice(QPointingDevice::PointerType::Eraser, 8)};
     TestPaper* paper() { return m_window->paper; }
     InkDisp& ink() { return m_collector->Ink(); }
+    std::function<void()> m_when[3];  // what the next CursorDown, NewPackets and Stroke handler does, once
+    QString m_nested;                 // the steps a "nest" handler plays
 
-    // Runs act inside a nested event loop, as the window's Delay would.
-    static void inNestedLoop(const std::function<void()>& act)
+    void when(int event)
     {
-        QEventLoop loop;
-        QTimer::singleShot(0, &loop, [&] {
+        if (auto act = std::exchange(m_when[event], nullptr))
             act();
-            loop.quit();
-        });
-        loop.exec();
     }
 
 private slots:
@@ -40,7 +37,12 @@ private slots:
     {
         m_window = std::make_unique<PaperWindow>();
         m_collector = std::make_unique<InkCollector>();
+        // Merged moves turned a curve drawn with the mouse into a chord.
+        QCoreApplication::setAttribute(Qt::AA_CompressHighFrequencyEvents, true);
+        QCoreApplication::setAttribute(Qt::AA_CompressTabletEvents, true);
         m_collector->SetWindow(paper());
+        QVERIFY(!QCoreApplication::testAttribute(Qt::AA_CompressHighFrequencyEvents) &&
+                !QCoreApplication::testAttribute(Qt::AA_CompressTabletEvents));
         m_collector->SetEventInterest(InkCollectorEventInterest::CursorDown, true);
         m_collector->SetEventInterest(InkCollectorEventInterest::NewPackets, true);
         m_collector->SetEnabled(true);
@@ -51,6 +53,7 @@ private slots:
     {
         m_collector.reset();
         m_window.reset();
+        m_when[0] = m_when[1] = m_when[2] = nullptr;
     }
 
     // Plays input steps separated by ";", each "<source> <action> [x y [pressure]]":
@@ -58,8 +61,12 @@ private slots:
     // mouse (rmouse: its right button), sysmouse (made by the system from
     // the core pointer), penmouse and penmouse-raw (the pen's own, marked as
     // made or not), finger1 and finger2 (a touch screen, through Qt's own
-    // touch handling), "wait ms", "off" and "rect left top right bottom"
-    // (the input rectangle, in pixels).
+    // touch handling), "wait ms", "off", "enable", "rect left top right
+    // bottom" (the input rectangle, in pixels), "nopaper" (the window goes),
+    // and "when <down|packets|stroke> <act>": the next such handler disables
+    // (off) or deletes (gone) the collector, deletes the first or all strokes,
+    // or plays the steps after the script's " & " in a nested event loop, as
+    // the window's Delay would.
     void play(const QString& script)
     {
         static const QStringList actions{"down", "move", "up", "near", "far", "dbl"};
@@ -73,14 +80,34 @@ private slots:
             const QStringList w = step.split(' ', Qt::SkipEmptyParts);
             const QString source = w.value(0);
             const int action = actions.indexOf(w.value(1));
-            QVERIFY(action >= 0 || source == "wait" || source == "off" || source == "rect");
+            static const QStringList others{"wait", "off", "enable", "rect", "nopaper", "when"};
+            QVERIFY(action >= 0 || others.contains(source));
             const QPoint at(w.value(2).toInt(), w.value(3).toInt());
-            if (source == "wait") {
+            if (source == "when") {
+                const QString act = w.value(2);
+                m_when[QStringList{"down", "packets", "stroke"}.indexOf(w.value(1))] = [this, act] {
+                    if (act == "off" || act == "gone")
+                        act == "gone" ? m_collector.reset() : m_collector->SetEnabled(false);
+                    else if (QEventLoop loop; act == "nest") {
+                        QTimer::singleShot(0, &loop, [&] {
+                            play(m_nested);
+                            loop.quit();
+                        });
+                        loop.exec();
+                    } else
+                        act == "delete-all" ? ink().DeleteStrokes() : ink().DeleteStroke(ink().Strokes().Item(0));
+                };
+            } else if (source == "nopaper") {
+                m_window.reset();
+                QVERIFY(!m_collector->Window());
+                m_collector->SetEnabled(false);
+                return;
+            } else if (source == "wait") {
                 m_collector->advanceClock(w.value(1).toInt());
             } else if (source == "rect") {
                 m_collector->SetWindowInputRectangle({w[2].toInt(), w[1].toInt(), w[4].toInt(), w[3].toInt()});
-            } else if (source == "off") {
-                m_collector->SetEnabled(false);
+            } else if (source == "off" || source == "enable") {
+                m_collector->SetEnabled(source == "enable");
             } else if (source.startsWith("finger")) {
                 const int id = source.back().digitValue();
                 (action == 0 ? touches.press(id, at, paper())
@@ -155,155 +182,83 @@ private slots:
         row("finger well after the pen left", "pen near" + penTap + "; pen far; wait 550" + palm,
             "pen 512 stroke mouse 512 512 stroke");
         row("mouse, pen near", "pen near; mouse down 10 9; pen far; pen near; mouse up 30 9", "mouse 512 512 stroke");
+
+        // Handlers that delete strokes or wait; the collector disabled or
+        // deleted during a stroke, which goes without its Stroke event, the
+        // rest of the input to the paper.
+        const QString drag = "mouse down 10 10; mouse move 30 10; mouse up 30 10";
+        row("handlers delete strokes", drag + "; " + drag + "; when packets delete-first; when stroke delete-all; "
+            "mouse down 10 30; mouse move 30 30; mouse move 50 30; mouse up 50 30",
+            "mouse 512 512 cancelled mouse 512 512 cancelled mouse 512 512 512 stroke");
+        row("a wait in Stroke collects a stroke", "when stroke nest; " + drag + " & mouse down 10 50; mouse up 60 50",
+            "mouse 512 512 stroke mouse 512 512 stroke");
+        row("a wait in CursorDown as the stroke goes on", "when down nest; mouse down 10 10 & mouse move 40 10; "
+            "mouse up 40 10", "mouse 512 stroke");
+        row("disabled in down, then enabled", "when down off; " + drag + "; enable; " + drag, "mouse mouse 512 512 stroke");
+        row("disabled in packets", "when packets off; " + drag, "mouse 512 2");
+        row("disabled between", "mouse down 10 10; off; mouse move 30 10; mouse up 30 10", "mouse 512 2");
+        row("deleted in down", "when down gone; " + drag, "mouse 2");
+        row("deleted in packets", "when packets gone; " + drag, "mouse 512 2");
+        row("deleted in stroke", "when stroke gone; " + drag, "mouse 512 512 cancelled");
+        row("the paper goes first", drag + "; mouse down 10 10; nopaper", "mouse 512 512 stroke mouse 512");
     }
     void sequences()
     {
         QFETCH(QString, input);
         QFETCH(QString, raised);
         m_collector->SetEventInterest(InkCollectorEventInterest::Stroke, false);  // raised all the same
-        CollectorRecorder events(*m_collector);
-        events.onCursorDown = [&](const InkCursor&, const InkStrokeDisp& stroke) {
+        // One word an event, in order; a stroke's fate is known at the end.
+        QStringList seen, positions;
+        std::vector<InkStrokeDisp> ended;
+        InkStrokeDisp current;
+        QObject scope;
+        auto same = [&](const InkCursor& c, const InkStrokeDisp& stroke) {
+            return c.Inverted == (c.kind == InkCursor::Kind::Eraser) && stroke == current;
+        };
+        connect(m_collector.get(), &InkCollector::CursorDown, &scope, [&](const InkCursor& c, const InkStrokeDisp& stroke) {
             // Not one of the ink's strokes yet, nor found by its queries.
             const InkPoint at = stroke.GetPoints(0, 1).front();
-            QVERIFY(stroke.isInProgress() && m_collector->CollectingInk() &&
+            QVERIFY(same(c, current = stroke) && stroke.isInProgress() && m_collector->CollectingInk() &&
                     std::ranges::count(ink().HitTestCircle(at.x, at.y, 100).items(), stroke) == 0);
-        };
-        // As the window does with the eraser end's stroke.
-        events.onStroke = [&](const InkCursor& c, const InkStrokeDisp&, bool& cancel) { cancel |= c.Inverted; };
-        play(input);
-        QVERIFY(!m_collector->CollectingInk());
-
-        QStringList seen, positions;
-        const char* const kinds[] = {"mouse", "pen", "eraser"};
-        for (qsizetype i = 0, p = 0; i < events.log.size(); ++i) {
-            const InkStrokeDisp& stroke = events.strokes[i];
-            if (events.log[i] == "down") {
-                seen << kinds[int(events.cursors[i].kind)];
-            } else if (events.log[i] == "stroke") {
-                seen << (stroke.isDetached() ? "cancelled" : "stroke");
-            } else {  // one packet each
-                seen << QString::number(events.packetData[p + 2]);
-                positions << QString("%1 %2").arg(events.packetData[p]).arg(events.packetData[p + 1]);
-                p += 3;
-            }
-            QCOMPARE(events.cursors[i].Inverted, events.cursors[i].kind == InkCursor::Kind::Eraser);
-            QVERIFY(events.log[i] == "down" || stroke == events.strokes[i - 1]);
-        }
+            seen << QStringList{"mouse", "pen", "eraser"}[int(c.kind)];
+            when(0);
+        });
+        connect(m_collector.get(), &InkCollector::NewPackets, &scope,
+                [&](const InkCursor& c, const InkStrokeDisp& stroke, int32_t count, const std::vector<int32_t>& data) {
+                    QVERIFY(same(c, stroke) && data.size() == size_t(3 * count));
+                    for (size_t p = 0; p < data.size(); p += 3) {
+                        seen << QString::number(data[p + 2]);
+                        positions << QString("%1 %2").arg(data[p]).arg(data[p + 1]);
+                    }
+                    when(1);
+                });
+        connect(m_collector.get(), &InkCollector::Stroke, &scope,
+                [&](const InkCursor& c, const InkStrokeDisp& stroke, bool& cancel) {
+                    QVERIFY(same(c, stroke));
+                    seen << "#";
+                    ended.push_back(stroke);
+                    cancel |= c.Inverted;  // as the window does with the eraser end's stroke
+                    when(2);
+                });
+        m_nested = input.section(" & ", 1);
+        play(input.section(" & ", 0, 0));
+        QVERIFY(!m_collector || !m_collector->CollectingInk());
+        for (qsizetype i = 0, k = 0; i < seen.size(); ++i)
+            if (seen[i] == "#")
+                seen[i] = ended[k++].isDetached() ? "cancelled" : "stroke";
         // What went on to the paper: all of a disabled collector's input, no tablet event an enabled one used.
-        if (const int passed = paper()->tabletEvents + (m_collector->Enabled() ? 0 : paper()->mouseEvents))
+        const bool enabled = m_collector && m_collector->Enabled();
+        if (const int passed = m_window ? paper()->tabletEvents + (enabled ? 0 : paper()->mouseEvents) : 0)
             seen << QString::number(passed);
         QCOMPARE(seen.join(' ') + (raised.contains('|') ? " | " + positions.join(' ') : ""), raised);
-        QCOMPARE(ink().strokeCount(), raised.count("stroke"));  // and no other: the rest are detached
-    }
-
-    // Merged moves turned a curve drawn with the mouse into a chord.
-    void noInputIsMerged()
-    {
-        QCoreApplication::setAttribute(Qt::AA_CompressHighFrequencyEvents, true);
-        QCoreApplication::setAttribute(Qt::AA_CompressTabletEvents, true);
-        InkCollector collector;
-        collector.SetWindow(paper());
-        QVERIFY(!QCoreApplication::testAttribute(Qt::AA_CompressHighFrequencyEvents));
-        QVERIFY(!QCoreApplication::testAttribute(Qt::AA_CompressTabletEvents));
-    }
-
-    void handlersDeleteStrokesAndWait()
-    {
-        mouseDrag(paper(), {{10, 10}, {30, 10}});
-        mouseDrag(paper(), {{10, 20}, {30, 20}});
-        CollectorRecorder events(*m_collector);
-        // As the stroke eraser does from NewPackets, and a handler may from Stroke.
-        events.onNewPackets = [&](const InkCursor&, const InkStrokeDisp&) {
-            if (ink().strokeCount() > 0)
-                ink().DeleteStroke(ink().Strokes().Item(0));
-        };
-        events.onStroke = [&](const InkCursor&, const InkStrokeDisp&, bool&) { ink().DeleteStrokes(); };
-        mouseDrag(paper(), {{10, 30}, {30, 30}, {50, 30}});
-        QCOMPARE(ink().strokeCount(), 1);
-        QVERIFY(ink().Strokes().Item(0) == events.strokes.back());
-
-        // A wait in Stroke that collects another stroke meanwhile.
-        events.onNewPackets = nullptr;
-        int depth = 0;
-        events.onStroke = [&](const InkCursor&, const InkStrokeDisp&, bool&) {
-            if (depth++ == 0)
-                inNestedLoop([&] { mouseDrag(paper(), {{10, 50}, {60, 50}}); });
-        };
-        mouseDrag(paper(), {{10, 10}, {60, 10}});
-        QCOMPARE(ink().strokeCount(), 3);
-        for (const InkStrokeDisp& stroke : ink().Strokes())
-            QVERIFY(!stroke.isInProgress());
-
-        // A wait in CursorDown while the rest of the stroke arrives.
-        events.onStroke = nullptr;
-        events.log.clear();
-        events.onCursorDown = [&](const InkCursor&, const InkStrokeDisp&) {
-            inNestedLoop([&] {
-                dragTo(paper(), {40, 10});
-                sendMouse(paper(), QEvent::MouseButtonRelease, Qt::LeftButton, Qt::NoButton, {40, 10});
-            });
-        };
-        sendMouse(paper(), QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton, {10, 10});
-        QCOMPARE(events.log, QStringList({"down", "packets 1", "stroke"}));
-        QCOMPARE(ink().Strokes().Item(3).PacketCount(), 2);
-        QVERIFY(!m_collector->CollectingInk());
-    }
-
-    // A handler disables or deletes the collector during a stroke: the stroke
-    // is dropped without its Stroke event, and the rest of the input is the paper's.
-    void collectorGoesDuringAStroke_data()
-    {
-        QTest::addColumn<bool>("deleted");
-        QTest::addColumn<QString>("when");
-        for (const char* when : {"down", "packets", "between"})
-            QTest::newRow(qPrintable(QString("disabled in ") + when)) << false << QString(when);
-        for (const char* when : {"down", "packets", "stroke"})
-            QTest::newRow(qPrintable(QString("deleted in ") + when)) << true << QString(when);
-    }
-    void collectorGoesDuringAStroke()
-    {
-        QFETCH(bool, deleted);
-        QFETCH(QString, when);
-        CollectorRecorder events(*m_collector);
-        auto goAway = [&](const InkCursor&, const InkStrokeDisp&) {
-            deleted ? m_collector.reset() : m_collector->SetEnabled(false);
-        };
-        if (when == "down")
-            events.onCursorDown = goAway;
-        if (when == "packets")
-            events.onNewPackets = goAway;
-        if (when == "stroke")
-            events.onStroke = [&](const InkCursor& c, const InkStrokeDisp& s, bool&) { goAway(c, s); };
-        sendMouse(paper(), QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton, {10, 10});
-        if (when == "between")
-            m_collector->SetEnabled(false);
-        dragTo(paper(), {30, 10});
-        sendMouse(paper(), QEvent::MouseButtonRelease, Qt::LeftButton, Qt::NoButton, {30, 10});
-        QVERIFY(events.strokes.back().isDetached());
-        QCOMPARE(events.log.contains("stroke"), when == "stroke");
-        QCOMPARE(paper()->mouseEvents, when == "stroke" ? 0 : 2);
-        if (deleted) {
-            // No overlay left over the paper. (The overlay, a child of the paper,
-            // listens to the collector's ink: left behind, it once touched the
-            // freed ink when the paper went.)
+        if (!m_collector) {
+            // No overlay left over the paper: it listens to the collector's ink.
             QCOMPARE(paper()->findChildren<QWidget*>().size(), 0);
             return;
         }
-        QCOMPARE(ink().strokeCount(), 0);
-        events.onCursorDown = events.onNewPackets = nullptr;
-        m_collector->SetEnabled(true);
-        mouseDrag(paper(), {{10, 10}, {30, 10}});
-        QCOMPARE(ink().strokeCount(), 1);
-    }
-
-    void paperGoesAwayFirst()
-    {
-        mouseDrag(paper(), {{10, 10}, {30, 10}});
-        sendMouse(paper(), QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton, {10, 10});
-        m_window.reset();
-        QVERIFY(!m_collector->Window());
-        m_collector->SetEnabled(false);
-        QCOMPARE(ink().strokeCount(), 1);
+        QCOMPARE(ink().strokeCount(), raised.count("stroke"));  // and no other: the rest are detached
+        for (const InkStrokeDisp& stroke : ink().Strokes())
+            QVERIFY(!stroke.isInProgress());
     }
 };
 
