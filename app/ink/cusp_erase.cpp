@@ -53,7 +53,7 @@ void InkWrite::DrawCuspMarkers(QPainter& painter, const QRect& exposed, const In
     if (m_markerCacheEnabled && strokes.wholeInkOf() == &ink && strokes.revision() == ink.revision()) {
         if (!m_cuspMarkers)
             m_cuspMarkers.reset(new MarkerCache(MarkerCache::Kind::Cusps));
-        m_cuspMarkers->draw(painter, exposed, ink, myInkCollector->Renderer(), *ImgPaper);
+        m_cuspMarkers->draw(painter, exposed, ink, *ImgPaper);
         return;
     }
     std::vector<QPoint> centres;

@@ -56,7 +56,7 @@ void InkWrite::DrawIntersectionMarkers(QPainter& painter, const QRect& exposed, 
     if (m_markerCacheEnabled && strokes.wholeInkOf() == &ink && strokes.revision() == ink.revision()) {
         if (!m_intersectionMarkers)
             m_intersectionMarkers.reset(new MarkerCache(MarkerCache::Kind::Intersections));
-        m_intersectionMarkers->draw(painter, exposed, ink, myInkCollector->Renderer(), *ImgPaper);
+        m_intersectionMarkers->draw(painter, exposed, ink, *ImgPaper);
         return;
     }
     std::vector<QPoint> centres;

@@ -2,13 +2,13 @@
 
 #include "app/ink/markers.h"
 #include "platform/ink/ink_layer.h"
-#include "platform/ink/ink_renderer.h"
 #include "platform/ink/ink_units.h"
 
 #include <QPainter>
 #include <QWidget>
 
 #include <algorithm>
+#include <cmath>
 #include <iterator>
 
 namespace {
@@ -26,6 +26,90 @@ bool inkPointLess(InkPoint a, InkPoint b)
 bool pixelLess(QPoint a, QPoint b)
 {
     return a.x() != b.x() ? a.x() < b.x() : a.y() < b.y();
+}
+
+// The pixels one marker sets, each with its value, around the circle's
+// centre in device pixels, at a whole-number device pixel ratio. An aliased
+// outline of the same circle moved by whole device pixels sets the same
+// pixels, so a page's hundred thousand circles cost one drawing and copies.
+struct MarkerStamp {
+    std::vector<QPoint> offsets;
+    std::vector<uint32_t> values;
+};
+
+// Empty when the circle is not plain opaque pixels (then it must be drawn).
+MarkerStamp makeMarkerStamp(int scale)
+{
+    const int reach = (kMarkerRadius + 1) * scale + 1;
+    QImage image(2 * reach + 1, 2 * reach + 1, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    {
+        QPainter painter(&image);
+        painter.translate(reach, reach);
+        painter.scale(scale, scale);
+        const QPoint centre(0, 0);
+        drawMarkers(painter, std::span<const QPoint>(&centre, 1));
+    }
+    MarkerStamp stamp;
+    for (int y = 0; y < image.height(); ++y) {
+        const auto* line = reinterpret_cast<const uint32_t*>(image.constScanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            if (line[x] == 0)
+                continue;
+            if (qAlpha(line[x]) != 255)
+                return MarkerStamp{};
+            stamp.offsets.emplace_back(x - reach, y - reach);
+            stamp.values.push_back(line[x]);
+        }
+    }
+    return stamp;
+}
+
+constexpr int kMaxStampScale = 4;
+
+const MarkerStamp& markerStamp(int scale)
+{
+    static MarkerStamp stamps[kMaxStampScale + 1];
+    static bool made[kMaxStampScale + 1] = {};
+    if (!made[scale]) {
+        stamps[scale] = makeMarkerStamp(scale);
+        made[scale] = true;
+    }
+    return stamps[scale];
+}
+
+// Sets the pixels of the circles at centres (paper pixels) in layer, which
+// holds the paper from origin on at scale device pixels a paper pixel, only
+// inside area: what drawMarkers paints there, without a painter's work per
+// circle.
+void stampMarkers(QImage& layer, const MarkerStamp& stamp, QPoint origin, int scale, const QRegion& area,
+                  const std::vector<QPoint>& centres)
+{
+    std::vector<QRect> rects;
+    for (const QRect& r : area) {
+        const QRect device = QRect((r.topLeft() - origin) * scale, r.size() * scale) & layer.rect();
+        if (!device.isEmpty())
+            rects.push_back(device);
+    }
+    const int reach = (kMarkerRadius + 1) * scale + 1;
+    uchar* bits = layer.bits();
+    const qsizetype stride = layer.bytesPerLine();
+    for (const QPoint& centre : centres) {
+        const QPoint at = (centre - origin) * scale;
+        const QRect bounds(at - QPoint(reach, reach), at + QPoint(reach, reach));
+        for (const QRect& rect : rects) {
+            if (!rect.intersects(bounds))
+                continue;
+            const bool inside = rect.contains(bounds);
+            for (size_t i = 0; i < stamp.offsets.size(); ++i) {
+                const QPoint p = at + stamp.offsets[i];
+                if (!inside && !rect.contains(p))
+                    continue;
+                auto* line = reinterpret_cast<uint32_t*>(bits + p.y() * stride);
+                line[p.x()] = stamp.values[i];
+            }
+        }
+    }
 }
 
 }  // namespace
@@ -289,36 +373,35 @@ void MarkerCache::applyChanges(Changes& changed)
     m_valid = true;
 }
 
-QPoint MarkerCache::toPixels(InkPoint point, const InkRenderer& renderer, const QWidget& paper) const
+QPoint MarkerCache::toPixels(InkPoint point) const
 {
-    int32_t x = point.x;
-    int32_t y = point.y;
-    renderer.InkSpaceToPixel(&paper, x, y);
-    return QPoint(x, y);
+    // As the renderer's InkSpaceToPixel, with the paper's resolution read
+    // once a pass rather than twice a marker.
+    return QPoint(ink_units::inkToPixels(point.x, m_dpiX), ink_units::inkToPixels(point.y, m_dpiY));
 }
 
-void MarkerCache::setPixels(Entry& entry, const InkRenderer& renderer, const QWidget& paper) const
+void MarkerCache::setPixels(Entry& entry) const
 {
     entry.pixels.clear();
     entry.pixels.reserve(entry.points.size());
     entry.pixelReach = QRect();
     for (const InkPoint& p : entry.points) {
-        entry.pixels.push_back(toPixels(p, renderer, paper));
+        entry.pixels.push_back(toPixels(p));
         entry.pixelReach |= markerBounds(entry.pixels.back());
     }
 }
 
-QRegion MarkerCache::updateLayer(const Changes& changed, const InkRenderer& renderer, const QWidget& paper)
+QRegion MarkerCache::updateLayer(const Changes& changed, const QWidget& paper)
 {
     const int dpiX = paper.logicalDpiX();
     const int dpiY = paper.logicalDpiY();
     if (!m_pixelsValid || dpiX != m_dpiX || dpiY != m_dpiY) {
         m_pixelsValid = false;
         m_layerValid = false;
-        for (auto& [id, entry] : m_entries)
-            setPixels(entry, renderer, paper);
         m_dpiX = dpiX;
         m_dpiY = dpiY;
+        for (auto& [id, entry] : m_entries)
+            setPixels(entry);
         m_stalePixels.clear();
         m_pixelsValid = true;
     } else {
@@ -326,7 +409,7 @@ QRegion MarkerCache::updateLayer(const Changes& changed, const InkRenderer& rend
             const auto it = m_entries.find(id);
             if (it == m_entries.end())
                 continue;
-            setPixels(it->second, renderer, paper);
+            setPixels(it->second);
         }
         m_stalePixels.clear();
     }
@@ -355,7 +438,7 @@ QRegion MarkerCache::updateLayer(const Changes& changed, const InkRenderer& rend
         std::vector<QPoint> pixels;
         pixels.reserve(points.size());
         for (const InkPoint& p : points)
-            pixels.push_back(toPixels(p, renderer, paper));
+            pixels.push_back(toPixels(p));
         std::sort(pixels.begin(), pixels.end(), pixelLess);
         return pixels;
     };
@@ -421,19 +504,29 @@ void MarkerCache::paintLayer(const QRegion& area)
             centres.push_back(centre);
         }
     }
-    drawMarkers(painter, centres);
+    // At a whole-number pixel ratio every circle is the same pixels shifted;
+    // at others a circle's pixels depend on where it falls, so it is drawn.
+    const MarkerStamp* stamp = nullptr;
+    if (m_layerRatio >= 1 && m_layerRatio <= kMaxStampScale && m_layerRatio == std::floor(m_layerRatio) &&
+        m_layer.format() == QImage::Format_ARGB32_Premultiplied)
+        stamp = &markerStamp(static_cast<int>(m_layerRatio));
+    if (stamp && !stamp->offsets.empty()) {
+        painter.end();
+        stampMarkers(m_layer, *stamp, m_layerRect.topLeft(), static_cast<int>(m_layerRatio), area, centres);
+    } else {
+        drawMarkers(painter, centres);
+    }
     m_stats.markersRepainted += centres.size();
 }
 
-void MarkerCache::draw(QPainter& painter, const QRect& exposed, InkDisp& ink, const InkRenderer& renderer,
-                       QWidget& paper)
+void MarkerCache::draw(QPainter& painter, const QRect& exposed, InkDisp& ink, QWidget& paper)
 {
     follow(ink);
     QRegion repainted;
     try {
         Changes changed;
         updatePositions(changed);
-        repainted = updateLayer(changed, renderer, paper);
+        repainted = updateLayer(changed, paper);
     } catch (...) {
         reset();
         throw;

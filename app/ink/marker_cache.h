@@ -20,7 +20,6 @@
 #include <unordered_map>
 #include <vector>
 
-class InkRenderer;
 class QPainter;
 class QWidget;
 
@@ -34,10 +33,10 @@ public:
     MarkerCache& operator=(const MarkerCache&) = delete;
 
     // Draws the markers of ink's strokes that fall in exposed (pixels of
-    // paper, which shows ink through renderer). Markers that came or went
-    // outside exposed get a repaint of their own. A failing platform call
-    // ends the drawing; the cache then starts afresh at its next use.
-    void draw(QPainter& painter, const QRect& exposed, InkDisp& ink, const InkRenderer& renderer, QWidget& paper);
+    // paper, which shows ink at its logical resolution). Markers that came
+    // or went outside exposed get a repaint of their own. A failing platform
+    // call ends the drawing; the cache then starts afresh at its next use.
+    void draw(QPainter& painter, const QRect& exposed, InkDisp& ink, QWidget& paper);
 
     // The markers of ink in ink space, stroke by stroke in ink order.
     std::vector<std::vector<InkPoint>> positions(InkDisp& ink);
@@ -60,7 +59,7 @@ private:
         std::vector<QPoint> pixels;  // at m_dpi
         QRect pixelReach;            // what its markers can touch
     };
-    void setPixels(Entry& entry, const InkRenderer& renderer, const QWidget& paper) const;
+    void setPixels(Entry& entry) const;  // at m_dpiX, m_dpiY
     // Markers that went and markers that came, in ink space.
     struct Changes {
         std::vector<InkPoint> gone;
@@ -76,9 +75,9 @@ private:
     void applyChanges(Changes& changed);
     std::vector<InkPoint> pointsOf(const InkStrokeDisp& stroke) const;
 
-    QPoint toPixels(InkPoint point, const InkRenderer& renderer, const QWidget& paper) const;
+    QPoint toPixels(InkPoint point) const;
     // Returns the pixels of the paper whose markers were painted anew.
-    QRegion updateLayer(const Changes& changed, const InkRenderer& renderer, const QWidget& paper);
+    QRegion updateLayer(const Changes& changed, const QWidget& paper);
     void paintLayer(const QRegion& area);
 
     // Drops every position and pending change; the next use reads afresh.
