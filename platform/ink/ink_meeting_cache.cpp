@@ -66,6 +66,8 @@ void InkDisp::Impl::dropMeetings() const
     m_store.stored = 0;
     std::vector<std::vector<Meeting>>().swap(m_store.bySlot);
     std::vector<size_t>().swap(m_store.sorted);
+    std::vector<std::vector<float>>().swap(m_store.merged);
+    std::vector<size_t>().swap(m_store.mergedFor);
     m_store.touched.clear();
 }
 
@@ -77,6 +79,8 @@ void InkDisp::Impl::storeMeetings(uint32_t a, size_t k, uint32_t b, size_t j) co
         std::vector<Meeting>& list = m_store.bySlot[slot];
         if (n > 0 && list.size() == m_store.sorted[slot])
             m_store.touched.push_back(slot);
+        if (n > 0)
+            meetingsChanged(slot);
         for (int i = 0; i < n; ++i)
             list.push_back(Meeting{found[i], own, theirs, other});
         m_store.stored += size_t(n);
@@ -107,6 +111,8 @@ void InkDisp::Impl::growMeetings() const
     if (m_store.bySlot.size() < m_slots.size()) {
         m_store.bySlot.resize(m_slots.size());
         m_store.sorted.resize(m_slots.size(), 0);
+        m_store.merged.resize(m_slots.size());
+        m_store.mergedFor.resize(m_slots.size(), MeetingStore::kNotMerged);
     }
 }
 
@@ -240,6 +246,10 @@ bool InkDisp::Impl::cachedMeetings(const StrokeRecord& rec, std::vector<float>& 
         out = m_meetings.bySlot[rec.slot];
         return true;
     }
+    if (m_store.mergedFor[rec.slot] == rec.packets.size()) {
+        out = m_store.merged[rec.slot];
+        return true;
+    }
     const int64_t last = static_cast<int64_t>(rec.packets.size()) - 1;
     const float lastIndex = static_cast<float>(last);
     out.clear();
@@ -260,6 +270,8 @@ bool InkDisp::Impl::cachedMeetings(const StrokeRecord& rec, std::vector<float>& 
     if (!runs.empty())
         mergeRuns(out, runs);
     out.erase(std::unique(out.begin(), out.end()), out.end());
+    m_store.merged[rec.slot] = out;
+    m_store.mergedFor[rec.slot] = rec.packets.size();
     return true;
 }
 
@@ -295,6 +307,7 @@ void InkDisp::Impl::meetingsAdded(const StrokeRecord& rec)
         growMeetings();
         m_store.bySlot[slot].clear();
         m_store.sorted[slot] = 0;
+        meetingsChanged(slot);
         // Each of its own segment pairs once, every other stroke's in full.
         const size_t segments = rec.packets.size() < 2 ? 1 : rec.packets.size() - 1;
         for (size_t k = 0; k < segments; ++k)
@@ -361,6 +374,7 @@ void InkDisp::Impl::meetingsSplit(const StrokeRecord& rec, const StrokeRecord& p
         for (const uint32_t slot : {a, b}) {
             std::sort(bySlot[slot].begin(), bySlot[slot].end(), inOrder);
             m_store.sorted[slot] = bySlot[slot].size();
+            meetingsChanged(slot);
         }
         // The others' meetings with the stroke pass to the piece that holds
         // the segment they lie on.
@@ -373,10 +387,13 @@ void InkDisp::Impl::meetingsSplit(const StrokeRecord& rec, const StrokeRecord& p
                 std::equal_range(list.begin(), list.end(), Meeting{0.0L, 0, 0, a}, byOther);
             toPiece.clear();
             auto kept = first;
+            bool dropped = false;
             for (auto it = first; it != end; ++it) {
                 Meeting m = *it;
-                if (!place(m.j, m.other, m.j))
+                if (!place(m.j, m.other, m.j)) {
+                    dropped = true;
                     continue;
+                }
                 if (m.other == a)
                     *kept++ = m;
                 else
@@ -386,6 +403,10 @@ void InkDisp::Impl::meetingsSplit(const StrokeRecord& rec, const StrokeRecord& p
             const auto at = std::lower_bound(list.begin(), list.end(), Meeting{0.0L, 0, 0, b}, byOther);
             list.insert(at, toPiece.begin(), toPiece.end());
             m_store.sorted[q] = list.size();
+            // Meetings passed from the stroke to its piece keep their place
+            // along q: only those lost with a cut segment change its answer.
+            if (dropped)
+                meetingsChanged(q);
         }
         // What is new: the two halves of a segment cut inside, or a piece of a
         // single point.
@@ -418,9 +439,12 @@ void InkDisp::Impl::meetingsRemoved(const StrokeRecord& rec)
             const auto [first, end] = std::equal_range(list.begin(), list.end(), Meeting{0.0L, 0, 0, a}, byOther);
             list.erase(first, end);
             m_store.sorted[q] = list.size();
+            meetingsChanged(q);
         }
         std::vector<Meeting>().swap(m_store.bySlot[a]);
         m_store.sorted[a] = 0;
+        meetingsChanged(a);
+        std::vector<float>().swap(m_store.merged[a]);
     } catch (...) {
         dropMeetings();
         throw;

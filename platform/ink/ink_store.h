@@ -165,6 +165,12 @@ private:
         std::vector<std::vector<Meeting>> bySlot;
         std::vector<size_t> sorted;
         std::vector<uint32_t> touched;
+        // Each stroke's crossings with the others as last handed out, merged
+        // from its meetings: kept until that stroke's meetings change (a
+        // marker pass asks many strokes a cut left alone).
+        std::vector<std::vector<float>> merged;
+        std::vector<size_t> mergedFor;  // packets of the stroke merged for, or kNotMerged
+        static constexpr size_t kNotMerged = SIZE_MAX;
         size_t stored = 0;       // meetings stored since the build, counted afresh now and then
         size_t oversizedAt = 0;  // points of the ink when a build gave up
     };
@@ -190,6 +196,7 @@ private:
     // Puts the meetings stored since into order.
     void finishMeetings() const;
     void growMeetings() const;
+    void meetingsChanged(uint32_t slot) const { m_store.mergedFor[slot] = MeetingStore::kNotMerged; }
     // The strokes holding meetings with rec (before any change to rec).
     std::vector<uint32_t> partners(const StrokeRecord& rec) const;
 };
