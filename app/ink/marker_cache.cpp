@@ -1,6 +1,7 @@
 #include "app/ink/marker_cache.h"
 
 #include "app/ink/markers.h"
+#include "platform/ink/ink_geometry.h"
 #include "platform/ink/ink_layer.h"
 #include "platform/ink/ink_units.h"
 
@@ -33,6 +34,7 @@ bool pixelLess(QPoint a, QPoint b)
 // outline of the same circle moved by whole device pixels sets the same
 // pixels, so a page's hundred thousand circles cost one drawing and copies.
 struct MarkerStamp {
+    int reach = 0;  // device pixels from the centre to the stamp's edge
     std::vector<QPoint> offsets;
     std::vector<uint32_t> values;
 };
@@ -51,6 +53,7 @@ MarkerStamp makeMarkerStamp(int scale)
         drawMarkers(painter, std::span<const QPoint>(&centre, 1));
     }
     MarkerStamp stamp;
+    stamp.reach = reach;
     for (int y = 0; y < image.height(); ++y) {
         const auto* line = reinterpret_cast<const uint32_t*>(image.constScanLine(y));
         for (int x = 0; x < image.width(); ++x) {
@@ -91,7 +94,7 @@ void stampMarkers(QImage& layer, const MarkerStamp& stamp, QPoint origin, int sc
         if (!device.isEmpty())
             rects.push_back(device);
     }
-    const int reach = (kMarkerRadius + 1) * scale + 1;
+    const int reach = stamp.reach;
     uchar* bits = layer.bits();
     const qsizetype stride = layer.bytesPerLine();
     for (const QPoint& centre : centres) {
@@ -184,13 +187,13 @@ void MarkerCache::strokeSplit(const InkStrokeDisp& stroke, const InkStrokeDisp& 
         // halves lie now: on the centre line from the point before the cut
         // to the one after.
         InkRectangle line{INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN};
-        const int32_t last = stroke.PacketCount() - 1;
-        for (const InkPoint& p : stroke.GetPoints(std::max(0, last - 1), -1))
-            line = InkRectangle{std::min(line.Top, p.y), std::min(line.Left, p.x), std::max(line.Bottom, p.y),
-                                std::max(line.Right, p.x)};
-        for (const InkPoint& p : piece.GetPoints(0, std::min(2, piece.PacketCount())))
-            line = InkRectangle{std::min(line.Top, p.y), std::min(line.Left, p.x), std::max(line.Bottom, p.y),
-                                std::max(line.Right, p.x)};
+        auto take = [&line](const std::vector<InkPoint>& points) {
+            for (const InkPoint& p : points)
+                line = InkRectangle{std::min(line.Top, p.y), std::min(line.Left, p.x), std::max(line.Bottom, p.y),
+                                    std::max(line.Right, p.x)};
+        };
+        take(stroke.GetPoints(std::max(0, stroke.PacketCount() - 2), -1));
+        take(piece.GetPoints(0, std::min(2, piece.PacketCount())));
         m_changedAreas.push_back(line);
     } else {
         m_changedAreas.push_back(cutArea);
@@ -262,9 +265,7 @@ void MarkerCache::applyChanges(Changes& changed)
             // What changed there lies inside the area, so a stroke whose
             // centre line stays out of it kept its crossings (its ink may
             // still reach in).
-            const InkRectangle line = stroke.GetBoundingBox();
-            if (m_kind == Kind::Intersections && (line.Right < area.Left || area.Right < line.Left ||
-                                                  line.Bottom < area.Top || area.Bottom < line.Top))
+            if (m_kind == Kind::Intersections && !ink_geometry::meets(stroke.GetBoundingBox(), area))
                 continue;
             ask.push_back(stroke);
         }

@@ -58,13 +58,15 @@ std::vector<QPoint> line(QPoint from, QPoint to, int step)
 }
 
 // 110 rows 3 pixels apart and 110 columns 5 apart, drawn with the mouse in
-// 4-pixel moves, middle pen.
-void drawGrid(BenchWindow& w)
+// 4-pixel moves, middle pen; then intersection erase, shown and settled.
+void drawGridToErase(BenchWindow& w)
 {
     for (int i = 0; i < 110; ++i)
         w.addMouseStroke(line(QPoint(20, 20 + 3 * i), QPoint(600, 20 + 3 * i), 4), kMiddlePen);
     for (int i = 0; i < 110; ++i)
         w.addMouseStroke(line(QPoint(22 + 5 * i, 10), QPoint(22 + 5 * i, 370), 4), kMiddlePen);
+    w.form->IntersectionErase();
+    settle();
 }
 
 // The drag across the grid: 180 moves of about 3.5 pixels.
@@ -121,9 +123,7 @@ void BM_GridIntersectionErase(benchmark::State& state)
     for (auto _ : state) {
         state.PauseTiming();
         BenchWindow w;
-        drawGrid(w);
-        w.form->IntersectionErase();
-        settle();
+        drawGridToErase(w);
         state.ResumeTiming();
         const MarkerCache::Stats before = w.form->intersectionMarkerCache()->stats();
         for (const QPoint& at : gridDrag())
@@ -151,9 +151,7 @@ void BM_GridDragQueued(benchmark::State& state)
     for (auto _ : state) {
         state.PauseTiming();
         BenchWindow w;
-        drawGrid(w);
-        w.form->IntersectionErase();
-        settle();
+        drawGridToErase(w);
         PaintCounter seen;
         w.paper()->installEventFilter(&seen);
         state.ResumeTiming();

@@ -8,6 +8,7 @@
 
 #include "platform/ink/ink_model.h"
 
+#include <algorithm>
 #include <span>
 #include <vector>
 
@@ -45,6 +46,13 @@ InkRectangle united(const InkRectangle& a, const InkRectangle& b);
 inline bool meets(const InkRectangle& a, const InkRectangle& b)
 {
     return a.Left <= b.Right && b.Left <= a.Right && a.Top <= b.Bottom && b.Top <= a.Bottom;
+}
+// Bounds of segment k's centre line.
+inline InkRectangle segmentBox(Packets p, size_t k)
+{
+    const InkPacket& s = p[k];
+    const InkPacket& e = p[segmentEnd(p.size(), k)];
+    return InkRectangle{std::min(s.y, e.y), std::min(s.x, e.x), std::max(s.y, e.y), std::max(s.x, e.x)};
 }
 // Bounds of each chunk's segments, grown by margin.
 std::vector<InkRectangle> chunkBoxes(Packets packets, double margin);

@@ -51,14 +51,19 @@ void mergeRuns(std::vector<float>& v, std::vector<size_t>& starts)
     }
 }
 
-InkRectangle segmentBox(const InkPacket* p, size_t count, size_t k)
-{
-    const InkPacket& s = p[k];
-    const InkPacket& e = p[ink_geometry::segmentEnd(count, k)];
-    return InkRectangle{std::min(s.y, e.y), std::min(s.x, e.x), std::max(s.y, e.y), std::max(s.x, e.x)};
-}
-
 }  // namespace
+
+// A change half followed would leave wrong answers: then none are kept.
+template <class Change>
+void InkDisp::Impl::followed(Change&& change) const
+{
+    try {
+        change();
+    } catch (...) {
+        dropMeetings();
+        throw;
+    }
+}
 
 void InkDisp::Impl::dropMeetings() const
 {
@@ -120,14 +125,14 @@ template <class Skip>
 void InkDisp::Impl::storeSegmentMeetings(uint32_t slot, size_t k, Skip&& skip) const
 {
     const SlotView& v = m_slots[slot];
-    const InkRectangle box = segmentBox(v.points, v.count, k);
+    const InkRectangle box = ink_geometry::segmentBox({v.points, v.count}, k);
     m_grid.query(box, [&](const SpatialGrid::Entry& e, const InkRectangle&) {
         const SlotView& o = m_slots[e.slot];
         const ink_geometry::SegmentRange r = ink_geometry::chunkSegments(o.count, static_cast<int32_t>(e.chunk));
         for (size_t t = r.first; t < r.end; ++t) {
             if ((e.slot == slot && t == k) || skip(e.slot, t))
                 continue;
-            if (ink_geometry::meets(segmentBox(o.points, o.count, t), box))
+            if (ink_geometry::meets(ink_geometry::segmentBox({o.points, o.count}, t), box))
                 storeMeetings(slot, k, e.slot, t);
         }
     });
@@ -301,8 +306,7 @@ void InkDisp::Impl::meetingsAdded(const StrokeRecord& rec)
 {
     if (!m_store.built)
         return;
-    // A change half followed would leave wrong answers: then none are kept.
-    try {
+    followed([&] {
         const uint32_t slot = rec.slot;
         growMeetings();
         m_store.bySlot[slot].clear();
@@ -328,18 +332,14 @@ void InkDisp::Impl::meetingsAdded(const StrokeRecord& rec)
                 m_store.oversizedAt = std::max<size_t>(points, 1);
             }
         }
-    } catch (...) {
-        dropMeetings();
-        throw;
-    }
+    });
 }
 
 void InkDisp::Impl::meetingsSplit(const StrokeRecord& rec, const StrokeRecord& piece, size_t k, bool between)
 {
     if (!m_store.built)
         return;
-    // A change half followed would leave wrong answers: then none are kept.
-    try {
+    followed([&] {
         const uint32_t a = rec.slot;
         const uint32_t b = piece.slot;
         growMeetings();
@@ -420,18 +420,14 @@ void InkDisp::Impl::meetingsSplit(const StrokeRecord& rec, const StrokeRecord& p
             storeSegmentMeetings(b, 0, none);
         }
         finishMeetings();
-    } catch (...) {
-        dropMeetings();
-        throw;
-    }
+    });
 }
 
 void InkDisp::Impl::meetingsRemoved(const StrokeRecord& rec)
 {
     if (!m_store.built)
         return;
-    // A change half followed would leave wrong answers: then none are kept.
-    try {
+    followed([&] {
         growMeetings();
         const uint32_t a = rec.slot;
         for (const uint32_t q : partners(rec)) {
@@ -445,8 +441,5 @@ void InkDisp::Impl::meetingsRemoved(const StrokeRecord& rec)
         m_store.sorted[a] = 0;
         meetingsChanged(a);
         std::vector<float>().swap(m_store.merged[a]);
-    } catch (...) {
-        dropMeetings();
-        throw;
-    }
+    });
 }

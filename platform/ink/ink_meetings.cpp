@@ -114,15 +114,6 @@ void segmentMeetings(Packets a, size_t k, Packets b, size_t j, int64_t lastIndex
             out.push_back(index);
 }
 
-namespace {
-inline InkRectangle segmentBox(Packets p, size_t k)
-{
-    const InkPacket& s = p[k];
-    const InkPacket& e = p[segmentEnd(p.size(), k)];
-    return InkRectangle{std::min(s.y, e.y), std::min(s.x, e.x), std::max(s.y, e.y), std::max(s.x, e.x)};
-}
-}  // namespace
-
 std::vector<InkRectangle> segmentBoxes(Packets packets)
 {
     std::vector<InkRectangle> boxes;

@@ -187,6 +187,9 @@ private:
     mutable MeetingCache m_meetings;
     void computeAllMeetings() const;
     void dropMeetings() const;
+    // Runs a change of the store; should it fail, the store is dropped.
+    template <class Change>
+    void followed(Change&& change) const;
     // Meetings of segment k of slot a with segment j of slot b, on both.
     void storeMeetings(uint32_t a, size_t k, uint32_t b, size_t j) const;
     // Meetings of one segment with every indexed segment but itself and
