@@ -1,5 +1,6 @@
 #include "platform/picture/picture_loader.h"
 
+#include "platform/jpgutils/file_entries.h"
 #include "platform/picture/jpeg_decoder.h"
 #include "platform/picture/metafile.h"
 #include "platform/picture/picture_errors.h"
@@ -178,17 +179,14 @@ Picture readRaster(const QByteArray& bytes, PictureFormat format, QSize shown)
 QByteArray readWholeFile(const QString& path)
 {
     const QByteArray name = QFile::encodeName(path);
-    const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    const JpgUtils::Descriptor file(::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    const int fd = file.get();
     if (fd < 0) {
         const int error = errno;
         if (error == ENOENT || error == ENOTDIR)
             throw PlatformError(PictureErrorCode::FileNotFound, "file not found");
         throw PlatformError(PictureErrorCode::FileUnreadable, std::strerror(error));
     }
-    struct Closer {
-        int fd;
-        ~Closer() { ::close(fd); }
-    } closer{fd};
     struct stat info {};
     if (::fstat(fd, &info) != 0)
         throw PlatformError(PictureErrorCode::FileUnreadable, std::strerror(errno));
