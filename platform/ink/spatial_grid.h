@@ -146,15 +146,28 @@ void SpatialGrid::query(const InkRectangle& area, Visit&& visit) const
 template <class BeginCell, class Visit>
 void SpatialGrid::forEachPair(BeginCell&& beginCell, Visit&& visit) const
 {
+    // Within a cell, entries sorted by their top: each is tested only with
+    // those that begin above its bottom, not with the whole cell (a cell of
+    // many short parallel strokes holds thousands).
+    struct Span {
+        uint16_t top, bottom;
+        uint32_t place;
+    };
+    std::vector<Span> order;
     for (const auto& [k, entries] : m_cells) {
         const size_t n = entries.size();
         beginCell(n);
-        for (size_t i = 0; i < n; ++i) {
+        order.resize(n);
+        for (size_t i = 0; i < n; ++i)
+            order[i] = Span{uint16_t(entries[i].top & kOffset), uint16_t(entries[i].bottom & kOffset), uint32_t(i)};
+        std::sort(order.begin(), order.end(), [](const Span& a, const Span& b) { return a.top < b.top; });
+        for (size_t a = 0; a < n; ++a) {
+            const size_t i = order[a].place;
             const CellEntry& p = entries[i];
-            for (size_t j = i + 1; j < n; ++j) {
+            for (size_t b = a + 1; b < n && order[b].top <= order[a].bottom; ++b) {
+                const size_t j = order[b].place;
                 const CellEntry& q = entries[j];
-                if ((p.left & kOffset) > (q.right & kOffset) || (q.left & kOffset) > (p.right & kOffset) ||
-                    (p.top & kOffset) > (q.bottom & kOffset) || (q.top & kOffset) > (p.bottom & kOffset))
+                if ((p.left & kOffset) > (q.right & kOffset) || (q.left & kOffset) > (p.right & kOffset))
                     continue;
                 // Both go on past the same left or top edge: their overlap
                 // begins in another cell, which reports them.
