@@ -2,7 +2,9 @@
 // geometry's invariants after each step. Any broken invariant aborts, and the
 // sanitizers catch undefined behaviour on the way.
 //
-// Input: a header byte (stroke count); per stroke a mode byte (bits 0-1 the
+// Input: a header byte (bits 0-6 the stroke count, bit 7 set: the ink keeps
+// each stroke's crossings alone, as on a page too dense to keep every
+// meeting); per stroke a mode byte (bits 0-1 the
 // coordinate kind, 2-3 the width, 4 pressure ignored), a point count byte and
 // the points (x, y as the kind says, a pressure byte); then operations (an
 // operation byte, a stroke byte and the operation's arguments) until the data
@@ -183,7 +185,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     Reader in(data, size);
     InkDisp ink;
-    const int strokes = 1 + in.next<uint8_t>() % 6;
+    const uint8_t header = in.next<uint8_t>();
+    const int strokes = 1 + (header & 0x7f) % 6;
+    if (header & 0x80)
+        ink.setKeptMeetingsLimit(0);
     for (int i = 0; i < strokes; ++i) {
         const uint8_t mode = in.next<uint8_t>();
         ink.CreateStroke(readStroke(in, mode), readAttributes(mode));

@@ -15,8 +15,10 @@ def stroke(kind, width, points, pressure=64):
     return out
 
 
-def page(strokes, operations=b""):
-    return struct.pack("<B", len(strokes) - 1) + b"".join(strokes) + operations
+def page(strokes, operations=b"", crossings_only=False):
+    """crossings_only: the ink keeps each stroke's crossings, not every meeting."""
+    header = len(strokes) - 1 + (0x80 if crossings_only else 0)
+    return struct.pack("<B", header) + b"".join(strokes) + operations
 
 
 def hit(stroke_index, x, y, r):
@@ -76,4 +78,12 @@ SEEDS = {
         [stroke(GRID, WIDTH_53, [(0, 0), (10, 0), (10, 10), (5, -5), (5, 12), (0, 5), (12, 5), (3, 3)])],
         split_at(0, 0.4) + split_raw(1, 2.0) + split_at(0, 0.5) + delete(2) +
         add(stroke(GRID, WIDTH_0, [(-2, -2), (12, 12), (2, 11)])) + split_at(1, 0.6)),
+    # The same on an ink that keeps crossings alone: each cut and deletion
+    # leaves the strokes near it to be asked afresh.
+    "self_crossing_cut_dense": page(
+        [stroke(GRID, WIDTH_53, [(0, 0), (10, 0), (10, 10), (5, -5), (5, 12), (0, 5), (12, 5), (3, 3)]),
+         stroke(GRID, WIDTH_0, [(1, -3), (1, 12)])],
+        split_at(0, 0.4) + split_raw(2, 2.0) + split_at(0, 0.5) + delete(3) +
+        add(stroke(GRID, WIDTH_0, [(-2, -2), (12, 12), (2, 11)])) + split_at(1, 0.6) + split_raw(0, 1.5),
+        crossings_only=True),
 }

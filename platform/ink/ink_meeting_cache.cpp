@@ -9,49 +9,25 @@
 using namespace ink_detail;
 using ink_geometry::ChunkShape;
 
-namespace {
-
-// Past this many (32 bytes each) the store is not built: such a page has its
-// meetings swept afresh at each revision.
-constexpr size_t kMaxKeptMeetings = size_t{1} << 21;
-
 using Meeting = InkDisp::Impl::Meeting;
 
-bool byOther(const Meeting& a, const Meeting& b)
+// A stroke's meetings are kept by the other stroke in ink order (a piece
+// cut off comes right after its stroke, so the meetings passed to it stay
+// where they are), and with one stroke along this one: their indices come
+// out ascending.
+bool InkDisp::Impl::otherBefore(const Meeting& a, const Meeting& b) const
 {
-    return a.other < b.other;
+    return a.other != b.other && m_slots[a.other].rec->orderKey < m_slots[b.other].rec->orderKey;
 }
 
-// By the other stroke, then along this one: the indices of the meetings
-// with one stroke come out ascending.
-bool inOrder(const Meeting& a, const Meeting& b)
+bool InkDisp::Impl::meetingBefore(const Meeting& a, const Meeting& b) const
 {
     if (a.other != b.other)
-        return a.other < b.other;
+        return m_slots[a.other].rec->orderKey < m_slots[b.other].rec->orderKey;
     if (a.k != b.k)
         return a.k < b.k;
     return a.fraction < b.fraction;
 }
-
-// Merges the ascending runs of v that begin at starts (the first at 0).
-void mergeRuns(std::vector<float>& v, std::vector<size_t>& starts)
-{
-    starts.push_back(v.size());
-    while (starts.size() > 2) {
-        size_t w = 0;
-        for (size_t r = 0; r + 2 < starts.size(); r += 2) {
-            std::inplace_merge(v.begin() + std::ptrdiff_t(starts[r]), v.begin() + std::ptrdiff_t(starts[r + 1]),
-                               v.begin() + std::ptrdiff_t(starts[r + 2]));
-            starts[w++] = starts[r];
-        }
-        if ((starts.size() - 1) % 2 == 1)
-            starts[w++] = starts[starts.size() - 2];
-        starts[w++] = starts.back();
-        starts.resize(w);
-    }
-}
-
-}  // namespace
 
 // A change half followed would leave wrong answers: then none are kept.
 template <class Change>
@@ -74,6 +50,7 @@ void InkDisp::Impl::dropMeetings() const
     std::vector<std::vector<float>>().swap(m_store.merged);
     std::vector<size_t>().swap(m_store.mergedFor);
     m_store.touched.clear();
+    m_meetings = MeetingCache{};
 }
 
 void InkDisp::Impl::storeMeetings(uint32_t a, size_t k, uint32_t b, size_t j) const
@@ -101,6 +78,7 @@ void InkDisp::Impl::storeMeetings(uint32_t a, size_t k, uint32_t b, size_t j) co
 
 void InkDisp::Impl::finishMeetings() const
 {
+    const auto inOrder = [this](const Meeting& a, const Meeting& b) { return meetingBefore(a, b); };
     for (const uint32_t slot : m_store.touched) {
         std::vector<Meeting>& list = m_store.bySlot[slot];
         const auto middle = list.begin() + static_cast<std::ptrdiff_t>(m_store.sorted[slot]);
@@ -157,7 +135,7 @@ bool InkDisp::Impl::buildMeetings() const
                 for (size_t j = i + 1; j < mine.count; ++j)
                     if (ink_geometry::meets(mine.segments[i], mine.segments[j]))
                         storeMeetings(slot, mine.first + i, slot, mine.first + j);
-            if (m_store.stored > kMaxKeptMeetings) {
+            if (m_store.stored > m_keptLimit) {
                 dropMeetings();
                 return false;
             }
@@ -221,6 +199,12 @@ bool InkDisp::Impl::cachedMeetings(const StrokeRecord& rec, std::vector<float>& 
 {
     if (rec.slot == kNoSlot)
         return false;
+    if (m_meetings.ready) {
+        if (rec.slot >= m_meetings.stale.size() || m_meetings.stale[rec.slot])
+            return false;  // the caller asks afresh and hands the answer to keepSwept
+        out = m_meetings.bySlot[rec.slot];
+        return true;
+    }
     if (!m_store.built) {
         // One stroke asking is the eraser's pattern (it changes the ink
         // next); a second at the same revision is a pass over the whole ink.
@@ -230,26 +214,27 @@ bool InkDisp::Impl::cachedMeetings(const StrokeRecord& rec, std::vector<float>& 
         }
         if (++m_store.asked < 2)
             return false;
-        if (!m_meetings.ready || m_meetings.revision != m_revision) {
-            // A page with more meetings than the store keeps (first seen at
-            // oversizedAt points, and as long as it holds half as many) is
-            // swept afresh at each revision.
-            size_t points = 0;
-            for (const SlotView& v : m_slots)
-                points += v.count;
-            if (m_store.oversizedAt == 0 || points <= m_store.oversizedAt / 2) {
-                m_store.oversizedAt = 0;
-                if (buildMeetings())
-                    return cachedMeetings(rec, out);
-                m_store.oversizedAt = std::max<size_t>(points, 1);
-            }
-            m_meetings = MeetingCache{};
-            m_meetings.revision = m_revision;
-            computeAllMeetings();
-            m_meetings.ready = true;
+        // A page with more meetings than the store keeps (first seen at
+        // oversizedAt points, and as long as it holds half as many) keeps
+        // its crossings alone.
+        size_t points = 0;
+        for (const SlotView& v : m_slots)
+            points += v.count;
+        if (m_store.oversizedAt == 0 || points <= m_store.oversizedAt / 2) {
+            m_store.oversizedAt = 0;
+            if (buildMeetings())
+                return cachedMeetings(rec, out);
+            m_store.oversizedAt = std::max<size_t>(points, 1);
         }
-        out = m_meetings.bySlot[rec.slot];
-        return true;
+        try {
+            computeAllMeetings();
+            m_meetings.stale.assign(m_slots.size(), 0);
+        } catch (...) {
+            m_meetings = MeetingCache{};
+            throw;
+        }
+        m_meetings.ready = true;
+        return cachedMeetings(rec, out);
     }
     if (m_store.mergedFor[rec.slot] == rec.packets.size()) {
         out = m_store.merged[rec.slot];
@@ -257,27 +242,75 @@ bool InkDisp::Impl::cachedMeetings(const StrokeRecord& rec, std::vector<float>& 
     }
     const int64_t last = static_cast<int64_t>(rec.packets.size()) - 1;
     const float lastIndex = static_cast<float>(last);
-    out.clear();
-    std::vector<size_t> runs;
-    uint32_t run = kNoSlot;
-    for (const Meeting& m : m_store.bySlot[rec.slot]) {
+    // The meetings come in runs, one a stroke met, each along this stroke:
+    // placed by their segment (counted first), then each segment's few put
+    // in order. A meeting's index rounds to at most the next segment's
+    // first, so the segments' order is the indices' order.
+    const std::vector<Meeting>& own = m_store.bySlot[rec.slot];
+    std::vector<std::pair<uint32_t, float>> found;
+    found.reserve(own.size());
+    for (const Meeting& m : own) {
         if (m.other == rec.slot)
             continue;
-        if (m.other != run) {
-            run = m.other;
-            runs.push_back(out.size());
-        }
         // Meetings at, or rounding to, the stroke's own end points are left out.
         const float index = ink_geometry::meetingIndex(m.k, m.fraction);
         if (index > 0.0f && index < lastIndex)
-            out.push_back(index);
+            found.emplace_back(m.k, index);
     }
-    if (!runs.empty())
-        mergeRuns(out, runs);
+    std::vector<uint32_t> place(rec.packets.size() + 1, 0);
+    for (const auto& [k, index] : found)
+        ++place[k + 1];
+    for (size_t k = 1; k < place.size(); ++k)
+        place[k] += place[k - 1];
+    out.resize(found.size());
+    for (const auto& [k, index] : found)
+        out[place[k]++] = index;
+    // place[k] now ends segment k's share.
+    for (size_t k = 0, from = 0; k + 1 < place.size(); from = place[k++])
+        if (place[k] - from > 1)
+            std::sort(out.begin() + std::ptrdiff_t(from), out.begin() + std::ptrdiff_t(place[k]));
     out.erase(std::unique(out.begin(), out.end()), out.end());
     m_store.merged[rec.slot] = out;
     m_store.mergedFor[rec.slot] = rec.packets.size();
     return true;
+}
+
+void InkDisp::Impl::keepSwept(const StrokeRecord& rec, const std::vector<float>& meetings) const
+{
+    if (!m_meetings.ready || rec.slot == kNoSlot)
+        return;
+    try {
+        if (m_meetings.stale.size() < m_slots.size()) {
+            m_meetings.bySlot.resize(m_slots.size());
+            m_meetings.stale.resize(m_slots.size(), 1);
+        }
+        m_meetings.bySlot[rec.slot] = meetings;
+        m_meetings.stale[rec.slot] = 0;
+    } catch (...) {
+        m_meetings = MeetingCache{};
+        throw;
+    }
+}
+
+void InkDisp::Impl::sweptChanged(uint32_t slot, std::span<const InkRectangle> boxes) const
+{
+    if (!m_meetings.ready)
+        return;
+    try {
+        if (m_meetings.stale.size() < m_slots.size()) {
+            m_meetings.bySlot.resize(m_slots.size());
+            m_meetings.stale.resize(m_slots.size(), 1);
+        }
+        m_meetings.stale[slot] = 1;
+        // Grown a little: a cut point is rounded to whole units, so what met
+        // the cut segment may lie just outside both pieces' bounds.
+        for (const InkRectangle& box : boxes)
+            m_grid.query(ink_geometry::grown(box, 2.0),
+                         [&](const SpatialGrid::Entry& e, const InkRectangle&) { m_meetings.stale[e.slot] = 1; });
+    } catch (...) {
+        m_meetings = MeetingCache{};
+        throw;
+    }
 }
 
 std::vector<uint32_t> InkDisp::Impl::partners(const StrokeRecord& rec) const
@@ -304,8 +337,10 @@ std::vector<uint32_t> InkDisp::Impl::partners(const StrokeRecord& rec) const
 
 void InkDisp::Impl::meetingsAdded(const StrokeRecord& rec)
 {
-    if (!m_store.built)
+    if (!m_store.built) {
+        sweptChanged(rec.slot, rec.chunkBoxes);
         return;
+    }
     followed([&] {
         const uint32_t slot = rec.slot;
         growMeetings();
@@ -319,7 +354,7 @@ void InkDisp::Impl::meetingsAdded(const StrokeRecord& rec)
         finishMeetings();
         // Strokes added since the store was built may have taken it past
         // what is kept: counted again now and then, and dropped then.
-        if (m_store.stored > 2 * kMaxKeptMeetings) {
+        if (m_store.stored > 2 * m_keptLimit) {
             size_t count = 0;
             size_t points = 0;
             for (uint32_t i = 0; i < m_store.bySlot.size(); ++i) {
@@ -327,7 +362,7 @@ void InkDisp::Impl::meetingsAdded(const StrokeRecord& rec)
                 points += m_slots[i].count;
             }
             m_store.stored = count;
-            if (count > kMaxKeptMeetings) {
+            if (count > m_keptLimit) {
                 dropMeetings();
                 m_store.oversizedAt = std::max<size_t>(points, 1);
             }
@@ -337,11 +372,15 @@ void InkDisp::Impl::meetingsAdded(const StrokeRecord& rec)
 
 void InkDisp::Impl::meetingsSplit(const StrokeRecord& rec, const StrokeRecord& piece, size_t k, bool between)
 {
-    if (!m_store.built)
+    if (!m_store.built) {
+        sweptChanged(rec.slot, rec.chunkBoxes);
+        sweptChanged(piece.slot, piece.chunkBoxes);
         return;
+    }
     followed([&] {
         const uint32_t a = rec.slot;
         const uint32_t b = piece.slot;
+        const auto byOther = [this](const Meeting& x, const Meeting& y) { return otherBefore(x, y); };
         growMeetings();
         std::vector<std::vector<Meeting>>& bySlot = m_store.bySlot;
         // Where segment s of the stroke before the cut went: the kept part holds
@@ -360,24 +399,39 @@ void InkDisp::Impl::meetingsSplit(const StrokeRecord& rec, const StrokeRecord& p
             return true;
         };
         const std::vector<uint32_t> near = partners(rec);
+        // The stroke's meetings with others keep their order in the part
+        // that holds their segment (its segments keep or shift their numbers
+        // together). Those with itself change their other stroke too: each
+        // part's with each part come out as runs of their own, put in place.
         std::vector<Meeting> before;
         before.swap(bySlot[a]);
         bySlot[b].clear();
+        std::vector<Meeting> self[2][2];  // [held by b][with b]
         for (Meeting m : before) {
             uint32_t slot;
             if (!place(m.k, slot, m.k))
                 continue;
-            if (m.other == a && !place(m.j, m.other, m.j))
+            if (m.other != a) {
+                bySlot[slot].push_back(m);
                 continue;
-            bySlot[slot].push_back(m);
+            }
+            if (place(m.j, m.other, m.j))
+                self[slot == b][m.other == b].push_back(m);
         }
         for (const uint32_t slot : {a, b}) {
-            std::sort(bySlot[slot].begin(), bySlot[slot].end(), inOrder);
-            m_store.sorted[slot] = bySlot[slot].size();
+            std::vector<Meeting>& list = bySlot[slot];
+            for (const std::vector<Meeting>& run : self[slot == b]) {
+                if (run.empty())
+                    continue;
+                const auto at = std::lower_bound(list.begin(), list.end(), run.front(), byOther);
+                list.insert(at, run.begin(), run.end());
+            }
+            m_store.sorted[slot] = list.size();
             meetingsChanged(slot);
         }
         // The others' meetings with the stroke pass to the piece that holds
-        // the segment they lie on.
+        // the segment they lie on, in the same order; the piece's come right
+        // after the stroke's.
         std::vector<Meeting> toPiece;
         for (const uint32_t q : near) {
             if (q == a || q == b)
@@ -399,9 +453,7 @@ void InkDisp::Impl::meetingsSplit(const StrokeRecord& rec, const StrokeRecord& p
                 else
                     toPiece.push_back(m);
             }
-            list.erase(kept, end);
-            const auto at = std::lower_bound(list.begin(), list.end(), Meeting{0.0L, 0, 0, b}, byOther);
-            list.insert(at, toPiece.begin(), toPiece.end());
+            list.erase(std::copy(toPiece.begin(), toPiece.end(), kept), end);
             m_store.sorted[q] = list.size();
             // Meetings passed from the stroke to its piece keep their place
             // along q: only those lost with a cut segment change its answer.
@@ -425,11 +477,16 @@ void InkDisp::Impl::meetingsSplit(const StrokeRecord& rec, const StrokeRecord& p
 
 void InkDisp::Impl::meetingsRemoved(const StrokeRecord& rec)
 {
-    if (!m_store.built)
+    if (!m_store.built) {
+        sweptChanged(rec.slot, rec.chunkBoxes);
+        if (rec.slot < m_meetings.bySlot.size())
+            std::vector<float>().swap(m_meetings.bySlot[rec.slot]);
         return;
+    }
     followed([&] {
         growMeetings();
         const uint32_t a = rec.slot;
+        const auto byOther = [this](const Meeting& x, const Meeting& y) { return otherBefore(x, y); };
         for (const uint32_t q : partners(rec)) {
             std::vector<Meeting>& list = m_store.bySlot[q];
             const auto [first, end] = std::equal_range(list.begin(), list.end(), Meeting{0.0L, 0, 0, a}, byOther);

@@ -234,3 +234,4 @@ void InkDisp::addListener(InkChangeListener* listener) { m_impl->addListener(lis
 void InkDisp::removeListener(InkChangeListener* listener) { m_impl->removeListener(listener); }
 InkDisp::MemoryUse InkDisp::memoryUse() const { return m_impl->memoryUse(); }
 bool InkDisp::meetingsKept() const { return m_impl->meetingsKept(); }
+void InkDisp::setKeptMeetingsLimit(size_t meetings) { m_impl->setKeptMeetingsLimit(meetings); }

@@ -242,6 +242,10 @@ public:
     // the first pass over all of them on, while the page is not too dense):
     // a stroke's FindIntersections() with the whole ink is then a look-up.
     bool meetingsKept() const;
+    // How many meetings, with where they lie on both strokes, the ink keeps
+    // at most; a denser page keeps each stroke's crossings alone. Lowered by
+    // the fuzzer to reach that path on small pages.
+    void setKeptMeetingsLimit(size_t meetings);
 
     void addListener(InkChangeListener* listener);
     void removeListener(InkChangeListener* listener);

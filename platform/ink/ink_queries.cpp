@@ -167,5 +167,7 @@ std::vector<float> InkDisp::Impl::intersections(const StrokeRecord& rec, const I
         meetingsWithIndexed(rec, boxes, segBoxes, [&wanted](uint32_t slot) { return wanted[slot]; }, out);
     }
     ink_geometry::normalizeIndices(out);
+    if (whole && !rec.inProgress)
+        keepSwept(rec, out);
     return out;
 }

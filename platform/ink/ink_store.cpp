@@ -249,7 +249,7 @@ InkDisp::MemoryUse InkDisp::Impl::memoryUse() const
     for (const std::vector<Meeting>& v : m_store.bySlot)
         use.bytes += v.capacity() * sizeof(Meeting);
     use.bytes += m_store.sorted.capacity() * sizeof(size_t) +
-                 m_meetings.bySlot.capacity() * sizeof(std::vector<float>);
+                 m_meetings.bySlot.capacity() * sizeof(std::vector<float>) + m_meetings.stale.capacity();
     for (const std::vector<float>& v : m_meetings.bySlot)
         use.bytes += v.capacity() * sizeof(float);
     return use;

@@ -100,7 +100,8 @@ public:
     // store, which a second stroke asking at one revision builds
     // (ink_meeting_cache.cpp). False when the caller is to find them itself.
     bool cachedMeetings(const StrokeRecord& rec, std::vector<float>& out) const;
-    bool meetingsKept() const { return m_store.built; }
+    bool meetingsKept() const { return m_store.built || m_meetings.ready; }
+    void setKeptMeetingsLimit(size_t meetings) { m_keptLimit = meetings; }
 
     // The meeting store follows the index: a stroke added, a stroke cut in
     // two at segment k (between: inside it), a stroke about to go.
@@ -175,17 +176,25 @@ private:
         size_t oversizedAt = 0;  // points of the ink when a build gave up
     };
     mutable MeetingStore m_store;
-    // False, and nothing built, past kMaxKeptMeetings.
+    // Past this many meetings (32 bytes each) the store is not built.
+    size_t m_keptLimit = size_t{1} << 21;
+    // False, and nothing built, past m_keptLimit.
     bool buildMeetings() const;
-    // Such a page's meetings, swept afresh once a revision: each crossing
-    // found once for both strokes.
+    // Such a page keeps each stroke's crossings alone, merged (a float
+    // each), from one sweep that finds each crossing once for both strokes.
+    // A change marks the strokes near it stale, and a stale stroke is asked
+    // afresh when next wanted: a cut costs its neighbours, not the page.
     struct MeetingCache {
-        uint64_t revision = 0;
         bool ready = false;
         std::vector<std::vector<float>> bySlot;
+        std::vector<uint8_t> stale;
     };
     mutable MeetingCache m_meetings;
     void computeAllMeetings() const;
+    // A stale stroke's crossings, asked afresh, kept again.
+    void keepSwept(const StrokeRecord& rec, const std::vector<float>& meetings) const;
+    // Marks stale the slot and every stroke with a chunk near boxes.
+    void sweptChanged(uint32_t slot, std::span<const InkRectangle> boxes) const;
     void dropMeetings() const;
     // Runs a change of the store; should it fail, the store is dropped.
     template <class Change>
@@ -200,6 +209,8 @@ private:
     void finishMeetings() const;
     void growMeetings() const;
     void meetingsChanged(uint32_t slot) const { m_store.mergedFor[slot] = MeetingStore::kNotMerged; }
+    bool otherBefore(const Meeting& a, const Meeting& b) const;
+    bool meetingBefore(const Meeting& a, const Meeting& b) const;
     // The strokes holding meetings with rec (before any change to rec).
     std::vector<uint32_t> partners(const StrokeRecord& rec) const;
 };
