@@ -19,16 +19,6 @@ namespace {
 // erase on a dense page cuts a hundred strokes, three changes a cut.)
 constexpr size_t kMaxPendingChanges = 1024;
 
-bool inkPointLess(InkPoint a, InkPoint b)
-{
-    return a.x != b.x ? a.x < b.x : a.y < b.y;
-}
-
-bool pixelLess(QPoint a, QPoint b)
-{
-    return a.x() != b.x() ? a.x() < b.x() : a.y() < b.y();
-}
-
 // The pixels one marker sets, each with its value, around the circle's
 // centre in device pixels, at a whole-number device pixel ratio. An aliased
 // outline of the same circle moved by whole device pixels sets the same
@@ -363,13 +353,9 @@ void MarkerCache::applyChanges(Changes& changed)
             }
         }
     }
-    // Counted as multisets: a marker drawn twice and then once changed.
-    std::sort(before.begin(), before.end(), inkPointLess);
-    std::sort(after.begin(), after.end(), inkPointLess);
-    std::set_difference(before.begin(), before.end(), after.begin(), after.end(), std::back_inserter(changed.gone),
-                        inkPointLess);
-    std::set_difference(after.begin(), after.end(), before.begin(), before.end(), std::back_inserter(changed.came),
-                        inkPointLess);
+    // Compared where it matters, in pixels, once the raster is painted.
+    changed.gone.insert(changed.gone.end(), before.begin(), before.end());
+    changed.came.insert(changed.came.end(), after.begin(), after.end());
     m_revision = m_ink->revision();
     m_valid = true;
 }
@@ -434,20 +420,34 @@ QRegion MarkerCache::updateLayer(const Changes& changed, const QWidget& paper)
     if (changed.empty())
         return QRegion();
     // A marker moved by an ink unit or two (the pieces of a cut stroke count
-    // their crossings from other points) mostly stays on its pixel.
-    auto pixelsOf = [&](const std::vector<InkPoint>& points) {
-        std::vector<QPoint> pixels;
-        pixels.reserve(points.size());
-        for (const InkPoint& p : points)
-            pixels.push_back(toPixels(p));
-        std::sort(pixels.begin(), pixels.end(), pixelLess);
-        return pixels;
+    // their crossings from other points) mostly stays on its pixel. Counted
+    // as multisets on a grid of the pixels whose circles reach the raster (a
+    // marker drawn twice and then once changed); no sorting of the hundred
+    // thousand a cut through a scribble moves.
+    const int reach = kMarkerRadius + 1;
+    const QRect near = m_layerRect.marginsAdded(QMargins(reach, reach, reach, reach));
+    std::vector<int32_t> count(size_t(near.width()) * size_t(near.height()), 0);
+    std::vector<size_t> touched;
+    auto tally = [&](const std::vector<InkPoint>& points, int32_t step) {
+        for (const InkPoint& p : points) {
+            const QPoint pixel = toPixels(p);
+            if (!near.contains(pixel))
+                continue;
+            const size_t at = size_t(pixel.y() - near.top()) * size_t(near.width()) + size_t(pixel.x() - near.left());
+            if (count[at] == 0)
+                touched.push_back(at);
+            count[at] += step;
+        }
     };
-    const std::vector<QPoint> gone = pixelsOf(changed.gone);
-    const std::vector<QPoint> came = pixelsOf(changed.came);
+    tally(changed.gone, -1);
+    tally(changed.came, 1);
     std::vector<QPoint> moved;
-    std::set_symmetric_difference(gone.begin(), gone.end(), came.begin(), came.end(), std::back_inserter(moved),
-                                  pixelLess);
+    for (const size_t at : touched) {
+        if (count[at] == 0)
+            continue;
+        count[at] = 0;
+        moved.emplace_back(near.left() + int(at % size_t(near.width())), near.top() + int(at / size_t(near.width())));
+    }
     // Many at once (a stroke's cusps all moved) take their common bounds:
     // a region of many rectangles costs more to build than painting it.
     constexpr size_t kMaxDirtyRects = 64;

@@ -61,6 +61,8 @@ private slots:
     void eraseAtPointer();
     void cuspEraserBeyondSixteenBits();
     void markersByMode();
+    void keptMarkersMatchFresh_data();
+    void keptMarkersMatchFresh();
 };
 
 // A press at the drag's first point and a move with the button held to each
@@ -222,6 +224,50 @@ void TestErasers::markersByMode()
 
     f.form->StrokeErase();
     QCOMPARE(redPixels(f.shot()), 0);
+}
+
+// A drag erasing across a lattice of wavy strokes, painted after each move:
+// the markers kept between paints and brought up to date from the changes
+// are the same pixels as every marker drawn anew.
+void TestErasers::keptMarkersMatchFresh_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::newRow("cusps") << 2;
+    QTest::newRow("crossings") << 3;
+}
+
+void TestErasers::keptMarkersMatchFresh()
+{
+    QFETCH(int, mode);
+    InkFixture f;
+    QVERIFY(f.show());
+    for (int i = 0; i < 8; ++i) {
+        std::vector<QPoint> row;
+        std::vector<QPoint> column;
+        for (int x = 40; x <= 580; x += 12)
+            row.push_back(QPoint(x, 40 + 40 * i + (x / 12 % 2) * 5));
+        for (int y = 20; y <= 380; y += 12)
+            column.push_back(QPoint(60 + 65 * i + (y / 12 % 3) * 4, y));
+        f.addStroke(row);
+        f.addStroke(column);
+    }
+    // A bow crossing itself, away from the drag: once cut, its two pieces
+    // cross there, and a marker comes where nothing went.
+    f.addStroke({QPoint(100, 240), QPoint(120, 240), QPoint(180, 380), QPoint(180, 240), QPoint(120, 380)});
+    f.form->UpdateApplicationMode(int16_t(mode));
+    const QImage before = f.shot();
+    sendMouse(f.paper(), QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton, QPoint(50, 30));
+    for (int i = 1; i <= 20; ++i) {
+        dragTo(f.paper(), QPoint(50 + 26 * i, 30 + 17 * i));
+        QCoreApplication::processEvents();
+    }
+    sendMouse(f.paper(), QEvent::MouseButtonRelease, Qt::LeftButton, Qt::NoButton, QPoint(570, 370));
+    mouseDrag(f.paper(), {QPointF(180, 300), QPointF(180, 301)});
+    QCoreApplication::processEvents();
+    const QImage kept = f.shot();
+    QVERIFY(kept != before);
+    f.form->setMarkerCacheEnabled(false);
+    QVERIFY(kept == f.shot());
 }
 
 TAVRO_WINDOW_TEST_MAIN(TestErasers)
