@@ -1,5 +1,7 @@
 #include "app/ink/eraser_reach.h"
 
+#include "platform/ink/ink_geometry.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -29,7 +31,26 @@ double distanceToSegment(Vec p, Vec a, Vec b)
     double t = 0.0;
     if (len2 > 0.0)
         t = std::clamp(((p.x - a.x) * dx + (p.y - a.y) * dy) / len2, 0.0, 1.0);
-    return std::hypot(p.x - (a.x + t * dx), p.y - (a.y + t * dy));
+    // Differences of int32 coordinates: their squares stay far inside a
+    // double's range, so the plain root serves (hypot costs several times).
+    const double ex = p.x - (a.x + t * dx);
+    const double ey = p.y - (a.y + t * dy);
+    return std::sqrt(ex * ex + ey * ey);
+}
+
+// The least distance between the segments p0-p1 and from-to: none where they
+// meet (tested exactly), else from an end point of one to the other.
+double segmentDistance(const InkPacket& p0, const InkPacket& p1, Vec from, Vec to)
+{
+    const InkPacket a[2] = {p0, p1};
+    const InkPacket b[2] = {InkPacket{int32_t(from.x), int32_t(from.y), 0}, InkPacket{int32_t(to.x), int32_t(to.y), 0}};
+    long double found[2];
+    if (ink_geometry::segmentMeetingFractions(a, 0, b, 0, found) > 0)
+        return 0.0;
+    const Vec s = toVec(p0);
+    const Vec e = toVec(p1);
+    return std::min({distanceToSegment(s, from, to), distanceToSegment(e, from, to), distanceToSegment(from, s, e),
+                     distanceToSegment(to, s, e)});
 }
 
 // The stroke's segment p0-p1 against the eraser's path: the smallest gap
@@ -44,6 +65,10 @@ double smallestGap(const InkPacket& p0, const InkPacket& p1, const InkDrawingAtt
     const Vec b = toVec(p1);
     const double h0 = attributes.drawnWidthAt(p0.pressure) / 2.0;
     const double h1 = attributes.drawnWidthAt(p1.pressure) / 2.0;
+    // The same width all along (the mouse, a pen ignoring pressure): the
+    // least gap is the segments' own distance less it, found directly.
+    if (h0 == h1)
+        return segmentDistance(p0, p1, from, to) - h0;
     auto gap = [&](double t) {
         const Vec at{a.x + (b.x - a.x) * t, a.y + (b.y - a.y) * t};
         return distanceToSegment(at, from, to) - (h0 + (h1 - h0) * t);
