@@ -42,6 +42,28 @@ int32_t inkToPixels(double ink, double dpi)
     return roundHalfEven(ink * dpi / kInkUnitsPerInch);
 }
 
+int32_t inkToPixels(int32_t ink, int dpi)
+{
+    if (dpi <= 0)
+        throw PlatformError(PlatformErrorCode::InvalidArgument, "device resolution is not positive");
+    // ink * dpi is exact in 64 bits, and a quotient of whole numbers lies a
+    // whole 1/2540 away from a half unless it is one: rounded here as the
+    // double formula rounds it.
+    constexpr int64_t perInch = 2540;
+    const int64_t n = int64_t{ink} * dpi;
+    int64_t q = n / perInch;
+    int64_t r = n % perInch;
+    if (r < 0) {
+        r += perInch;
+        --q;
+    }
+    if (2 * r > perInch || (2 * r == perInch && (q & 1) != 0))
+        ++q;
+    if (q < std::numeric_limits<int32_t>::min() || q > std::numeric_limits<int32_t>::max())
+        throw PlatformError(PlatformErrorCode::InvalidArgument, "coordinate out of the 32-bit range");
+    return static_cast<int32_t>(q);
+}
+
 namespace {
 int clampToInt(double v)
 {
