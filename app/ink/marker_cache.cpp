@@ -123,6 +123,8 @@ void MarkerCache::reset()
     m_layer = QImage();
     m_layerRect = QRect();
     m_layerValid = false;
+    std::vector<int32_t>().swap(m_centres);
+    std::vector<uint8_t>().swap(m_centreSeen);
 }
 
 void MarkerCache::follow(InkDisp& ink)
@@ -412,6 +414,7 @@ QRegion MarkerCache::updateLayer(const Changes& changed, const QWidget& paper)
             m_layer = QImage();
         else if (m_layer.size() != size)
             m_layer = QImage(size, QImage::Format_ARGB32_Premultiplied);
+        countCentres();
         paintLayer(QRegion(rect));
         ++m_stats.layerRepaints;
         m_layerValid = true;
@@ -419,34 +422,33 @@ QRegion MarkerCache::updateLayer(const Changes& changed, const QWidget& paper)
     }
     if (changed.empty())
         return QRegion();
-    // A marker moved by an ink unit or two (the pieces of a cut stroke count
-    // their crossings from other points) mostly stays on its pixel. Counted
-    // as multisets on a grid of the pixels whose circles reach the raster (a
-    // marker drawn twice and then once changed); no sorting of the hundred
-    // thousand a cut through a scribble moves.
-    const int reach = kMarkerRadius + 1;
-    const QRect near = m_layerRect.marginsAdded(QMargins(reach, reach, reach, reach));
-    std::vector<int32_t> count(size_t(near.width()) * size_t(near.height()), 0);
-    std::vector<size_t> touched;
+    // The kept counts follow the markers that came and went; a pixel changes
+    // only where it gains its first circle or loses its last (a marker moved
+    // by an ink unit or two, as the pieces of a cut stroke count their
+    // crossings from other points, mostly stays on its pixel).
+    m_layerValid = false;  // until the counts and the raster agree again
+    std::vector<std::pair<size_t, int32_t>> touched;  // each pixel once, with its count before
     auto tally = [&](const std::vector<InkPoint>& points, int32_t step) {
         for (const InkPoint& p : points) {
             const QPoint pixel = toPixels(p);
-            if (!near.contains(pixel))
+            if (!m_centresRect.contains(pixel))
                 continue;
-            const size_t at = size_t(pixel.y() - near.top()) * size_t(near.width()) + size_t(pixel.x() - near.left());
-            if (count[at] == 0)
-                touched.push_back(at);
-            count[at] += step;
+            const size_t at = centreIndex(pixel);
+            if (!m_centreSeen[at]) {
+                m_centreSeen[at] = 1;
+                touched.emplace_back(at, m_centres[at]);
+            }
+            m_centres[at] += step;
         }
     };
     tally(changed.gone, -1);
     tally(changed.came, 1);
     std::vector<QPoint> moved;
-    for (const size_t at : touched) {
-        if (count[at] == 0)
-            continue;
-        count[at] = 0;
-        moved.emplace_back(near.left() + int(at % size_t(near.width())), near.top() + int(at / size_t(near.width())));
+    for (const auto& [at, before] : touched) {
+        m_centreSeen[at] = 0;
+        if ((before > 0) != (m_centres[at] > 0))
+            moved.emplace_back(m_centresRect.left() + int(at % size_t(m_centresRect.width())),
+                               m_centresRect.top() + int(at / size_t(m_centresRect.width())));
     }
     // Many at once (a stroke's cusps all moved) take their common bounds:
     // a region of many rectangles costs more to build than painting it.
@@ -462,12 +464,32 @@ QRegion MarkerCache::updateLayer(const Changes& changed, const QWidget& paper)
             dirty += markerBounds(p);
     }
     dirty &= m_layerRect;
-    if (!dirty.isEmpty()) {
-        m_layerValid = false;
+    if (!dirty.isEmpty())
         paintLayer(dirty);
-        m_layerValid = true;
-    }
+    m_layerValid = true;
     return dirty;
+}
+
+void MarkerCache::countCentres()
+{
+    const int reach = kMarkerRadius + 1;
+    m_centresRect = m_layerRect.isEmpty() ? QRect() : m_layerRect.marginsAdded(QMargins(reach, reach, reach, reach));
+    const size_t cells = m_centresRect.isEmpty() ? 0 : size_t(m_centresRect.width()) * size_t(m_centresRect.height());
+    m_centres.assign(cells, 0);
+    m_centreSeen.assign(cells, 0);
+    for (const auto& [id, entry] : m_entries) {
+        if (!entry.pixelReach.intersects(m_centresRect))
+            continue;
+        for (const QPoint& centre : entry.pixels)
+            if (m_centresRect.contains(centre))
+                ++m_centres[centreIndex(centre)];
+    }
+}
+
+size_t MarkerCache::centreIndex(QPoint pixel) const
+{
+    return size_t(pixel.y() - m_centresRect.top()) * size_t(m_centresRect.width()) +
+           size_t(pixel.x() - m_centresRect.left());
 }
 
 void MarkerCache::paintLayer(const QRegion& area)
@@ -482,27 +504,18 @@ void MarkerCache::paintLayer(const QRegion& area)
     painter.fillRect(area.boundingRect(), Qt::transparent);
     painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
 
-    const QRect bounds = area.boundingRect();
+    // One circle a pixel that holds a marker (a crossing marked from both
+    // strokes, the ends of strokes that meet: the same circle); centres that
+    // can reach the area lie within its bounds grown by a marker.
     const bool oneRect = area.rectCount() == 1;
-    // Markers on one pixel (a crossing marked from both strokes, the ends
-    // of strokes that meet) draw the same circle: once is enough. Centres
-    // that can reach the area lie within its bounds grown by a marker.
-    const QRect near = bounds.marginsAdded(QMargins(kMarkerRadius + 1, kMarkerRadius + 1, kMarkerRadius + 1,
-                                                    kMarkerRadius + 1));
-    std::vector<bool> taken(size_t(near.width()) * size_t(near.height()), false);
+    const int reach = kMarkerRadius + 1;
+    const QRect near = area.boundingRect().marginsAdded(QMargins(reach, reach, reach, reach)) & m_centresRect;
     std::vector<QPoint> centres;
-    for (const auto& [id, entry] : m_entries) {
-        if (!entry.pixelReach.intersects(bounds))
-            continue;
-        for (const QPoint& centre : entry.pixels) {
-            const QRect reach = markerBounds(centre);
-            if (!reach.intersects(bounds) || !near.contains(centre))
-                continue;
-            const size_t at = size_t(centre.y() - near.top()) * size_t(near.width()) + size_t(centre.x() - near.left());
-            if (taken[at] || !(oneRect || area.intersects(reach)))
-                continue;
-            taken[at] = true;
-            centres.push_back(centre);
+    for (int y = near.top(); y <= near.bottom(); ++y) {
+        for (int x = near.left(); x <= near.right(); ++x) {
+            const QPoint centre(x, y);
+            if (m_centres[centreIndex(centre)] > 0 && (oneRect || area.intersects(markerBounds(centre))))
+                centres.push_back(centre);
         }
     }
     // At a whole-number pixel ratio every circle is the same pixels shifted;

@@ -79,6 +79,9 @@ private:
     // Returns the pixels of the paper whose markers were painted anew.
     QRegion updateLayer(const Changes& changed, const QWidget& paper);
     void paintLayer(const QRegion& area);
+    // Counts afresh the markers on each pixel whose circle can reach the raster.
+    void countCentres();
+    size_t centreIndex(QPoint pixel) const;  // a pixel inside m_centresRect
 
     // Drops every position and pending change; the next use reads afresh.
     void forgetPositions();
@@ -115,6 +118,12 @@ private:
     QRect m_layerRect;  // paper pixels
     qreal m_layerRatio = 0.0;
     bool m_layerValid = false;
+    // Markers centred on each pixel of the raster grown by a circle's reach,
+    // kept with the raster: a repaint finds its circles by pixel, not by
+    // going through every stroke's markers.
+    QRect m_centresRect;
+    std::vector<int32_t> m_centres;
+    std::vector<uint8_t> m_centreSeen;  // scratch of one update, clear between
 
     Stats m_stats;
 };
