@@ -73,34 +73,29 @@ const MarkerStamp& markerStamp(int scale)
 
 // Sets the pixels of the circles at centres (paper pixels) in layer, which
 // holds the paper from origin on at scale device pixels a paper pixel, only
-// inside area: what drawMarkers paints there, without a painter's work per
-// circle.
-void stampMarkers(QImage& layer, const MarkerStamp& stamp, QPoint origin, int scale, const QRegion& area,
+// inside rect (paper pixels): what drawMarkers paints there, without a
+// painter's work per circle.
+void stampMarkers(QImage& layer, const MarkerStamp& stamp, QPoint origin, int scale, const QRect& rect,
                   const std::vector<QPoint>& centres)
 {
-    std::vector<QRect> rects;
-    for (const QRect& r : area) {
-        const QRect device = QRect((r.topLeft() - origin) * scale, r.size() * scale) & layer.rect();
-        if (!device.isEmpty())
-            rects.push_back(device);
-    }
+    const QRect device = QRect((rect.topLeft() - origin) * scale, rect.size() * scale) & layer.rect();
+    if (device.isEmpty())
+        return;
     const int reach = stamp.reach;
     uchar* bits = layer.bits();
     const qsizetype stride = layer.bytesPerLine();
     for (const QPoint& centre : centres) {
         const QPoint at = (centre - origin) * scale;
         const QRect bounds(at - QPoint(reach, reach), at + QPoint(reach, reach));
-        for (const QRect& rect : rects) {
-            if (!rect.intersects(bounds))
+        if (!device.intersects(bounds))
+            continue;
+        const bool inside = device.contains(bounds);
+        for (size_t i = 0; i < stamp.offsets.size(); ++i) {
+            const QPoint p = at + stamp.offsets[i];
+            if (!inside && !device.contains(p))
                 continue;
-            const bool inside = rect.contains(bounds);
-            for (size_t i = 0; i < stamp.offsets.size(); ++i) {
-                const QPoint p = at + stamp.offsets[i];
-                if (!inside && !rect.contains(p))
-                    continue;
-                auto* line = reinterpret_cast<uint32_t*>(bits + p.y() * stride);
-                line[p.x()] = stamp.values[i];
-            }
+            auto* line = reinterpret_cast<uint32_t*>(bits + p.y() * stride);
+            line[p.x()] = stamp.values[i];
         }
     }
 }
@@ -450,15 +445,37 @@ QRegion MarkerCache::updateLayer(const Changes& changed, const QWidget& paper)
             moved.emplace_back(m_centresRect.left() + int(at % size_t(m_centresRect.width())),
                                m_centresRect.top() + int(at / size_t(m_centresRect.width())));
     }
-    // Many at once (a stroke's cusps all moved) take their common bounds:
-    // a region of many rectangles costs more to build than painting it.
+    // Many at once (a stroke's cusps all moved, a cut through a scribble)
+    // take the tiles of the raster they fall in, as bands of rectangles: a
+    // region of one rectangle a circle costs more to build than painting
+    // it, and their common bounds can be most of the page.
     constexpr size_t kMaxDirtyRects = 64;
     QRegion dirty;
     if (moved.size() > kMaxDirtyRects) {
-        QRect bounds;
-        for (const QPoint& p : moved)
-            bounds |= markerBounds(p);
-        dirty = bounds;
+        constexpr int kTile = 32;
+        const QRect& r = m_layerRect;
+        const int columns = (r.width() + kTile - 1) / kTile;
+        const int rows = (r.height() + kTile - 1) / kTile;
+        std::vector<uint8_t> tiles(size_t(columns) * size_t(rows), 0);
+        for (const QPoint& p : moved) {
+            const QRect b = markerBounds(p) & r;
+            if (b.isEmpty())
+                continue;
+            for (int ty = (b.top() - r.top()) / kTile; ty <= (b.bottom() - r.top()) / kTile; ++ty)
+                for (int tx = (b.left() - r.left()) / kTile; tx <= (b.right() - r.left()) / kTile; ++tx)
+                    tiles[size_t(ty) * size_t(columns) + size_t(tx)] = 1;
+        }
+        std::vector<QRect> bands;
+        for (int ty = 0; ty < rows; ++ty)
+            for (int tx = 0; tx < columns; ++tx) {
+                if (!tiles[size_t(ty) * size_t(columns) + size_t(tx)])
+                    continue;
+                const int first = tx;
+                while (tx + 1 < columns && tiles[size_t(ty) * size_t(columns) + size_t(tx + 1)])
+                    ++tx;
+                bands.push_back(QRect(r.left() + first * kTile, r.top() + ty * kTile, (tx - first + 1) * kTile, kTile) & r);
+            }
+        dirty.setRects(bands.data(), int(bands.size()));
     } else {
         for (const QPoint& p : moved)
             dirty += markerBounds(p);
@@ -506,30 +523,39 @@ void MarkerCache::paintLayer(const QRegion& area)
 
     // One circle a pixel that holds a marker (a crossing marked from both
     // strokes, the ends of strokes that meet: the same circle); centres that
-    // can reach the area lie within its bounds grown by a marker.
-    const bool oneRect = area.rectCount() == 1;
+    // can reach a rectangle lie within it grown by a marker.
     const int reach = kMarkerRadius + 1;
-    const QRect near = area.boundingRect().marginsAdded(QMargins(reach, reach, reach, reach)) & m_centresRect;
-    std::vector<QPoint> centres;
-    for (int y = near.top(); y <= near.bottom(); ++y) {
-        for (int x = near.left(); x <= near.right(); ++x) {
-            const QPoint centre(x, y);
-            if (m_centres[centreIndex(centre)] > 0 && (oneRect || area.intersects(markerBounds(centre))))
-                centres.push_back(centre);
-        }
-    }
-    // At a whole-number pixel ratio every circle is the same pixels shifted;
-    // at others a circle's pixels depend on where it falls, so it is drawn.
+    auto centresNear = [&](const QRect& rect, std::vector<QPoint>& centres) {
+        const QRect near = rect.marginsAdded(QMargins(reach, reach, reach, reach)) & m_centresRect;
+        for (int y = near.top(); y <= near.bottom(); ++y)
+            for (int x = near.left(); x <= near.right(); ++x)
+                if (m_centres[centreIndex(QPoint(x, y))] > 0)
+                    centres.emplace_back(x, y);
+    };
+    // At a whole-number pixel ratio every circle is the same pixels shifted,
+    // set rectangle by rectangle; at others a circle's pixels depend on where
+    // it falls, so each is drawn once, clipped to the area.
     const MarkerStamp* stamp = nullptr;
     if (m_layerRatio >= 1 && m_layerRatio <= kMaxStampScale && m_layerRatio == std::floor(m_layerRatio) &&
         m_layer.format() == QImage::Format_ARGB32_Premultiplied)
         stamp = &markerStamp(static_cast<int>(m_layerRatio));
+    std::vector<QPoint> centres;
     if (stamp && !stamp->offsets.empty()) {
         painter.end();
-        stampMarkers(m_layer, *stamp, m_layerRect.topLeft(), static_cast<int>(m_layerRatio), area, centres);
-    } else {
-        drawMarkers(painter, centres);
+        for (const QRect& rect : area) {
+            centres.clear();
+            centresNear(rect, centres);
+            stampMarkers(m_layer, *stamp, m_layerRect.topLeft(), static_cast<int>(m_layerRatio), rect, centres);
+            m_stats.markersRepainted += centres.size();
+        }
+        return;
     }
+    for (const QRect& rect : area)
+        centresNear(rect, centres);
+    std::sort(centres.begin(), centres.end(),
+              [](QPoint a, QPoint b) { return a.y() != b.y() ? a.y() < b.y() : a.x() < b.x(); });
+    centres.erase(std::unique(centres.begin(), centres.end()), centres.end());
+    drawMarkers(painter, centres);
     m_stats.markersRepainted += centres.size();
 }
 
