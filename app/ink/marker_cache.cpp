@@ -218,7 +218,6 @@ void MarkerCache::forgetPositions()
     m_added.clear();
     m_cut.clear();
     m_lostTrack = false;
-    m_stalePixels.clear();
     m_pixelsValid = false;
 }
 
@@ -286,28 +285,38 @@ void MarkerCache::applyChanges(Changes& changed)
     std::sort(byId.begin(), byId.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     byId.erase(std::unique(byId.begin(), byId.end(), [](const auto& a, const auto& b) { return a.first == b.first; }),
                byId.end());
-    // Markers are compared over all the strokes asked together: those that
-    // only pass from a stroke to a piece cut from it stay where they are.
-    std::vector<InkPoint> before;
-    std::vector<InkPoint> after;
-    // What differs, stroke by stroke: the markers before and after.
-    std::unordered_map<int64_t, std::pair<std::vector<InkPoint>, std::vector<InkPoint>>> differ;
+    // Markers are compared over all the strokes asked together, in pixels
+    // (until the raster's first paint there is nothing to compare): those
+    // that only pass from a stroke to a piece cut from it stay where they
+    // are. What differs, stroke by stroke: the pixels before and after.
+    const bool compare = m_pixelsValid;
+    std::unordered_map<int64_t, std::pair<std::vector<QPoint>, std::vector<QPoint>>> differ;
     for (const auto& [id, stroke] : byId) {
         std::vector<InkPoint> points = pointsOf(stroke);
-        auto [it, isNew] = m_entries.try_emplace(id);
-        // Markers both had at the same place along the stroke stay: only
-        // the stretch between the first and the last that differ is compared
-        // (a stroke near a cut changes near it alone).
-        const std::vector<InkPoint>& old = it->second.points;
+        Entry& entry = m_entries[id];
+        entry.stroke = stroke;
+        const std::vector<InkPoint>& old = entry.points;
+        if (!compare || old == points) {
+            entry.points = std::move(points);
+            continue;
+        }
+        // Markers both had at the same place along the stroke stay: only the
+        // stretch between the first and the last that differ is compared (a
+        // stroke near a cut changes near it alone), and converted.
         const auto [oldEnd, newEnd] = std::mismatch(old.rbegin(), old.rend(), points.rbegin(), points.rend());
         const auto [oldStart, newStart] = std::mismatch(old.begin(), oldEnd.base(), points.begin(), newEnd.base());
-        if (oldStart != oldEnd.base() || newStart != newEnd.base())
-            differ.emplace(id, std::make_pair(std::vector<InkPoint>(oldStart, oldEnd.base()),
-                                              std::vector<InkPoint>(newStart, newEnd.base())));
-        if (isNew || old != points)
-            m_stalePixels.push_back(id);
-        it->second.stroke = stroke;
-        it->second.points = std::move(points);
+        const auto head = oldStart - old.begin();
+        const auto tail = old.end() - oldEnd.base();
+        std::vector<QPoint> pixels(entry.pixels.begin(), entry.pixels.begin() + head);
+        pixels.reserve(points.size());
+        for (auto p = newStart; p != newEnd.base(); ++p)
+            pixels.push_back(toPixels(*p));
+        pixels.insert(pixels.end(), entry.pixels.end() - tail, entry.pixels.end());
+        differ.emplace(id, std::make_pair(std::vector<QPoint>(entry.pixels.begin() + head, entry.pixels.end() - tail),
+                                          std::vector<QPoint>(pixels.begin() + head, pixels.end() - tail)));
+        entry.pixels = std::move(pixels);
+        entry.pixelReach = reachOf(entry.pixels);
+        entry.points = std::move(points);
     }
     m_stats.strokesAsked += byId.size();
     // A piece holds what was its stroke's tail: matched from the end with the
@@ -317,14 +326,14 @@ void MarkerCache::applyChanges(Changes& changed)
         const auto p = differ.find(pieceId);
         if (s == differ.end() || p == differ.end())
             continue;
-        std::vector<InkPoint>& was = s->second.first;
-        std::vector<InkPoint>& now = p->second.second;
+        std::vector<QPoint>& was = s->second.first;
+        std::vector<QPoint>& now = p->second.second;
         const size_t n = std::min(was.size(), now.size());
-        std::vector<InkPoint> wasLeft(was.begin(), was.end() - std::ptrdiff_t(n));
-        std::vector<InkPoint> nowLeft(now.begin(), now.end() - std::ptrdiff_t(n));
+        std::vector<QPoint> wasLeft(was.begin(), was.end() - std::ptrdiff_t(n));
+        std::vector<QPoint> nowLeft(now.begin(), now.end() - std::ptrdiff_t(n));
         for (size_t i = 0; i < n; ++i) {
-            const InkPoint a = was[was.size() - n + i];
-            const InkPoint b = now[now.size() - n + i];
+            const QPoint a = was[was.size() - n + i];
+            const QPoint b = now[now.size() - n + i];
             if (a != b) {
                 wasLeft.push_back(a);
                 nowLeft.push_back(b);
@@ -334,8 +343,8 @@ void MarkerCache::applyChanges(Changes& changed)
         now.swap(nowLeft);
     }
     for (const auto& [id, lists] : differ) {
-        before.insert(before.end(), lists.first.begin(), lists.first.end());
-        after.insert(after.end(), lists.second.begin(), lists.second.end());
+        changed.gone.insert(changed.gone.end(), lists.first.begin(), lists.first.end());
+        changed.came.insert(changed.came.end(), lists.second.begin(), lists.second.end());
     }
 
     // Every stroke of the ink has its entry now; any more are of strokes
@@ -343,16 +352,14 @@ void MarkerCache::applyChanges(Changes& changed)
     if (m_entries.size() != static_cast<size_t>(m_ink->strokeCount())) {
         for (auto it = m_entries.begin(); it != m_entries.end();) {
             if (it->second.stroke.isDetached()) {
-                before.insert(before.end(), it->second.points.begin(), it->second.points.end());
+                if (compare)
+                    changed.gone.insert(changed.gone.end(), it->second.pixels.begin(), it->second.pixels.end());
                 it = m_entries.erase(it);
             } else {
                 ++it;
             }
         }
     }
-    // Compared where it matters, in pixels, once the raster is painted.
-    changed.gone.insert(changed.gone.end(), before.begin(), before.end());
-    changed.came.insert(changed.came.end(), after.begin(), after.end());
     m_revision = m_ink->revision();
     m_valid = true;
 }
@@ -368,11 +375,26 @@ void MarkerCache::setPixels(Entry& entry) const
 {
     entry.pixels.clear();
     entry.pixels.reserve(entry.points.size());
-    entry.pixelReach = QRect();
-    for (const InkPoint& p : entry.points) {
+    for (const InkPoint& p : entry.points)
         entry.pixels.push_back(toPixels(p));
-        entry.pixelReach |= markerBounds(entry.pixels.back());
+    entry.pixelReach = reachOf(entry.pixels);
+}
+
+QRect MarkerCache::reachOf(const std::vector<QPoint>& pixels)
+{
+    if (pixels.empty())
+        return QRect();
+    int left = pixels.front().x();
+    int right = left;
+    int top = pixels.front().y();
+    int bottom = top;
+    for (const QPoint& p : pixels) {
+        left = std::min(left, p.x());
+        right = std::max(right, p.x());
+        top = std::min(top, p.y());
+        bottom = std::max(bottom, p.y());
     }
+    return markerBounds(QPoint(left, top)) | markerBounds(QPoint(right, bottom));
 }
 
 QRegion MarkerCache::updateLayer(const Changes& changed, const QWidget& paper)
@@ -386,16 +408,7 @@ QRegion MarkerCache::updateLayer(const Changes& changed, const QWidget& paper)
         m_dpiY = dpiY;
         for (auto& [id, entry] : m_entries)
             setPixels(entry);
-        m_stalePixels.clear();
         m_pixelsValid = true;
-    } else {
-        for (const int64_t id : m_stalePixels) {
-            const auto it = m_entries.find(id);
-            if (it == m_entries.end())
-                continue;
-            setPixels(it->second);
-        }
-        m_stalePixels.clear();
     }
 
     const QRect rect = visibleAreaOf(paper);
@@ -423,9 +436,8 @@ QRegion MarkerCache::updateLayer(const Changes& changed, const QWidget& paper)
     // crossings from other points, mostly stays on its pixel).
     m_layerValid = false;  // until the counts and the raster agree again
     std::vector<std::pair<size_t, int32_t>> touched;  // each pixel once, with its count before
-    auto tally = [&](const std::vector<InkPoint>& points, int32_t step) {
-        for (const InkPoint& p : points) {
-            const QPoint pixel = toPixels(p);
+    auto tally = [&](const std::vector<QPoint>& pixels, int32_t step) {
+        for (const QPoint& pixel : pixels) {
             if (!m_centresRect.contains(pixel))
                 continue;
             const size_t at = centreIndex(pixel);

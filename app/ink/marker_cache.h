@@ -60,10 +60,12 @@ private:
         QRect pixelReach;            // what its markers can touch
     };
     void setPixels(Entry& entry) const;  // at m_dpiX, m_dpiY
-    // Markers that went and markers that came, in ink space.
+    // What the circles at these pixels can touch.
+    static QRect reachOf(const std::vector<QPoint>& pixels);
+    // The pixels of markers that went and of markers that came.
     struct Changes {
-        std::vector<InkPoint> gone;
-        std::vector<InkPoint> came;
+        std::vector<QPoint> gone;
+        std::vector<QPoint> came;
         bool empty() const { return gone.empty() && came.empty(); }
     };
 
@@ -108,7 +110,6 @@ private:
     // near the cut.
     std::vector<InkStrokeDisp> m_cut;
     bool m_lostTrack = false;
-    std::vector<int64_t> m_stalePixels;  // entries whose pixels lag their points
 
     // Pixels: positions at one resolution, and the raster of the visible part.
     bool m_pixelsValid = false;
