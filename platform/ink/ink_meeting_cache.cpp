@@ -10,6 +10,8 @@ using namespace ink_detail;
 using ink_geometry::ChunkShape;
 
 using Meeting = InkDisp::Impl::Meeting;
+// The float index takes the room the long double's alignment leaves.
+static_assert(sizeof(Meeting) <= 32);
 
 // A stroke's meetings are kept by the other stroke in ink order (a piece
 // cut off comes right after its stroke, so the meetings passed to it stay
@@ -64,7 +66,7 @@ void InkDisp::Impl::storeMeetings(uint32_t a, size_t k, uint32_t b, size_t j) co
         if (n > 0)
             meetingsChanged(slot);
         for (int i = 0; i < n; ++i)
-            list.push_back(Meeting{found[i], own, theirs, other});
+            list.push_back(Meeting{found[i], own, theirs, other, ink_geometry::meetingIndex(own, found[i])});
         m_store.stored += size_t(n);
     };
     long double found[2];
@@ -253,9 +255,8 @@ bool InkDisp::Impl::cachedMeetings(const StrokeRecord& rec, std::vector<float>& 
         if (m.other == rec.slot)
             continue;
         // Meetings at, or rounding to, the stroke's own end points are left out.
-        const float index = ink_geometry::meetingIndex(m.k, m.fraction);
-        if (index > 0.0f && index < lastIndex)
-            found.emplace_back(m.k, index);
+        if (m.index > 0.0f && m.index < lastIndex)
+            found.emplace_back(m.k, m.index);
     }
     std::vector<uint32_t> place(rec.packets.size() + 1, 0);
     for (const auto& [k, index] : found)
@@ -411,6 +412,8 @@ void InkDisp::Impl::meetingsSplit(const StrokeRecord& rec, const StrokeRecord& p
             uint32_t slot;
             if (!place(m.k, slot, m.k))
                 continue;
+            if (slot == b)
+                m.index = ink_geometry::meetingIndex(m.k, m.fraction);
             if (m.other != a) {
                 bySlot[slot].push_back(m);
                 continue;
@@ -438,7 +441,7 @@ void InkDisp::Impl::meetingsSplit(const StrokeRecord& rec, const StrokeRecord& p
                 continue;
             std::vector<Meeting>& list = bySlot[q];
             const auto [first, end] =
-                std::equal_range(list.begin(), list.end(), Meeting{0.0L, 0, 0, a}, byOther);
+                std::equal_range(list.begin(), list.end(), Meeting{0.0L, 0, 0, a, 0.0f}, byOther);
             toPiece.clear();
             auto kept = first;
             bool dropped = false;
@@ -489,7 +492,7 @@ void InkDisp::Impl::meetingsRemoved(const StrokeRecord& rec)
         const auto byOther = [this](const Meeting& x, const Meeting& y) { return otherBefore(x, y); };
         for (const uint32_t q : partners(rec)) {
             std::vector<Meeting>& list = m_store.bySlot[q];
-            const auto [first, end] = std::equal_range(list.begin(), list.end(), Meeting{0.0L, 0, 0, a}, byOther);
+            const auto [first, end] = std::equal_range(list.begin(), list.end(), Meeting{0.0L, 0, 0, a, 0.0f}, byOther);
             list.erase(first, end);
             m_store.sorted[q] = list.size();
             meetingsChanged(q);

@@ -153,6 +153,7 @@ public:
         uint32_t k;            // this stroke's segment
         uint32_t j;            // the other stroke's segment
         uint32_t other;        // the other stroke's slot; this one's own for a crossing with itself
+        float index;           // k + fraction as a float index on this stroke
     };
 
 private:
@@ -160,7 +161,7 @@ private:
         bool built = false;
         uint64_t askedRevision = 0;
         int asked = 0;
-        // Each stroke's meetings in the order of the other stroke's slot, so
+        // Each stroke's meetings in the ink order of the other stroke, so
         // those with one stroke are found at once; the first sorted[slot]
         // are in order, meetings stored since follow until finish().
         std::vector<std::vector<Meeting>> bySlot;
