@@ -95,7 +95,10 @@ void segmentMeetings(Packets a, size_t k, Packets b, size_t j, int64_t lastIndex
 // segment k (0 at a[k], 1 at its end), returned in out; their count.
 int segmentMeetingFractions(Packets a, size_t k, Packets b, size_t j, long double out[2]);
 // The float index of a meeting at fraction along segment k.
-float meetingIndex(int64_t k, long double fraction);
+inline float meetingIndex(int64_t k, long double fraction)
+{
+    return static_cast<float>(static_cast<long double>(k) + fraction);
+}
 
 // Bounds of every segment (one for a one-point stroke).
 std::vector<InkRectangle> segmentBoxes(Packets packets);

@@ -407,7 +407,11 @@ void InkDisp::Impl::meetingsSplit(const StrokeRecord& rec, const StrokeRecord& p
         std::vector<Meeting> before;
         before.swap(bySlot[a]);
         bySlot[b].clear();
-        std::vector<Meeting> self[2][2];  // [held by b][with b]
+        const size_t held = size_t(std::count_if(before.begin(), before.end(), [k](const Meeting& m) { return m.k < k; }));
+        bySlot[a].reserve(held);
+        bySlot[b].reserve(before.size() - held);
+        std::vector<Meeting> self[2];  // held by a, by b: those with a first, then those with b
+        std::vector<Meeting> withB[2];
         for (Meeting m : before) {
             uint32_t slot;
             if (!place(m.k, slot, m.k))
@@ -419,16 +423,16 @@ void InkDisp::Impl::meetingsSplit(const StrokeRecord& rec, const StrokeRecord& p
                 continue;
             }
             if (place(m.j, m.other, m.j))
-                self[slot == b][m.other == b].push_back(m);
+                (m.other == b ? withB : self)[slot == b].push_back(m);
         }
+        // No stroke comes between the stroke and its piece in ink order: the
+        // meetings of a part with both parts are one run, put in at once.
         for (const uint32_t slot : {a, b}) {
             std::vector<Meeting>& list = bySlot[slot];
-            for (const std::vector<Meeting>& run : self[slot == b]) {
-                if (run.empty())
-                    continue;
-                const auto at = std::lower_bound(list.begin(), list.end(), run.front(), byOther);
-                list.insert(at, run.begin(), run.end());
-            }
+            std::vector<Meeting>& run = self[slot == b];
+            run.insert(run.end(), withB[slot == b].begin(), withB[slot == b].end());
+            if (!run.empty())
+                list.insert(std::lower_bound(list.begin(), list.end(), run.front(), byOther), run.begin(), run.end());
             m_store.sorted[slot] = list.size();
             meetingsChanged(slot);
         }

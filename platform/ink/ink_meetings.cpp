@@ -43,11 +43,6 @@ long double fraction(Int128 num, Int128 den)
 
 }  // namespace
 
-float meetingIndex(int64_t k, long double fraction)
-{
-    return static_cast<float>(static_cast<long double>(k) + fraction);
-}
-
 int segmentMeetingFractions(Packets a, size_t k, Packets b, size_t j, long double out[2])
 {
     const InkPacket& p0 = a[k];
