@@ -80,13 +80,36 @@ void InkDisp::Impl::storeMeetings(uint32_t a, size_t k, uint32_t b, size_t j) co
 
 void InkDisp::Impl::finishMeetings() const
 {
-    const auto inOrder = [this](const Meeting& a, const Meeting& b) { return meetingBefore(a, b); };
-    for (const uint32_t slot : m_store.touched) {
-        std::vector<Meeting>& list = m_store.bySlot[slot];
-        const auto middle = list.begin() + static_cast<std::ptrdiff_t>(m_store.sorted[slot]);
-        std::sort(middle, list.end(), inOrder);
-        std::inplace_merge(list.begin(), middle, list.end(), inOrder);
-        m_store.sorted[slot] = list.size();
+    // A whole page's meetings are sorted with the strokes' order keys read
+    // once into one array; the few of a cut look them up.
+    size_t added = 0;
+    for (const uint32_t slot : m_store.touched)
+        added += m_store.bySlot[slot].size() - m_store.sorted[slot];
+    std::vector<uint64_t> keys;
+    if (added > m_slots.size()) {
+        keys.resize(m_slots.size());
+        for (size_t i = 0; i < m_slots.size(); ++i)
+            keys[i] = m_slots[i].rec ? m_slots[i].rec->orderKey : 0;
+    }
+    auto finish = [&](auto inOrder) {
+        for (const uint32_t slot : m_store.touched) {
+            std::vector<Meeting>& list = m_store.bySlot[slot];
+            const auto middle = list.begin() + static_cast<std::ptrdiff_t>(m_store.sorted[slot]);
+            std::sort(middle, list.end(), inOrder);
+            std::inplace_merge(list.begin(), middle, list.end(), inOrder);
+            m_store.sorted[slot] = list.size();
+        }
+    };
+    if (keys.empty()) {
+        finish([this](const Meeting& a, const Meeting& b) { return meetingBefore(a, b); });
+    } else {
+        finish([&keys](const Meeting& a, const Meeting& b) {
+            if (a.other != b.other)
+                return keys[a.other] < keys[b.other];
+            if (a.k != b.k)
+                return a.k < b.k;
+            return a.fraction < b.fraction;
+        });
     }
     m_store.touched.clear();
 }
@@ -118,53 +141,9 @@ void InkDisp::Impl::storeSegmentMeetings(uint32_t slot, size_t k, Skip&& skip) c
     });
 }
 
-bool InkDisp::Impl::buildMeetings() const
+template <class Visit>
+void InkDisp::Impl::forEachChunkPair(Visit&& visit) const
 {
-    dropMeetings();
-    growMeetings();
-    ChunkShape mine;
-    ChunkShape theirs;
-    // Each pair of chunks once: a stroke's with later slots' and with its
-    // own later chunks, and within a chunk each pair of segments once.
-    for (uint32_t slot = 0; slot < m_slots.size(); ++slot) {
-        const SlotView& v = m_slots[slot];
-        if (!v.rec)
-            continue;
-        const ink_geometry::Packets points{v.points, v.count};
-        for (uint32_t c = 0; c < v.rec->chunkBoxes.size(); ++c) {
-            ink_geometry::shapeOfChunk(points, static_cast<int32_t>(c), mine);
-            for (size_t i = 0; i < mine.count; ++i)
-                for (size_t j = i + 1; j < mine.count; ++j)
-                    if (ink_geometry::meets(mine.segments[i], mine.segments[j]))
-                        storeMeetings(slot, mine.first + i, slot, mine.first + j);
-            if (m_store.stored > m_keptLimit) {
-                dropMeetings();
-                return false;
-            }
-            m_grid.query(v.rec->chunkBoxes[c], [&](const SpatialGrid::Entry& e, const InkRectangle&) {
-                if (e.slot < slot || (e.slot == slot && e.chunk <= c))
-                    return;
-                const SlotView& o = m_slots[e.slot];
-                ink_geometry::shapeOfChunk({o.points, o.count}, static_cast<int32_t>(e.chunk), theirs);
-                for (size_t j = 0; j < theirs.count; ++j) {
-                    if (!ink_geometry::meets(theirs.segments[j], mine.box))
-                        continue;
-                    for (size_t i = 0; i < mine.count; ++i)
-                        if (ink_geometry::meets(mine.segments[i], theirs.segments[j]))
-                            storeMeetings(slot, mine.first + i, e.slot, theirs.first + j);
-                }
-            });
-        }
-    }
-    finishMeetings();
-    m_store.built = true;
-    return true;
-}
-
-void InkDisp::Impl::computeAllMeetings() const
-{
-    std::vector<std::vector<float>>& bySlot = m_meetings.bySlot;
-    bySlot.assign(m_slots.size(), {});
     // Shapes of the current cell's entries, worked out when first needed.
     std::vector<ChunkShape> shapes;
     std::vector<bool> shaped;
@@ -186,13 +165,77 @@ void InkDisp::Impl::computeAllMeetings() const
             shaped.assign(n, false);
         },
         [&](const SpatialGrid::Entry& p, size_t i, const SpatialGrid::Entry& q, size_t j) {
-            if (p.slot == q.slot)
-                return;
-            const SlotView& a = m_slots[p.slot];
-            const SlotView& b = m_slots[q.slot];
-            ink_geometry::mutualChunkMeetings({a.points, a.count}, shapeOf(p, i, loose[0]), {b.points, b.count},
-                                              shapeOf(q, j, loose[1]), bySlot[p.slot], bySlot[q.slot]);
+            return visit(p.slot, shapeOf(p, i, loose[0]), q.slot, shapeOf(q, j, loose[1]));
         });
+}
+
+bool InkDisp::Impl::buildMeetings() const
+{
+    dropMeetings();
+    growMeetings();
+    // Within a chunk, each pair of its segments once.
+    ChunkShape mine;
+    for (uint32_t slot = 0; slot < m_slots.size(); ++slot) {
+        const SlotView& v = m_slots[slot];
+        if (!v.rec)
+            continue;
+        for (uint32_t c = 0; c < v.rec->chunkBoxes.size(); ++c) {
+            ink_geometry::shapeOfChunk({v.points, v.count}, static_cast<int32_t>(c), mine);
+            for (size_t i = 0; i < mine.count; ++i)
+                for (size_t j = i + 1; j < mine.count; ++j)
+                    if (ink_geometry::meets(mine.segments[i], mine.segments[j]))
+                        storeMeetings(slot, mine.first + i, slot, mine.first + j);
+        }
+        if (m_store.stored > m_keptLimit) {
+            dropMeetings();
+            return false;
+        }
+    }
+    // Each pair of chunks whose bounds meet once, a stroke's own included,
+    // and of theirs each pair of segments whose bounds meet.
+    bool kept = true;
+    forEachChunkPair([&](uint32_t a, const ChunkShape& sa, uint32_t b, const ChunkShape& sb) {
+        // Only segments reaching into the chunks' common bounds can meet.
+        const InkRectangle common{std::max(sa.box.Top, sb.box.Top), std::max(sa.box.Left, sb.box.Left),
+                                  std::min(sa.box.Bottom, sb.box.Bottom), std::min(sa.box.Right, sb.box.Right)};
+        size_t nearA[ink_geometry::kChunkSegments];
+        size_t countA = 0;
+        for (size_t i = 0; i < sa.count; ++i)
+            if (ink_geometry::meets(sa.segments[i], common))
+                nearA[countA++] = i;
+        for (size_t j = 0; j < sb.count && countA > 0; ++j) {
+            const InkRectangle segment = sb.segments[j];
+            if (!ink_geometry::meets(segment, common))
+                continue;
+            for (size_t n = 0; n < countA; ++n)
+                if (ink_geometry::meets(sa.segments[nearA[n]], segment))
+                    storeMeetings(a, sa.first + nearA[n], b, sb.first + j);
+        }
+        kept = m_store.stored <= m_keptLimit;
+        return kept;
+    });
+    if (!kept) {
+        dropMeetings();
+        return false;
+    }
+    finishMeetings();
+    m_store.built = true;
+    return true;
+}
+
+void InkDisp::Impl::computeAllMeetings() const
+{
+    std::vector<std::vector<float>>& bySlot = m_meetings.bySlot;
+    bySlot.assign(m_slots.size(), {});
+    forEachChunkPair([&](uint32_t a, const ChunkShape& sa, uint32_t b, const ChunkShape& sb) {
+        if (a != b) {
+            const SlotView& va = m_slots[a];
+            const SlotView& vb = m_slots[b];
+            ink_geometry::mutualChunkMeetings({va.points, va.count}, sa, {vb.points, vb.count}, sb, bySlot[a],
+                                              bySlot[b]);
+        }
+        return true;
+    });
     for (std::vector<float>& indices : bySlot)
         ink_geometry::normalizeIndices(indices);
 }

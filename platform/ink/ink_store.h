@@ -192,6 +192,10 @@ private:
     };
     mutable MeetingCache m_meetings;
     void computeAllMeetings() const;
+    // visit(slotA, shapeA, slotB, shapeB) once for every two chunks whose
+    // bounds meet, until it returns false.
+    template <class Visit>
+    void forEachChunkPair(Visit&& visit) const;
     // A stale stroke's crossings, asked afresh, kept again.
     void keepSwept(const StrokeRecord& rec, const std::vector<float>& meetings) const;
     // Marks stale the slot and every stroke with a chunk near boxes.

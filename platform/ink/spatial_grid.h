@@ -34,10 +34,11 @@ public:
     template <class Visit>
     void query(const InkRectangle& area, Visit&& visit) const;
 
-    // Calls visit(a, b) once for every two entries whose boxes meet. Pairs
-    // come cell by cell: beginCell(n) announces a cell of n entries, and
-    // visit(a, i, b, j) gives each entry's place in it (kNoPlace for an
-    // oversized entry), so a caller can prepare each entry once per cell.
+    // Calls visit(a, b) once for every two entries whose boxes meet, until it
+    // returns false. Pairs come cell by cell: beginCell(n) announces a cell
+    // of n entries, and visit(a, i, b, j) gives each entry's place in it
+    // (kNoPlace for an oversized entry), so a caller can prepare each entry
+    // once per cell.
     static constexpr size_t kNoPlace = SIZE_MAX;
     template <class BeginCell, class Visit>
     void forEachPair(BeginCell&& beginCell, Visit&& visit) const;
@@ -173,14 +174,18 @@ void SpatialGrid::forEachPair(BeginCell&& beginCell, Visit&& visit) const
                 // begins in another cell, which reports them.
                 if ((p.left & q.left & kGoesOn) || (p.top & q.top & kGoesOn))
                     continue;
-                visit(p.entry, i, q.entry, j);
+                if (!visit(p.entry, i, q.entry, j))
+                    return;
             }
         }
     }
     for (size_t i = 0; i < m_oversized.size(); ++i) {
         const BigEntry& big = m_oversized[i];
         const CellRange range = cellsOf(big.box);
-        auto withBig = [&](const Entry& e, const InkRectangle&) { visit(big.entry, kNoPlace, e, kNoPlace); };
+        bool going = true;
+        auto withBig = [&](const Entry& e, const InkRectangle&) {
+            going = going && visit(big.entry, kNoPlace, e, kNoPlace);
+        };
         auto inCell = [&](int64_t cx, int64_t cy, const std::vector<CellEntry>& entries) {
             visitCell(cx, cy, entries, big.box, withBig);
         };
@@ -197,7 +202,9 @@ void SpatialGrid::forEachPair(BeginCell&& beginCell, Visit&& visit) const
         for (size_t j = i + 1; j < m_oversized.size(); ++j) {
             const InkRectangle& b = m_oversized[j].box;
             if (big.box.Left <= b.Right && b.Left <= big.box.Right && big.box.Top <= b.Bottom && b.Top <= big.box.Bottom)
-                visit(big.entry, kNoPlace, m_oversized[j].entry, kNoPlace);
+                going = going && visit(big.entry, kNoPlace, m_oversized[j].entry, kNoPlace);
         }
+        if (!going)
+            return;
     }
 }
