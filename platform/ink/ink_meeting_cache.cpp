@@ -319,24 +319,10 @@ bool InkDisp::Impl::cachedMeetings(const StrokeRecord& rec, std::vector<float>& 
     return true;
 }
 
-void InkDisp::Impl::keepSwept(const StrokeRecord& rec, const std::vector<float>& meetings) const
-{
-    if (!m_meetings.ready || rec.slot == kNoSlot)
-        return;
-    try {
-        if (m_meetings.stale.size() < m_slots.size()) {
-            m_meetings.bySlot.resize(m_slots.size());
-            m_meetings.stale.resize(m_slots.size(), 1);
-        }
-        m_meetings.bySlot[rec.slot] = meetings;
-        m_meetings.stale[rec.slot] = 0;
-    } catch (...) {
-        m_meetings = MeetingCache{};
-        throw;
-    }
-}
-
-void InkDisp::Impl::sweptChanged(uint32_t slot, std::span<const InkRectangle> boxes) const
+// A change of the kept crossings, sized for every slot first; should it
+// fail, none are kept.
+template <class Change>
+void InkDisp::Impl::sweptFollowed(Change&& change) const
 {
     if (!m_meetings.ready)
         return;
@@ -345,16 +331,33 @@ void InkDisp::Impl::sweptChanged(uint32_t slot, std::span<const InkRectangle> bo
             m_meetings.bySlot.resize(m_slots.size());
             m_meetings.stale.resize(m_slots.size(), 1);
         }
+        change();
+    } catch (...) {
+        m_meetings = MeetingCache{};
+        throw;
+    }
+}
+
+void InkDisp::Impl::keepSwept(const StrokeRecord& rec, const std::vector<float>& meetings) const
+{
+    if (rec.slot == kNoSlot)
+        return;
+    sweptFollowed([&] {
+        m_meetings.bySlot[rec.slot] = meetings;
+        m_meetings.stale[rec.slot] = 0;
+    });
+}
+
+void InkDisp::Impl::sweptChanged(uint32_t slot, std::span<const InkRectangle> boxes) const
+{
+    sweptFollowed([&] {
         m_meetings.stale[slot] = 1;
         // Grown a little: a cut point is rounded to whole units, so what met
         // the cut segment may lie just outside both pieces' bounds.
         for (const InkRectangle& box : boxes)
             m_grid.query(ink_geometry::grown(box, 2.0),
                          [&](const SpatialGrid::Entry& e, const InkRectangle&) { m_meetings.stale[e.slot] = 1; });
-    } catch (...) {
-        m_meetings = MeetingCache{};
-        throw;
-    }
+    });
 }
 
 std::vector<uint32_t> InkDisp::Impl::partners(const StrokeRecord& rec) const

@@ -198,6 +198,8 @@ private:
     void forEachChunkPair(Visit&& visit) const;
     // A stale stroke's crossings, asked afresh, kept again.
     void keepSwept(const StrokeRecord& rec, const std::vector<float>& meetings) const;
+    template <class Change>
+    void sweptFollowed(Change&& change) const;
     // Marks stale the slot and every stroke with a chunk near boxes.
     void sweptChanged(uint32_t slot, std::span<const InkRectangle> boxes) const;
     void dropMeetings() const;
