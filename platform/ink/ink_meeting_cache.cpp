@@ -141,8 +141,8 @@ void InkDisp::Impl::storeSegmentMeetings(uint32_t slot, size_t k, Skip&& skip) c
     });
 }
 
-template <class Visit>
-void InkDisp::Impl::forEachChunkPair(Visit&& visit) const
+template <class BeginCell, class Visit>
+void InkDisp::Impl::forEachChunkPair(BeginCell&& beginCell, Visit&& visit) const
 {
     // Shapes of the current cell's entries, worked out when first needed.
     std::vector<ChunkShape> shapes;
@@ -163,6 +163,7 @@ void InkDisp::Impl::forEachChunkPair(Visit&& visit) const
             if (shapes.size() < n)
                 shapes.resize(n);
             shaped.assign(n, false);
+            return beginCell();
         },
         [&](const SpatialGrid::Entry& p, size_t i, const SpatialGrid::Entry& q, size_t j) {
             return visit(p.slot, shapeOf(p, i, loose[0]), q.slot, shapeOf(q, j, loose[1]));
@@ -192,9 +193,23 @@ bool InkDisp::Impl::buildMeetings() const
         }
     }
     // Each pair of chunks whose bounds meet once, a stroke's own included,
-    // and of theirs each pair of segments whose bounds meet.
+    // and of theirs each pair of segments whose bounds meet. The cells come
+    // in no spatial order, so an eighth of them tells a page far past the
+    // limit (the 50,000 overlapping strokes hold about 7 million) without
+    // storing up to it.
     bool kept = true;
-    forEachChunkPair([&](uint32_t a, const ChunkShape& sa, uint32_t b, const ChunkShape& sb) {
+    const size_t own = m_store.stored;
+    const size_t cells = m_grid.cellCount();
+    size_t seen = 0;
+    auto withinReach = [&] {
+        ++seen;
+        if (seen * 8 >= cells && seen < cells) {
+            const double expected = double(own) + double(m_store.stored - own) * double(cells) / double(seen);
+            kept = expected <= 2.0 * double(m_keptLimit);
+        }
+        return kept;
+    };
+    forEachChunkPair(withinReach, [&](uint32_t a, const ChunkShape& sa, uint32_t b, const ChunkShape& sb) {
         // Only segments reaching into the chunks' common bounds can meet.
         const InkRectangle common{std::max(sa.box.Top, sb.box.Top), std::max(sa.box.Left, sb.box.Left),
                                   std::min(sa.box.Bottom, sb.box.Bottom), std::min(sa.box.Right, sb.box.Right)};
@@ -227,7 +242,7 @@ void InkDisp::Impl::computeAllMeetings() const
 {
     std::vector<std::vector<float>>& bySlot = m_meetings.bySlot;
     bySlot.assign(m_slots.size(), {});
-    forEachChunkPair([&](uint32_t a, const ChunkShape& sa, uint32_t b, const ChunkShape& sb) {
+    forEachChunkPair([] { return true; }, [&](uint32_t a, const ChunkShape& sa, uint32_t b, const ChunkShape& sb) {
         if (a != b) {
             const SlotView& va = m_slots[a];
             const SlotView& vb = m_slots[b];

@@ -193,9 +193,9 @@ private:
     mutable MeetingCache m_meetings;
     void computeAllMeetings() const;
     // visit(slotA, shapeA, slotB, shapeB) once for every two chunks whose
-    // bounds meet, until it returns false.
-    template <class Visit>
-    void forEachChunkPair(Visit&& visit) const;
+    // bounds meet, until it returns false or beginCell() does.
+    template <class BeginCell, class Visit>
+    void forEachChunkPair(BeginCell&& beginCell, Visit&& visit) const;
     // A stale stroke's crossings, asked afresh, kept again.
     void keepSwept(const StrokeRecord& rec, const std::vector<float>& meetings) const;
     template <class Change>

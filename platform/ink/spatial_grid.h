@@ -35,15 +35,16 @@ public:
     void query(const InkRectangle& area, Visit&& visit) const;
 
     // Calls visit(a, b) once for every two entries whose boxes meet, until it
-    // returns false. Pairs come cell by cell: beginCell(n) announces a cell
-    // of n entries, and visit(a, i, b, j) gives each entry's place in it
-    // (kNoPlace for an oversized entry), so a caller can prepare each entry
-    // once per cell.
+    // or beginCell returns false. Pairs come cell by cell, the cells in no
+    // particular order: beginCell(n) announces a cell of n entries, and
+    // visit(a, i, b, j) gives each entry's place in it (kNoPlace for an
+    // oversized entry), so a caller can prepare each entry once per cell.
     static constexpr size_t kNoPlace = SIZE_MAX;
     template <class BeginCell, class Visit>
     void forEachPair(BeginCell&& beginCell, Visit&& visit) const;
 
     size_t entryCount() const;
+    size_t cellCount() const { return m_cells.size(); }
     size_t memoryBytes() const;
 
 private:
@@ -157,7 +158,8 @@ void SpatialGrid::forEachPair(BeginCell&& beginCell, Visit&& visit) const
     std::vector<Span> order;
     for (const auto& [k, entries] : m_cells) {
         const size_t n = entries.size();
-        beginCell(n);
+        if (!beginCell(n))
+            return;
         order.resize(n);
         for (size_t i = 0; i < n; ++i)
             order[i] = Span{uint16_t(entries[i].top & kOffset), uint16_t(entries[i].bottom & kOffset), uint32_t(i)};
