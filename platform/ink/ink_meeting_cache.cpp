@@ -469,8 +469,10 @@ void InkDisp::Impl::meetingsSplit(const StrokeRecord& rec, const StrokeRecord& p
         before.swap(bySlot[a]);
         bySlot[b].clear();
         const size_t held = size_t(std::count_if(before.begin(), before.end(), [k](const Meeting& m) { return m.k < k; }));
-        bySlot[a].reserve(held);
-        bySlot[b].reserve(before.size() - held);
+        // With room for what the cut segment's halves meet, found below.
+        constexpr size_t kRoom = 64;
+        bySlot[a].reserve(held + kRoom);
+        bySlot[b].reserve(before.size() - held + kRoom);
         std::vector<Meeting> self[2];  // held by a, by b: those with a first, then those with b
         std::vector<Meeting> withB[2];
         for (Meeting m : before) {
