@@ -100,6 +100,40 @@ void stampMarkers(QImage& layer, const MarkerStamp& stamp, QPoint origin, int sc
     }
 }
 
+// The 32-pixel tiles of area that the circles at these centres reach, as
+// bands of rectangles (a region of one rectangle a circle costs more to
+// build than painting it, and their common bounds can be most of the page).
+QRegion tilesReached(const std::vector<QPoint>& centres, const QRect& area)
+{
+    constexpr int kTile = 32;
+    const int columns = (area.width() + kTile - 1) / kTile;
+    const int rows = (area.height() + kTile - 1) / kTile;
+    std::vector<uint8_t> tiles(size_t(columns) * size_t(rows), 0);
+    auto tile = [&](int tx, int ty) -> uint8_t& { return tiles[size_t(ty) * size_t(columns) + size_t(tx)]; };
+    for (const QPoint& p : centres) {
+        const QRect b = markerBounds(p) & area;
+        if (b.isEmpty())
+            continue;
+        for (int ty = (b.top() - area.top()) / kTile; ty <= (b.bottom() - area.top()) / kTile; ++ty)
+            for (int tx = (b.left() - area.left()) / kTile; tx <= (b.right() - area.left()) / kTile; ++tx)
+                tile(tx, ty) = 1;
+    }
+    std::vector<QRect> bands;
+    for (int ty = 0; ty < rows; ++ty)
+        for (int tx = 0; tx < columns; ++tx) {
+            if (!tile(tx, ty))
+                continue;
+            const int first = tx;
+            while (tx + 1 < columns && tile(tx + 1, ty))
+                ++tx;
+            bands.push_back(QRect(area.left() + first * kTile, area.top() + ty * kTile, (tx - first + 1) * kTile, kTile) &
+                            area);
+        }
+    QRegion region;
+    region.setRects(bands.data(), int(bands.size()));
+    return region;
+}
+
 }  // namespace
 
 MarkerCache::MarkerCache(Kind kind) : m_kind(kind) {}
@@ -269,11 +303,6 @@ void MarkerCache::applyChanges(Changes& changed)
     for (const InkStrokeDisp& stroke : m_cut)
         if (!stroke.isDetached())
             ask.push_back(stroke);
-    // Each cut stroke with the piece cut from it.
-    std::vector<std::pair<int64_t, int64_t>> pieces;
-    for (size_t i = 0; i + 1 < m_cut.size(); i += 2)
-        if (!m_cut[i].isDetached() && !m_cut[i + 1].isDetached())
-            pieces.emplace_back(m_cut[i].ID(), m_cut[i + 1].ID());
     m_changedAreas.clear();
     m_added.clear();
     m_cut.clear();
@@ -285,12 +314,10 @@ void MarkerCache::applyChanges(Changes& changed)
     std::sort(byId.begin(), byId.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     byId.erase(std::unique(byId.begin(), byId.end(), [](const auto& a, const auto& b) { return a.first == b.first; }),
                byId.end());
-    // Markers are compared over all the strokes asked together, in pixels
-    // (until the raster's first paint there is nothing to compare): those
-    // that only pass from a stroke to a piece cut from it stay where they
-    // are. What differs, stroke by stroke: the pixels before and after.
+    // What differs, in pixels (until the raster's first paint there is
+    // nothing to compare); markers that only pass from a stroke to a piece
+    // cut from it cancel out on their pixel when the raster counts them.
     const bool compare = m_pixelsValid;
-    std::unordered_map<int64_t, std::pair<std::vector<QPoint>, std::vector<QPoint>>> differ;
     for (const auto& [id, stroke] : byId) {
         std::vector<InkPoint> points = pointsOf(stroke);
         Entry& entry = m_entries[id];
@@ -312,40 +339,13 @@ void MarkerCache::applyChanges(Changes& changed)
         for (auto p = newStart; p != newEnd.base(); ++p)
             pixels.push_back(toPixels(*p));
         pixels.insert(pixels.end(), entry.pixels.end() - tail, entry.pixels.end());
-        differ.emplace(id, std::make_pair(std::vector<QPoint>(entry.pixels.begin() + head, entry.pixels.end() - tail),
-                                          std::vector<QPoint>(pixels.begin() + head, pixels.end() - tail)));
+        changed.gone.insert(changed.gone.end(), entry.pixels.begin() + head, entry.pixels.end() - tail);
+        changed.came.insert(changed.came.end(), pixels.begin() + head, pixels.end() - tail);
         entry.pixels = std::move(pixels);
         entry.pixelReach = reachOf(entry.pixels);
         entry.points = std::move(points);
     }
     m_stats.strokesAsked += byId.size();
-    // A piece holds what was its stroke's tail: matched from the end with the
-    // markers the stroke had there, most are the same.
-    for (const auto& [strokeId, pieceId] : pieces) {
-        const auto s = differ.find(strokeId);
-        const auto p = differ.find(pieceId);
-        if (s == differ.end() || p == differ.end())
-            continue;
-        std::vector<QPoint>& was = s->second.first;
-        std::vector<QPoint>& now = p->second.second;
-        const size_t n = std::min(was.size(), now.size());
-        std::vector<QPoint> wasLeft(was.begin(), was.end() - std::ptrdiff_t(n));
-        std::vector<QPoint> nowLeft(now.begin(), now.end() - std::ptrdiff_t(n));
-        for (size_t i = 0; i < n; ++i) {
-            const QPoint a = was[was.size() - n + i];
-            const QPoint b = now[now.size() - n + i];
-            if (a != b) {
-                wasLeft.push_back(a);
-                nowLeft.push_back(b);
-            }
-        }
-        was.swap(wasLeft);
-        now.swap(nowLeft);
-    }
-    for (const auto& [id, lists] : differ) {
-        changed.gone.insert(changed.gone.end(), lists.first.begin(), lists.first.end());
-        changed.came.insert(changed.came.end(), lists.second.begin(), lists.second.end());
-    }
 
     // Every stroke of the ink has its entry now; any more are of strokes
     // that are gone.
@@ -458,36 +458,11 @@ QRegion MarkerCache::updateLayer(const Changes& changed, const QWidget& paper)
                                m_centresRect.top() + int(at / size_t(m_centresRect.width())));
     }
     // Many at once (a stroke's cusps all moved, a cut through a scribble)
-    // take the tiles of the raster they fall in, as bands of rectangles: a
-    // region of one rectangle a circle costs more to build than painting
-    // it, and their common bounds can be most of the page.
+    // take the tiles of the raster they fall in.
     constexpr size_t kMaxDirtyRects = 64;
     QRegion dirty;
     if (moved.size() > kMaxDirtyRects) {
-        constexpr int kTile = 32;
-        const QRect& r = m_layerRect;
-        const int columns = (r.width() + kTile - 1) / kTile;
-        const int rows = (r.height() + kTile - 1) / kTile;
-        std::vector<uint8_t> tiles(size_t(columns) * size_t(rows), 0);
-        for (const QPoint& p : moved) {
-            const QRect b = markerBounds(p) & r;
-            if (b.isEmpty())
-                continue;
-            for (int ty = (b.top() - r.top()) / kTile; ty <= (b.bottom() - r.top()) / kTile; ++ty)
-                for (int tx = (b.left() - r.left()) / kTile; tx <= (b.right() - r.left()) / kTile; ++tx)
-                    tiles[size_t(ty) * size_t(columns) + size_t(tx)] = 1;
-        }
-        std::vector<QRect> bands;
-        for (int ty = 0; ty < rows; ++ty)
-            for (int tx = 0; tx < columns; ++tx) {
-                if (!tiles[size_t(ty) * size_t(columns) + size_t(tx)])
-                    continue;
-                const int first = tx;
-                while (tx + 1 < columns && tiles[size_t(ty) * size_t(columns) + size_t(tx + 1)])
-                    ++tx;
-                bands.push_back(QRect(r.left() + first * kTile, r.top() + ty * kTile, (tx - first + 1) * kTile, kTile) & r);
-            }
-        dirty.setRects(bands.data(), int(bands.size()));
+        dirty = tilesReached(moved, m_layerRect);
     } else {
         for (const QPoint& p : moved)
             dirty += markerBounds(p);

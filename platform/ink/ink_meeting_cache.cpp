@@ -13,22 +13,29 @@ using Meeting = InkDisp::Impl::Meeting;
 // The float index takes the room the long double's alignment leaves.
 static_assert(sizeof(Meeting) <= 32);
 
+namespace {
+
 // A stroke's meetings are kept by the other stroke in ink order (a piece
 // cut off comes right after its stroke, so the meetings passed to it stay
 // where they are), and with one stroke along this one: their indices come
-// out ascending.
+// out ascending. keyOf(slot) gives a stroke's place in ink order.
+template <class KeyOf>
+auto meetingOrder(KeyOf keyOf)
+{
+    return [keyOf](const Meeting& a, const Meeting& b) {
+        if (a.other != b.other)
+            return keyOf(a.other) < keyOf(b.other);
+        if (a.k != b.k)
+            return a.k < b.k;
+        return a.fraction < b.fraction;
+    };
+}
+
+}  // namespace
+
 bool InkDisp::Impl::otherBefore(const Meeting& a, const Meeting& b) const
 {
     return a.other != b.other && m_slots[a.other].rec->orderKey < m_slots[b.other].rec->orderKey;
-}
-
-bool InkDisp::Impl::meetingBefore(const Meeting& a, const Meeting& b) const
-{
-    if (a.other != b.other)
-        return m_slots[a.other].rec->orderKey < m_slots[b.other].rec->orderKey;
-    if (a.k != b.k)
-        return a.k < b.k;
-    return a.fraction < b.fraction;
 }
 
 // A change half followed would leave wrong answers: then none are kept.
@@ -100,17 +107,10 @@ void InkDisp::Impl::finishMeetings() const
             m_store.sorted[slot] = list.size();
         }
     };
-    if (keys.empty()) {
-        finish([this](const Meeting& a, const Meeting& b) { return meetingBefore(a, b); });
-    } else {
-        finish([&keys](const Meeting& a, const Meeting& b) {
-            if (a.other != b.other)
-                return keys[a.other] < keys[b.other];
-            if (a.k != b.k)
-                return a.k < b.k;
-            return a.fraction < b.fraction;
-        });
-    }
+    if (keys.empty())
+        finish(meetingOrder([this](uint32_t slot) { return m_slots[slot].rec->orderKey; }));
+    else
+        finish(meetingOrder([&keys](uint32_t slot) { return keys[slot]; }));
     m_store.touched.clear();
 }
 
@@ -463,8 +463,8 @@ void InkDisp::Impl::meetingsSplit(const StrokeRecord& rec, const StrokeRecord& p
         const std::vector<uint32_t> near = partners(rec);
         // The stroke's meetings with others keep their order in the part
         // that holds their segment (its segments keep or shift their numbers
-        // together). Those with itself change their other stroke too: each
-        // part's with each part come out as runs of their own, put in place.
+        // together). Those with itself change their other stroke too, and
+        // are put in place below.
         std::vector<Meeting> before;
         before.swap(bySlot[a]);
         bySlot[b].clear();

@@ -216,8 +216,8 @@ private:
     void finishMeetings() const;
     void growMeetings() const;
     void meetingsChanged(uint32_t slot) const { m_store.mergedFor[slot] = MeetingStore::kNotMerged; }
+    // Meetings with a stroke earlier in ink order come first.
     bool otherBefore(const Meeting& a, const Meeting& b) const;
-    bool meetingBefore(const Meeting& a, const Meeting& b) const;
     // The strokes holding meetings with rec (before any change to rec).
     std::vector<uint32_t> partners(const StrokeRecord& rec) const;
 };

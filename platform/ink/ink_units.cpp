@@ -35,21 +35,13 @@ int32_t pixelsToInk(double pixels, double dpi)
     return roundHalfEven(pixels * kInkUnitsPerInch / dpi);
 }
 
-int32_t inkToPixels(double ink, double dpi)
-{
-    if (!(dpi > 0))
-        throw PlatformError(PlatformErrorCode::InvalidArgument, "device resolution is not positive");
-    return roundHalfEven(ink * dpi / kInkUnitsPerInch);
-}
-
 int32_t inkToPixels(int32_t ink, int dpi)
 {
     if (dpi <= 0)
         throw PlatformError(PlatformErrorCode::InvalidArgument, "device resolution is not positive");
-    // ink * dpi is exact in 64 bits, and a quotient of whole numbers lies a
-    // whole 1/2540 away from a half unless it is one: rounded here as the
-    // double formula rounds it.
-    constexpr int64_t perInch = 2540;
+    // ink * dpi is exact in 64 bits; the quotient rounded in integers, as
+    // roundHalfEven rounds it (a remainder of exactly half goes to even).
+    constexpr auto perInch = static_cast<int64_t>(kInkUnitsPerInch);
     const int64_t n = int64_t{ink} * dpi;
     int64_t q = n / perInch;
     int64_t r = n % perInch;

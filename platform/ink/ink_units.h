@@ -31,10 +31,8 @@ PixelScale scaleOf(const QPaintDevice& device);
 int32_t roundHalfEven(double v);
 
 int32_t pixelsToInk(double pixels, double dpi);
-int32_t inkToPixels(double ink, double dpi);
-// The same for an ink coordinate at a whole-number resolution, as every
-// window has: worked in integers, no division in double precision (the
-// markers convert millions of points a pass), and the same results.
+// round(ink * dpi / 2540), halves to even, worked in integers: the markers
+// convert millions of points a pass.
 int32_t inkToPixels(int32_t ink, int dpi);
 
 // Pixel rectangle that covers an inclusive ink-space area as drawn (centre
