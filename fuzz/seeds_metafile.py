@@ -234,6 +234,29 @@ def emf_many_small_records(count=1000000):
     return emf(brush + [emf_record(43, [i % 400, i % 300, i % 400 + 2, i % 300 + 2]) for i in range(count)])
 
 
+def emf_huge_ellipses(count=4000, scale=1000.0):
+    """count ellipses in a path, each made thousands of times the frame by the world transform."""
+    setup = [emf_record(35, [], struct.pack("<6f", scale, 0.0, 0.0, scale, 0.0, 0.0)),
+             emf_record(39, [1, 0, 0x0000FF, 0]), emf_record(37, [1]), emf_record(59)]
+    ellipses = [emf_record(42, [-i, -i, 400 + i, 300 + i]) for i in range(count)]
+    return emf(setup + ellipses + [emf_record(60), emf_record(62, BOUNDS)])
+
+
+def emf_zigzag_strokes(records=11, points=2000, side=400):
+    """Thin lines jumping across what shows: few points, many pixel rows."""
+    pen = [emf_record(38, [1, 0, 1, 0, 0x0000FF]), emf_record(37, [1])]
+    line = emf_record(87, [0, 0, side, side, points], _points16(_zigzag(points, side, 3)))
+    return emf(pen + [line] * records)
+
+
+def emf_clip_restores(points=600, pairs=1000):
+    """A clip path crossing itself everywhere, cut and restored again and again."""
+    clip = [emf_record(59), emf_record(86, [*BOUNDS, points], _points16(_zigzag(points, 400, 5))),
+            emf_record(60), emf_record(67, [5])]  # SelectClipPath, RGN_COPY
+    cycle = [emf_record(33), emf_record(30, [0, 0, 200, 150]), emf_record(34, [-1])]
+    return emf(clip + cycle * pairs + [emf_record(43, [0, 0, 400, 300])])
+
+
 def emf_seeds():
     scene = emf_scene()
     base = emf(scene)
@@ -257,5 +280,8 @@ def emf_seeds():
         "hostile_huge_polygon": emf_huge_polygon(10000),
         "hostile_dashed_polyline": emf_dashed_polyline(10000),
         "hostile_many_small_records": emf_many_small_records(4000),
+        "hostile_huge_ellipses": emf_huge_ellipses(),
+        "hostile_zigzag_strokes": emf_zigzag_strokes(),
+        "hostile_clip_restores": emf_clip_restores(),
     }
     return {**seeds, **broken, **hostile}

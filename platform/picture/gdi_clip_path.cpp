@@ -66,25 +66,33 @@ QPainterPath GdiDevice::framePath() const
 
 void GdiDevice::applyClip()
 {
-    // Never beyond the frame: the picture draws only inside its own size.
-    m_painter.setClipPath(m_state.clip ? m_state.clip->intersected(framePath()) : framePath());
+    // The painter rasterises a clip path each time it is set: counted as a fill.
+    m_painter.setClipPath(charge(m_state.clip.value_or(framePath()), 0, 0));
 }
 
-void GdiDevice::combineClip(const QPainterPath& area, uint32_t mode)
+void GdiDevice::combineClip(const QPainterPath& shape, uint32_t mode)
 {
-    const QPainterPath current = m_state.clip.value_or(framePath());
     // Combining regions costs more than drawing them; count both again.
-    const double points = double(current.elementCount()) + area.elementCount();
+    // The clip kept is flat already, and within the frame.
+    const QPainterPath current = m_state.clip.value_or(framePath());
+    const double points = double(current.elementCount()) + flattenedPoints(shape);
     m_spent.work += points * points / kClipWorkDivisor;
     checkBudget();
+    const QPainterPath area = flattened(shape);
+    QPainterPath combined;
     switch (mode) {
-    case 1: m_state.clip = current.intersected(area); break;  // RGN_AND
-    case 2: m_state.clip = current.united(area); break;       // RGN_OR
-    case 3: m_state.clip = current.united(area).subtracted(current.intersected(area)); break;  // RGN_XOR
-    case 4: m_state.clip = current.subtracted(area); break;   // RGN_DIFF
-    case 5: m_state.clip = area; break;                       // RGN_COPY
+    case 1: combined = current.intersected(area); break;  // RGN_AND
+    case 2: combined = current.united(area); break;       // RGN_OR
+    case 3: combined = current.united(area).subtracted(current.intersected(area)); break;  // RGN_XOR
+    case 4: combined = current.subtracted(area); break;   // RGN_DIFF
+    case 5: combined = area; break;                       // RGN_COPY
     default: return;
     }
+    // Never beyond the frame: the picture draws only inside its own size.
+    const double kept = double(combined.elementCount()) + 5;
+    m_spent.work += kept * kept / kClipWorkDivisor;
+    checkBudget();
+    m_state.clip = combined.intersected(framePath());
     applyClip();
 }
 

@@ -59,11 +59,91 @@ constexpr double kMaxWork = 2000000;
 constexpr double kMaxStrokeWork = kMaxWork / 2;
 constexpr double kStrokePointWork = 6;
 constexpr double kPenReachPerWork = 2000;  // pixels of reach that double a stroke's cost
+// Qt's rasteriser also takes time for each pixel row an edge crosses (about
+// 80 ns filling, more for a stroke's outline): a few hundred points jumping
+// across what shows cost as much as a hundred thousand short ones.
+constexpr double kRowsPerWork = 2;
 constexpr double kMaxCoverings = 256;
 constexpr double kMaxFilledPixels = 1 << 28;
 constexpr int64_t kMaxCharacters = 20000;
 
 }  // namespace
+
+// ---- curves ----
+
+namespace {
+
+constexpr double kMaxCubicSegments = 512;
+
+double distance(const QPainterPath::Element& a, const QPainterPath::Element& b, const QPainterPath::Element& c)
+{
+    // |a - 2b + c|, the control polygon's bend
+    return std::hypot(a.x - 2 * b.x + c.x, a.y - 2 * b.y + c.y);
+}
+
+// Segments for the cubic whose control points start at element i - 1:
+// ceil(sqrt(3/4 * bend / tolerance)) keeps every segment within a quarter
+// pixel of the curve.
+double cubicSegments(const QPainterPath& path, int i)
+{
+    const QPainterPath::Element &p0 = path.elementAt(i - 1), &p1 = path.elementAt(i),
+                                &p2 = path.elementAt(i + 1), &p3 = path.elementAt(i + 2);
+    const double bend = std::max(distance(p0, p1, p2), distance(p1, p2, p3));
+    const double segments = std::ceil(std::sqrt(3 * bend));
+    return std::isfinite(segments) ? std::clamp(segments, 1.0, kMaxCubicSegments) : kMaxCubicSegments;
+}
+
+bool isCubic(const QPainterPath& path, int i)
+{
+    return i > 0 && i + 2 < path.elementCount() && path.elementAt(i).isCurveTo();
+}
+
+}  // namespace
+
+double flattenedPoints(const QPainterPath& path)
+{
+    double points = 0;
+    for (int i = 0; i < path.elementCount(); ++i) {
+        if (isCubic(path, i)) {
+            points += cubicSegments(path, i);
+            i += 2;
+        } else {
+            points += 1;
+        }
+    }
+    return points;
+}
+
+QPainterPath flattened(const QPainterPath& path)
+{
+    bool curved = false;
+    for (int i = 0; i < path.elementCount() && !curved; ++i)
+        curved = path.elementAt(i).isCurveTo();
+    if (!curved)
+        return path;
+    QPainterPath flat;
+    flat.setFillRule(path.fillRule());
+    flat.reserve(int(std::min(flattenedPoints(path), double(std::numeric_limits<int>::max()))));
+    for (int i = 0; i < path.elementCount(); ++i) {
+        const QPainterPath::Element& e = path.elementAt(i);
+        if (e.isMoveTo()) {
+            flat.moveTo(e.x, e.y);
+        } else if (isCubic(path, i)) {
+            const QPointF p0 = path.elementAt(i - 1), p1 = e, p2 = path.elementAt(i + 1),
+                          p3 = path.elementAt(i + 2);
+            const int segments = int(cubicSegments(path, i));
+            for (int k = 1; k < segments; ++k) {
+                const double t = double(k) / segments, u = 1 - t;
+                flat.lineTo(u * u * u * p0 + 3 * u * u * t * p1 + 3 * u * t * t * p2 + t * t * t * p3);
+            }
+            flat.lineTo(p3);
+            i += 2;
+        } else {
+            flat.lineTo(e.x, e.y);
+        }
+    }
+    return flat;
+}
 
 QImage metafileCanvas(QSize frame, QSize shown, double ratio)
 {
@@ -104,18 +184,47 @@ void GdiDevice::chargeArea(const QRectF& outputBox, double atMost)
     checkBudget();
 }
 
-void GdiDevice::charge(const QPainterPath& path, double reach, double length)
+QPainterPath GdiDevice::charge(const QPainterPath& path, double reach, double length)
 {
-    double work = path.elementCount();
-    if (length > 0) {
-        work *= kStrokePointWork * (1 + reach / kPenReachPerWork);
-        if (work > kMaxStrokeWork)
-            throw pictureTooLarge("metafile stroke past the work a picture may take");
-    }
+    const bool stroke = length > 0;
+    const double points = flattenedPoints(path);
+    const double work = stroke ? points * kStrokePointWork * (1 + reach / kPenReachPerWork) : points;
+    if (stroke && work > kMaxStrokeWork)
+        throw pictureTooLarge("metafile stroke past the work a picture may take");
     m_spent.work += work;
-    checkBudget();  // before the box, which walks every point
+    checkBudget();  // before flattening and the box, which walk every point
+    const QPainterPath flat = flattened(path);
+    // A stroke's outline has two sides to each edge, each a pen wide.
+    m_spent.work += (stroke ? 2 : 1) * edgeRows(flat, stroke ? reach : 0) / kRowsPerWork;
+    checkBudget();
     const QRectF box = path.controlPointRect().adjusted(-reach, -reach, reach, reach);
-    chargeArea(box, length > 0 ? length * std::max(2 * reach, 1.0) : std::numeric_limits<double>::max());
+    chargeArea(box, stroke ? length * std::max(2 * reach, 1.0) : std::numeric_limits<double>::max());
+    return flat;
+}
+
+double GdiDevice::edgeRows(const QPainterPath& flat, double reach) const
+{
+    const double top = m_visible.top() - reach, bottom = m_visible.bottom() + reach;
+    const double ends = std::min(2 * reach, bottom - top);
+    double rows = 0;
+    auto edge = [&](double y0, double y1) {
+        const double from = std::max(std::min(y0, y1), top), to = std::min(std::max(y0, y1), bottom);
+        if (from <= to)
+            rows += to - from + ends;
+    };
+    QPointF start, last;
+    for (int i = 0; i < flat.elementCount(); ++i) {
+        const QPainterPath::Element& e = flat.elementAt(i);
+        if (e.isMoveTo()) {
+            edge(last.y(), start.y());  // a fill closes each figure
+            start = last = e;
+        } else {
+            edge(last.y(), e.y);
+            last = e;
+        }
+    }
+    edge(last.y(), start.y());
+    return rows;
 }
 
 // ---- mapping ----
@@ -251,9 +360,13 @@ void GdiDevice::restoreDc(int32_t which)
     const int64_t index = which < 0 ? count + which : int64_t(which) - 1;
     if (which == 0 || index < 0 || index >= count)
         return;
+    // Most saves and restores leave the clip as it was; setting it again
+    // would cost as much as filling it.
+    const bool clipChanges = m_saved[size_t(index)].clip != m_state.clip;
     m_state = m_saved[size_t(index)];
     m_saved.resize(size_t(index));
-    applyClip();
+    if (clipChanges)
+        applyClip();
 }
 
 // ---- objects ----

@@ -32,6 +32,13 @@ constexpr int64_t kMaxMetafileBitmapBytes = int64_t(96) * 1024 * 1024;
 // size) at `ratio` output pixels each. Throws PlatformError without memory.
 QImage metafileCanvas(QSize frame, QSize shown, double ratio);
 
+// Qt flattens each cubic into as many as 512 points whatever its size, so a
+// few records of curves can ask for millions. The player flattens curves
+// itself, to a quarter of an output pixel (Wang's bound on the segments a
+// cubic needs, at most Qt's 512), and counts the points before making them.
+double flattenedPoints(const QPainterPath& path);
+QPainterPath flattened(const QPainterPath& path);
+
 class GdiDevice {
 public:
     // How logical units reach the output. Gdi: GDI's map modes with window
@@ -140,7 +147,7 @@ private:
         bool clockwise = false;
         QPointF current;
         Mapper mapper;
-        std::optional<QPainterPath> clip;  // output pixels; none is the whole frame
+        std::optional<QPainterPath> clip;  // output pixels, within the frame; none is the whole frame
     };
 
     struct Spent {
@@ -150,9 +157,13 @@ private:
         int64_t characters = 0;
     };
     // Charges filling `path` (output pixels), or with a stroke length > 0,
-    // stroking it with a pen reaching `reach` pixels beyond it.
-    void charge(const QPainterPath& path, double reach, double length);
+    // stroking it with a pen reaching `reach` pixels beyond it; returns the
+    // path to draw, its curves flattened.
+    [[nodiscard]] QPainterPath charge(const QPainterPath& path, double reach, double length);
     void chargeArea(const QRectF& outputBox, double atMost);
+    // Pixel rows within what shows that the edges of `flat`, each `reach`
+    // wider on both sides, cross: what Qt's rasteriser walks.
+    double edgeRows(const QPainterPath& flat, double reach) const;
     void checkBudget() const;
 
     QTransform toOutput() const;

@@ -91,11 +91,13 @@ QPen GdiDevice::qtPen(const QTransform& toOut) const
     return pen;
 }
 
-void GdiDevice::fillWith(const QPainterPath& path)
+void GdiDevice::fillWith(const QPainterPath& shape)
 {
     const GdiBrush& brush = m_state.brush;
-    if (brush.style == 0 || brush.style == 2 || brush.style == 3 || brush.style == 5 || brush.style == 6)
-        charge(path, 0, 0);
+    const bool fills = brush.style == 0 || brush.style == 2 || brush.style == 3 || brush.style == 5 || brush.style == 6;
+    if (!fills)
+        return;  // BS_NULL and what we cannot draw
+    const QPainterPath path = charge(shape, 0, 0);
     switch (brush.style) {
     case 0:  // BS_SOLID
         m_painter.fillPath(path, brush.color);
@@ -109,7 +111,7 @@ void GdiDevice::fillWith(const QPainterPath& path)
         if (!brush.pattern.isNull())
             m_painter.fillPath(path, QBrush(brush.pattern));
         break;
-    default:  // BS_NULL and what we cannot draw
+    default:
         break;
     }
 }
@@ -119,8 +121,7 @@ void GdiDevice::strokeOutput(const QPainterPath& path)
     const QPen pen = qtPen(toOutput());
     if (pen.style() == Qt::NoPen)
         return;
-    charge(path, pen.widthF() / 2 + 1, strokedLength(path));
-    m_painter.strokePath(path, pen);
+    m_painter.strokePath(charge(path, pen.widthF() / 2 + 1, strokedLength(path)), pen);
 }
 
 void GdiDevice::emitShape(const QPainterPath& logical, bool closed)
@@ -315,7 +316,7 @@ void GdiDevice::patBlt(const QRectF& rect, uint32_t rop)
     area.addRect(rect.normalized());
     const QPainterPath out = toOutput().map(area);
     if (rop == 0x000042 || rop == 0xFF0062)
-        charge(out, 0, 0);
+        (void)charge(out, 0, 0);  // a rectangle: nothing to flatten
     switch (rop) {
     case 0xF00021: fillWith(out); break;                   // PATCOPY
     case 0x000042: m_painter.fillPath(out, Qt::black); break;  // BLACKNESS

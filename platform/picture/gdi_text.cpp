@@ -52,8 +52,7 @@ void GdiDevice::text(QPointF reference, const QString& text, const std::vector<d
         QPainterPath area;
         area.addRect(rect->normalized());
         const QPainterPath out = t.map(area);
-        charge(out, 0, 0);
-        m_painter.fillPath(out, m_state.bkColor);
+        m_painter.fillPath(charge(out, 0, 0), m_state.bkColor);
     }
     if (text.isEmpty())
         return;

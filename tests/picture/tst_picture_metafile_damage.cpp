@@ -49,6 +49,8 @@ void TestPictureMetafileDamage::damaged_data()
         {"emf-250001-records.z", tooLarge}, {"emf-line-200000-points.z", tooLarge},
         {"emf-text-20002-characters.z", tooLarge},
         {"seeds/picture_emf/hostile_full_frame_rectangles", tooLarge},
+        {"seeds/picture_emf/hostile_huge_ellipses", tooLarge},
+        {"seeds/picture_emf/hostile_zigzag_strokes", tooLarge},
         {"seeds/picture_wmf/hostile_full_frame_rectangles", tooLarge},
     };
     for (const auto& [file, code] : rows)
