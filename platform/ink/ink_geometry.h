@@ -94,6 +94,15 @@ void segmentMeetings(Packets a, size_t k, Packets b, size_t j, int64_t lastIndex
 // The same meetings before they become indices: up to two fractions along
 // segment k (0 at a[k], 1 at its end), returned in out; their count.
 int segmentMeetingFractions(Packets a, size_t k, Packets b, size_t j, long double out[2]);
+// Both at once: fractions along a's segment k and along b's segment j, the
+// same as the two calls give.
+struct MeetingFractions {
+    int countA = 0;
+    int countB = 0;
+    long double onA[2];
+    long double onB[2];
+};
+MeetingFractions mutualMeetingFractions(Packets a, size_t k, Packets b, size_t j);
 // The float index of a meeting at fraction along segment k.
 inline float meetingIndex(int64_t k, long double fraction)
 {
@@ -108,19 +117,9 @@ std::vector<InkRectangle> segmentBoxes(Packets packets);
 void chunkMeetings(Packets a, int32_t ca, std::span<const InkRectangle> segBoxesA, const InkRectangle& boxA,
                    Packets b, int32_t cb, const InkRectangle& boxB, std::vector<float>& out);
 
-// A chunk's segment bounds, worked out once for several pair tests.
-struct ChunkShape {
-    size_t first = 0;  // the chunk's first segment
-    size_t count = 0;
-    InkRectangle box{0, 0, -1, -1};
-    InkRectangle segments[kChunkSegments];
-};
-void shapeOfChunk(Packets packets, int32_t chunk, ChunkShape& shape);
-
-// Meetings of two chunks for both strokes at once: indices on a go to outA,
-// on b to outB.
-void mutualChunkMeetings(Packets a, const ChunkShape& sa, Packets b, const ChunkShape& sb, std::vector<float>& outA,
-                         std::vector<float>& outB);
+// Meetings of a's segment k and b's segment j for both strokes at once:
+// indices on a go to outA, on b to outB, as segmentMeetings gives them.
+void mutualSegmentMeetings(Packets a, size_t k, Packets b, size_t j, std::vector<float>& outA, std::vector<float>& outB);
 
 // Sorts, removes duplicates.
 void normalizeIndices(std::vector<float>& indices);

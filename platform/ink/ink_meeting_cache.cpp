@@ -7,7 +7,6 @@
 #include <algorithm>
 
 using namespace ink_detail;
-using ink_geometry::ChunkShape;
 
 using Meeting = InkDisp::Impl::Meeting;
 // The float index takes the room the long double's alignment leaves.
@@ -29,6 +28,54 @@ auto meetingOrder(KeyOf keyOf)
             return a.k < b.k;
         return a.fraction < b.fraction;
     };
+}
+
+// A whole list in meeting order: a radix sort by (the other stroke's place
+// in ink order, segment), a few passes over the list where comparing sorts
+// take seconds on a page of a million meetings; then the few meetings of one
+// segment with one stroke by fraction.
+void sortByRank(std::vector<Meeting>& list, const std::vector<uint32_t>& rank)
+{
+    struct Tagged {
+        uint64_t key;
+        uint32_t at;
+    };
+    const size_t n = list.size();
+    if (n < 2)
+        return;
+    uint64_t segments = 1;
+    for (const Meeting& m : list)
+        segments = std::max<uint64_t>(segments, uint64_t{m.k} + 1);
+    std::vector<Tagged> from(n), to(n);
+    uint64_t largest = 0;
+    for (size_t i = 0; i < n; ++i) {
+        from[i] = Tagged{uint64_t{rank[list[i].other]} * segments + list[i].k, uint32_t(i)};
+        largest = std::max(largest, from[i].key);
+    }
+    constexpr int kDigitBits = 11;
+    constexpr size_t kDigits = size_t{1} << kDigitBits;
+    for (int shift = 0; shift < 64 && (largest >> shift) != 0; shift += kDigitBits) {
+        size_t start[kDigits + 1] = {};
+        for (const Tagged& t : from)
+            ++start[((t.key >> shift) & (kDigits - 1)) + 1];
+        for (size_t d = 1; d <= kDigits; ++d)
+            start[d] += start[d - 1];
+        for (const Tagged& t : from)
+            to[start[(t.key >> shift) & (kDigits - 1)]++] = t;
+        from.swap(to);
+    }
+    for (size_t i = 0, j = 0; i < n; i = j) {
+        for (j = i + 1; j < n && from[j].key == from[i].key; ++j) {
+        }
+        if (j - i > 1)
+            std::sort(from.begin() + std::ptrdiff_t(i), from.begin() + std::ptrdiff_t(j),
+                      [&list](const Tagged& a, const Tagged& b) { return list[a.at].fraction < list[b.at].fraction; });
+    }
+    std::vector<Meeting> sorted;
+    sorted.reserve(n);
+    for (const Tagged& t : from)
+        sorted.push_back(list[t.at]);
+    list.swap(sorted);
 }
 
 }  // namespace
@@ -76,29 +123,23 @@ void InkDisp::Impl::storeMeetings(uint32_t a, size_t k, uint32_t b, size_t j) co
             list.push_back(Meeting{found[i], own, theirs, other, ink_geometry::meetingIndex(own, found[i])});
         m_store.stored += size_t(n);
     };
-    long double found[2];
+    const ink_geometry::MeetingFractions m =
+        ink_geometry::mutualMeetingFractions({va.points, va.count}, k, {vb.points, vb.count}, j);
     if (va.count >= 2)
-        add(a, uint32_t(k), uint32_t(j), b, found,
-            ink_geometry::segmentMeetingFractions({va.points, va.count}, k, {vb.points, vb.count}, j, found));
+        add(a, uint32_t(k), uint32_t(j), b, m.onA, m.countA);
     if (vb.count >= 2)
-        add(b, uint32_t(j), uint32_t(k), a, found,
-            ink_geometry::segmentMeetingFractions({vb.points, vb.count}, j, {va.points, va.count}, k, found));
+        add(b, uint32_t(j), uint32_t(k), a, m.onB, m.countB);
 }
 
 void InkDisp::Impl::finishMeetings() const
 {
-    // A whole page's meetings are sorted with the strokes' order keys read
-    // once into one array; the few of a cut look them up.
+    // A whole page's meetings are put in order with the strokes' places in
+    // ink order worked out once; the few of a cut look the keys up.
     size_t added = 0;
     for (const uint32_t slot : m_store.touched)
         added += m_store.bySlot[slot].size() - m_store.sorted[slot];
-    std::vector<uint64_t> keys;
-    if (added > m_slots.size()) {
-        keys.resize(m_slots.size());
-        for (size_t i = 0; i < m_slots.size(); ++i)
-            keys[i] = m_slots[i].rec ? m_slots[i].rec->orderKey : 0;
-    }
-    auto finish = [&](auto inOrder) {
+    if (added <= m_slots.size()) {
+        const auto inOrder = meetingOrder([this](uint32_t slot) { return m_slots[slot].rec->orderKey; });
         for (const uint32_t slot : m_store.touched) {
             std::vector<Meeting>& list = m_store.bySlot[slot];
             const auto middle = list.begin() + static_cast<std::ptrdiff_t>(m_store.sorted[slot]);
@@ -106,11 +147,31 @@ void InkDisp::Impl::finishMeetings() const
             std::inplace_merge(list.begin(), middle, list.end(), inOrder);
             m_store.sorted[slot] = list.size();
         }
-    };
-    if (keys.empty())
-        finish(meetingOrder([this](uint32_t slot) { return m_slots[slot].rec->orderKey; }));
-    else
-        finish(meetingOrder([&keys](uint32_t slot) { return keys[slot]; }));
+    } else {
+        std::vector<uint32_t> rank(m_slots.size());
+        {
+            std::vector<std::pair<uint64_t, uint32_t>> order;
+            order.reserve(m_slots.size());
+            for (uint32_t i = 0; i < m_slots.size(); ++i)
+                if (m_slots[i].rec)
+                    order.emplace_back(m_slots[i].rec->orderKey, i);
+            std::sort(order.begin(), order.end());
+            for (uint32_t r = 0; r < order.size(); ++r)
+                rank[order[r].second] = r;
+        }
+        const auto inOrder = meetingOrder([&rank](uint32_t slot) { return rank[slot]; });
+        for (const uint32_t slot : m_store.touched) {
+            std::vector<Meeting>& list = m_store.bySlot[slot];
+            if (m_store.sorted[slot] == 0) {
+                sortByRank(list, rank);
+            } else {
+                const auto middle = list.begin() + static_cast<std::ptrdiff_t>(m_store.sorted[slot]);
+                std::sort(middle, list.end(), inOrder);
+                std::inplace_merge(list.begin(), middle, list.end(), inOrder);
+            }
+            m_store.sorted[slot] = list.size();
+        }
+    }
     m_store.touched.clear();
 }
 
@@ -142,90 +203,40 @@ void InkDisp::Impl::storeSegmentMeetings(uint32_t slot, size_t k, Skip&& skip) c
 }
 
 template <class BeginCell, class Visit>
-void InkDisp::Impl::forEachChunkPair(BeginCell&& beginCell, Visit&& visit) const
+void InkDisp::Impl::forEachSegmentPair(BeginCell&& beginCell, Visit&& visit) const
 {
-    // Shapes of the current cell's entries, worked out when first needed.
-    std::vector<ChunkShape> shapes;
-    std::vector<bool> shaped;
-    ChunkShape loose[2];
-    auto shapeOf = [&](const SpatialGrid::Entry& e, size_t place, ChunkShape& spare) -> const ChunkShape& {
-        const SlotView& v = m_slots[e.slot];
-        ChunkShape& shape = place == SpatialGrid::kNoPlace ? spare : shapes[place];
-        if (place == SpatialGrid::kNoPlace || !shaped[place]) {
-            ink_geometry::shapeOfChunk({v.points, v.count}, static_cast<int32_t>(e.chunk), shape);
-            if (place != SpatialGrid::kNoPlace)
-                shaped[place] = true;
-        }
-        return shape;
-    };
-    m_grid.forEachPair(
-        [&](size_t n) {
-            if (shapes.size() < n)
-                shapes.resize(n);
-            shaped.assign(n, false);
-            return beginCell();
-        },
-        [&](const SpatialGrid::Entry& p, size_t i, const SpatialGrid::Entry& q, size_t j) {
-            return visit(p.slot, shapeOf(p, i, loose[0]), q.slot, shapeOf(q, j, loose[1]));
-        });
+    // A grid of the segments themselves, made for this one pass: in dense
+    // ink a chunk's bounds span many cells and meet many chunks whose
+    // segments never come near each other.
+    SpatialGrid segments;
+    for (uint32_t slot = 0; slot < m_slots.size(); ++slot)
+        if (const SlotView& v = m_slots[slot]; v.rec)
+            segments.insert(slot, ink_geometry::segmentBoxes({v.points, v.count}));
+    const size_t cells = segments.cellCount();
+    segments.forEachPair([&](size_t) { return beginCell(cells); },
+                         [&](const SpatialGrid::Entry& p, size_t, const SpatialGrid::Entry& q, size_t) {
+                             return visit(p.slot, size_t(p.chunk), q.slot, size_t(q.chunk));
+                         });
 }
 
 bool InkDisp::Impl::buildMeetings() const
 {
     dropMeetings();
     growMeetings();
-    // Within a chunk, each pair of its segments once.
-    ChunkShape mine;
-    for (uint32_t slot = 0; slot < m_slots.size(); ++slot) {
-        const SlotView& v = m_slots[slot];
-        if (!v.rec)
-            continue;
-        for (uint32_t c = 0; c < v.rec->chunkBoxes.size(); ++c) {
-            ink_geometry::shapeOfChunk({v.points, v.count}, static_cast<int32_t>(c), mine);
-            for (size_t i = 0; i < mine.count; ++i)
-                for (size_t j = i + 1; j < mine.count; ++j)
-                    if (ink_geometry::meets(mine.segments[i], mine.segments[j]))
-                        storeMeetings(slot, mine.first + i, slot, mine.first + j);
-        }
-        if (m_store.stored > m_keptLimit) {
-            dropMeetings();
-            return false;
-        }
-    }
-    // Each pair of chunks whose bounds meet once, a stroke's own included,
-    // and of theirs each pair of segments whose bounds meet. The cells come
-    // in no spatial order, so an eighth of them tells a page far past the
-    // limit (the 50,000 overlapping strokes hold about 7 million) without
-    // storing up to it.
+    // Each pair of segments whose bounds meet once, a stroke's own
+    // included. The cells come in no spatial order, so a sixteenth of them
+    // tells a page far past the limit (the 50,000 overlapping strokes hold
+    // about 7 million) without storing up to it.
     bool kept = true;
-    const size_t own = m_store.stored;
-    const size_t cells = m_grid.cellCount();
     size_t seen = 0;
-    auto withinReach = [&] {
+    auto withinReach = [&](size_t cells) {
         ++seen;
-        if (seen * 8 >= cells && seen < cells) {
-            const double expected = double(own) + double(m_store.stored - own) * double(cells) / double(seen);
-            kept = expected <= 2.0 * double(m_keptLimit);
-        }
+        if (seen * 16 >= cells && seen < cells)
+            kept = double(m_store.stored) * double(cells) / double(seen) <= 2.0 * double(m_keptLimit);
         return kept;
     };
-    forEachChunkPair(withinReach, [&](uint32_t a, const ChunkShape& sa, uint32_t b, const ChunkShape& sb) {
-        // Only segments reaching into the chunks' common bounds can meet.
-        const InkRectangle common{std::max(sa.box.Top, sb.box.Top), std::max(sa.box.Left, sb.box.Left),
-                                  std::min(sa.box.Bottom, sb.box.Bottom), std::min(sa.box.Right, sb.box.Right)};
-        size_t nearA[ink_geometry::kChunkSegments];
-        size_t countA = 0;
-        for (size_t i = 0; i < sa.count; ++i)
-            if (ink_geometry::meets(sa.segments[i], common))
-                nearA[countA++] = i;
-        for (size_t j = 0; j < sb.count && countA > 0; ++j) {
-            const InkRectangle segment = sb.segments[j];
-            if (!ink_geometry::meets(segment, common))
-                continue;
-            for (size_t n = 0; n < countA; ++n)
-                if (ink_geometry::meets(sa.segments[nearA[n]], segment))
-                    storeMeetings(a, sa.first + nearA[n], b, sb.first + j);
-        }
+    forEachSegmentPair(withinReach, [&](uint32_t a, size_t k, uint32_t b, size_t j) {
+        storeMeetings(a, k, b, j);
         kept = m_store.stored <= m_keptLimit;
         return kept;
     });
@@ -242,12 +253,12 @@ void InkDisp::Impl::computeAllMeetings() const
 {
     std::vector<std::vector<float>>& bySlot = m_meetings.bySlot;
     bySlot.assign(m_slots.size(), {});
-    forEachChunkPair([] { return true; }, [&](uint32_t a, const ChunkShape& sa, uint32_t b, const ChunkShape& sb) {
+    forEachSegmentPair([](size_t) { return true; }, [&](uint32_t a, size_t k, uint32_t b, size_t j) {
         if (a != b) {
             const SlotView& va = m_slots[a];
             const SlotView& vb = m_slots[b];
-            ink_geometry::mutualChunkMeetings({va.points, va.count}, sa, {vb.points, vb.count}, sb, bySlot[a],
-                                              bySlot[b]);
+            ink_geometry::mutualSegmentMeetings({va.points, va.count}, k, {vb.points, vb.count}, j, bySlot[a],
+                                                bySlot[b]);
         }
         return true;
     });

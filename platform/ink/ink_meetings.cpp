@@ -7,6 +7,7 @@
 #include "platform/ink/int128_math.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace ink_geometry {
 
@@ -38,6 +39,9 @@ long double fraction(Int128 num, Int128 den)
         return 0.0L;
     if (num == den)
         return 1.0L;
+    // Both convert exactly either way; from 64 bits the processor does it.
+    if (den <= std::numeric_limits<int64_t>::max())
+        return static_cast<long double>(static_cast<int64_t>(num)) / static_cast<long double>(static_cast<int64_t>(den));
     return static_cast<long double>(num) / static_cast<long double>(den);
 }
 
@@ -98,6 +102,57 @@ int segmentMeetingFractions(Packets a, size_t k, Packets b, size_t j, long doubl
     return 1;
 }
 
+MeetingFractions mutualMeetingFractions(Packets a, size_t k, Packets b, size_t j)
+{
+    // The same tests as segmentMeetingFractions both ways round, each
+    // product worked out once: the exact values, so the same fractions.
+    MeetingFractions m;
+    const InkPacket& p0 = a[k];
+    const InkPacket& p1 = a[segmentEnd(a.size(), k)];
+    const InkPacket& q0 = b[j];
+    const InkPacket& q1 = b[segmentEnd(b.size(), j)];
+    const Vec d = p1 - p0;
+    const Vec e = q1 - q0;
+    const bool pointA = d.x == 0 && d.y == 0;
+    const bool pointB = e.x == 0 && e.y == 0;
+    if (pointA || pointB) {
+        m.countA = segmentMeetingFractions(a, k, b, j, m.onA);
+        m.countB = segmentMeetingFractions(b, j, a, k, m.onB);
+        return m;
+    }
+    const Int128 c1 = cross(d, q0 - p0);
+    const Int128 c2 = cross(d, q1 - p0);
+    if (c1 == 0 && c2 == 0) {
+        // Collinear: the overlap's two ends, projected on each segment.
+        auto overlap = [](Int128 s0, Int128 s1, Int128 len2, long double out[2]) {
+            const Int128 lo = std::max<Int128>(std::min(s0, s1), 0);
+            const Int128 hi = std::min<Int128>(std::max(s0, s1), len2);
+            if (lo > hi)
+                return 0;
+            out[0] = fraction(lo, len2);
+            if (hi == lo)
+                return 1;
+            out[1] = fraction(hi, len2);
+            return 2;
+        };
+        m.countA = overlap(dot(q0 - p0, d), dot(q1 - p0, d), dot(d, d), m.onA);
+        m.countB = overlap(dot(p0 - q0, e), dot(p1 - q0, e), dot(e, e), m.onB);
+        return m;
+    }
+    if (sign(c1) * sign(c2) > 0)
+        return m;
+    const Int128 c3 = cross(e, p0 - q0);
+    const Int128 c4 = cross(e, p1 - q0);
+    if (sign(c3) * sign(c4) > 0)
+        return m;
+    // Not parallel here, so c1 != c2 and c3 != c4.
+    auto crossing = [](Int128 num, Int128 den) { return den < 0 ? fraction(-num, -den) : fraction(num, den); };
+    m.onA[0] = crossing(c3, c3 - c4);
+    m.onB[0] = crossing(c1, c1 - c2);
+    m.countA = m.countB = 1;
+    return m;
+}
+
 void segmentMeetings(Packets a, size_t k, Packets b, size_t j, int64_t lastIndex, std::vector<float>& out)
 {
     long double found[2];
@@ -151,50 +206,18 @@ void chunkMeetings(Packets a, int32_t ca, std::span<const InkRectangle> segBoxes
     }
 }
 
-void shapeOfChunk(Packets packets, int32_t chunk, ChunkShape& shape)
+void mutualSegmentMeetings(Packets a, size_t k, Packets b, size_t j, std::vector<float>& outA, std::vector<float>& outB)
 {
-    const SegmentRange r = chunkSegments(packets.size(), chunk);
-    shape.first = r.first;
-    shape.count = r.end - r.first;
-    InkRectangle box = segmentBox(packets, r.first);
-    for (size_t i = 0; i < shape.count; ++i) {
-        const InkRectangle& s = shape.segments[i] = segmentBox(packets, r.first + i);
-        box.Left = std::min(box.Left, s.Left);
-        box.Top = std::min(box.Top, s.Top);
-        box.Right = std::max(box.Right, s.Right);
-        box.Bottom = std::max(box.Bottom, s.Bottom);
-    }
-    shape.box = box;
-}
-
-void mutualChunkMeetings(Packets a, const ChunkShape& sa, Packets b, const ChunkShape& sb, std::vector<float>& outA,
-                         std::vector<float>& outB)
-{
-    const InkRectangle common{std::max(sa.box.Top, sb.box.Top), std::max(sa.box.Left, sb.box.Left),
-                              std::min(sa.box.Bottom, sb.box.Bottom), std::min(sa.box.Right, sb.box.Right)};
-    if (common.isEmpty())
-        return;
-    size_t nearA[kChunkSegments];
-    size_t countA = 0;
-    for (size_t i = 0; i < sa.count; ++i)
-        if (meets(sa.segments[i], common))
-            nearA[countA++] = i;
-    if (countA == 0)
-        return;
-    const int64_t lastA = static_cast<int64_t>(a.size()) - 1;
-    const int64_t lastB = static_cast<int64_t>(b.size()) - 1;
-    for (size_t j = 0; j < sb.count; ++j) {
-        if (!meets(sb.segments[j], common))
-            continue;
-        for (size_t i = 0; i < countA; ++i) {
-            if (!meets(sa.segments[nearA[i]], sb.segments[j]))
-                continue;
-            if (a.size() >= 2)
-                segmentMeetings(a, sa.first + nearA[i], b, sb.first + j, lastA, outA);
-            if (b.size() >= 2)
-                segmentMeetings(b, sb.first + j, a, sa.first + nearA[i], lastB, outB);
-        }
-    }
+    const MeetingFractions m = mutualMeetingFractions(a, k, b, j);
+    // An index at, or rounding to, an end point of the stroke is left out.
+    auto keep = [](Packets p, size_t s, const long double* found, int n, std::vector<float>& out) {
+        const float last = static_cast<float>(static_cast<int64_t>(p.size()) - 1);
+        for (int i = 0; i < n && p.size() >= 2; ++i)
+            if (const float index = meetingIndex(static_cast<int64_t>(s), found[i]); index > 0.0f && index < last)
+                out.push_back(index);
+    };
+    keep(a, k, m.onA, m.countA, outA);
+    keep(b, j, m.onB, m.countB, outB);
 }
 
 }  // namespace ink_geometry

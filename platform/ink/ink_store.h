@@ -192,10 +192,11 @@ private:
     };
     mutable MeetingCache m_meetings;
     void computeAllMeetings() const;
-    // visit(slotA, shapeA, slotB, shapeB) once for every two chunks whose
-    // bounds meet, until it returns false or beginCell() does.
+    // visit(slotA, segmentA, slotB, segmentB) once for every two segments
+    // of the page whose bounds meet, until it returns false or
+    // beginCell(cells) does (cells: how many the page's segments fill).
     template <class BeginCell, class Visit>
-    void forEachChunkPair(BeginCell&& beginCell, Visit&& visit) const;
+    void forEachSegmentPair(BeginCell&& beginCell, Visit&& visit) const;
     // A stale stroke's crossings, asked afresh, kept again.
     void keepSwept(const StrokeRecord& rec, const std::vector<float>& meetings) const;
     template <class Change>
