@@ -221,17 +221,47 @@ void MarkerCache::strokeSplit(const InkStrokeDisp& stroke, const InkStrokeDisp& 
     }
 }
 
-std::vector<InkPoint> MarkerCache::pointsOf(const InkStrokeDisp& stroke) const
+std::vector<float> MarkerCache::crossingsOf(const InkStrokeDisp& stroke) const
 {
-    if (m_kind == Kind::Cusps)
-        return cuspMarkerPoints(stroke);
     // The ink that keeps its crossings answers for the whole page at once.
     // Otherwise: every stroke that can cross this one has ink within its
     // bounds, so asking about those alone finds the same crossings as
     // asking about the whole page, at a fraction of the cost.
     if (m_ink->meetingsKept())
-        return intersectionMarkerPoints(stroke, m_ink->Strokes());
-    return intersectionMarkerPoints(stroke, m_ink->strokesIn(stroke.GetBoundingBox()));
+        return stroke.FindIntersections(m_ink->Strokes());
+    return stroke.FindIntersections(m_ink->strokesIn(stroke.GetBoundingBox()));
+}
+
+std::optional<std::vector<InkPoint>> MarkerCache::findPoints(Entry& entry, bool reshaped) const
+{
+    const InkStrokeDisp& stroke = entry.stroke;
+    if (m_kind == Kind::Cusps)
+        return cuspMarkerPoints(stroke);
+    std::vector<float> crossings = crossingsOf(stroke);
+    const std::vector<float>& old = entry.crossings;
+    // A marker depends on its crossing's index and the two points around
+    // it; a dense stroke has tens of thousands, and a cut changes a few.
+    const size_t both = std::min(old.size(), crossings.size());
+    const float lastKept = static_cast<float>(stroke.PacketCount() - 2);
+    size_t head = 0;
+    while (head < both && old[head] == crossings[head] && (!reshaped || crossings[head] < lastKept))
+        ++head;
+    size_t tail = 0;
+    while (!reshaped && tail < both - head && old[old.size() - 1 - tail] == crossings[crossings.size() - 1 - tail])
+        ++tail;
+    std::optional<std::vector<InkPoint>> points;
+    if (head == 0 && tail == 0) {
+        points = markerPointsAt(stroke, crossings);
+    } else if (head + tail < old.size() || head + tail < crossings.size()) {
+        points.emplace(entry.points.begin(), entry.points.begin() + std::ptrdiff_t(head));
+        points->reserve(crossings.size());
+        const std::vector<InkPoint> middle =
+            markerPointsAt(stroke, std::span(crossings).subspan(head, crossings.size() - head - tail));
+        points->insert(points->end(), middle.begin(), middle.end());
+        points->insert(points->end(), entry.points.end() - std::ptrdiff_t(tail), entry.points.end());
+    }
+    entry.crossings = std::move(crossings);
+    return points;
 }
 
 void MarkerCache::updatePositions(Changes& changed)
@@ -266,7 +296,12 @@ void MarkerCache::rebuildAll()
     for (const InkStrokeDisp& stroke : strokes) {
         Entry entry;
         entry.stroke = stroke;
-        entry.points = m_kind == Kind::Cusps ? cuspMarkerPoints(stroke) : intersectionMarkerPoints(stroke, strokes);
+        if (m_kind == Kind::Cusps) {
+            entry.points = cuspMarkerPoints(stroke);
+        } else {
+            entry.crossings = stroke.FindIntersections(strokes);
+            entry.points = markerPointsAt(stroke, entry.crossings);
+        }
         m_entries.emplace(stroke.ID(), std::move(entry));
     }
     m_stats.strokesAsked += static_cast<uint64_t>(strokes.Count());
@@ -300,9 +335,14 @@ void MarkerCache::applyChanges(Changes& changed)
             ask.insert(ask.end(), near.begin(), near.end());
         }
     }
-    for (const InkStrokeDisp& stroke : m_cut)
-        if (!stroke.isDetached())
+    std::vector<int64_t> reshaped;
+    for (const InkStrokeDisp& stroke : m_cut) {
+        if (!stroke.isDetached()) {
             ask.push_back(stroke);
+            reshaped.push_back(stroke.ID());
+        }
+    }
+    std::sort(reshaped.begin(), reshaped.end());
     m_changedAreas.clear();
     m_added.clear();
     m_cut.clear();
@@ -319,9 +359,13 @@ void MarkerCache::applyChanges(Changes& changed)
     // cut from it cancel out on their pixel when the raster counts them.
     const bool compare = m_pixelsValid;
     for (const auto& [id, stroke] : byId) {
-        std::vector<InkPoint> points = pointsOf(stroke);
         Entry& entry = m_entries[id];
         entry.stroke = stroke;
+        std::optional<std::vector<InkPoint>> found =
+            findPoints(entry, std::binary_search(reshaped.begin(), reshaped.end(), id));
+        if (!found)
+            continue;
+        std::vector<InkPoint>& points = *found;
         const std::vector<InkPoint>& old = entry.points;
         if (!compare || old == points) {
             entry.points = std::move(points);

@@ -17,6 +17,7 @@
 #include <QRegion>
 
 #include <cstdint>
+#include <optional>
 #include <unordered_map>
 #include <vector>
 
@@ -55,6 +56,7 @@ public:
 private:
     struct Entry {
         InkStrokeDisp stroke;
+        std::vector<float> crossings;  // the float indices of points, crossing markers only
         std::vector<InkPoint> points;
         std::vector<QPoint> pixels;  // at m_dpi
         QRect pixelReach;            // what its markers can touch
@@ -75,7 +77,12 @@ private:
     void updatePositions(Changes& changed);
     void rebuildAll();
     void applyChanges(Changes& changed);
-    std::vector<InkPoint> pointsOf(const InkStrokeDisp& stroke) const;
+    std::vector<float> crossingsOf(const InkStrokeDisp& stroke) const;
+    // The entry's markers anew, none when they are those it has; a stroke
+    // whose points did not change (`reshaped` false) keeps those at the
+    // crossings it still has first and last, a shortened stroke those before
+    // its last segment. Keeps the crossings in the entry.
+    std::optional<std::vector<InkPoint>> findPoints(Entry& entry, bool reshaped) const;
 
     QPoint toPixels(InkPoint point) const;
     // Returns the pixels of the paper whose markers were painted anew.
