@@ -229,6 +229,12 @@ def emf_dashed_polyline(points=100000, side=8000):
                frame=_emf_frame(side))
 
 
+def emf_dashes_across_view(points=10000, side=400):
+    """A thin dashed line jumping across what shows: hundreds of thousands of dashes."""
+    pen = [emf_record(38, [1, 1, 1, 0, 0x000000]), emf_record(37, [1])]  # PS_DASH
+    return emf(pen + [emf_record(87, [0, 0, side, side, points], _points16(_zigzag(points, side, 13)))])
+
+
 def emf_many_small_records(count=1000000):
     brush = [emf_record(39, [1, 0, 0x0000FF, 0]), emf_record(37, [1])]
     return emf(brush + [emf_record(43, [i % 400, i % 300, i % 400 + 2, i % 300 + 2]) for i in range(count)])
@@ -283,5 +289,6 @@ def emf_seeds():
         "hostile_huge_ellipses": emf_huge_ellipses(),
         "hostile_zigzag_strokes": emf_zigzag_strokes(),
         "hostile_clip_restores": emf_clip_restores(),
+        "hostile_dashes_across_view": emf_dashes_across_view(),
     }
     return {**seeds, **broken, **hostile}

@@ -63,6 +63,9 @@ constexpr double kPenReachPerWork = 2000;  // pixels of reach that double a stro
 // 80 ns filling, more for a stroke's outline): a few hundred points jumping
 // across what shows cost as much as a hundred thousand short ones.
 constexpr double kRowsPerWork = 2;
+// A dash that shows costs about two stroked points: its outline is built
+// whole, round caps and all (1.2 KB and 2 us a dash of a thin pen).
+constexpr double kDashWork = 12;
 constexpr double kMaxCoverings = 256;
 constexpr double kMaxFilledPixels = 1 << 28;
 constexpr int64_t kMaxCharacters = 20000;
@@ -184,7 +187,7 @@ void GdiDevice::chargeArea(const QRectF& outputBox, double atMost)
     checkBudget();
 }
 
-QPainterPath GdiDevice::charge(const QPainterPath& path, double reach, double length)
+QPainterPath GdiDevice::charge(const QPainterPath& path, double reach, double length, double dashPeriod)
 {
     const bool stroke = length > 0;
     const double points = flattenedPoints(path);
@@ -197,9 +200,48 @@ QPainterPath GdiDevice::charge(const QPainterPath& path, double reach, double le
     // A stroke's outline has two sides to each edge, each a pen wide.
     m_spent.work += (stroke ? 2 : 1) * edgeRows(flat, stroke ? reach : 0) / kRowsPerWork;
     checkBudget();
+    if (stroke && dashPeriod > 0) {
+        // Qt builds the outline of every dash that can show, caps and all.
+        const double dashes = visibleLength(flat, reach) / dashPeriod * kDashWork;
+        if (dashes > kMaxStrokeWork)
+            throw pictureTooLarge("metafile dashed stroke past the work a picture may take");
+        m_spent.work += dashes;
+        checkBudget();
+    }
     const QRectF box = path.controlPointRect().adjusted(-reach, -reach, reach, reach);
     chargeArea(box, stroke ? length * std::max(2 * reach, 1.0) : std::numeric_limits<double>::max());
     return flat;
+}
+
+double GdiDevice::visibleLength(const QPainterPath& flat, double reach) const
+{
+    const QRectF shown = m_visible.adjusted(-reach, -reach, reach, reach);
+    double length = 0;
+    QPointF last;
+    for (int i = 0; i < flat.elementCount(); ++i) {
+        const QPainterPath::Element& e = flat.elementAt(i);
+        const QPointF point = e;
+        if (!e.isMoveTo()) {
+            // The segment's part inside: its parameters on entering and leaving.
+            const QPointF d = point - last;
+            double enter = 0, leave = 1;
+            auto side = [&](double p, double q) {
+                if (p == 0)
+                    return q >= 0;
+                const double t = q / p;
+                if (p < 0)
+                    enter = std::max(enter, t);
+                else
+                    leave = std::min(leave, t);
+                return enter <= leave;
+            };
+            if (side(-d.x(), last.x() - shown.left()) && side(d.x(), shown.right() - last.x())
+                && side(-d.y(), last.y() - shown.top()) && side(d.y(), shown.bottom() - last.y()))
+                length += (leave - enter) * std::hypot(d.x(), d.y());
+        }
+        last = point;
+    }
+    return length;
 }
 
 double GdiDevice::edgeRows(const QPainterPath& flat, double reach) const

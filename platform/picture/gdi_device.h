@@ -157,13 +157,17 @@ private:
         int64_t characters = 0;
     };
     // Charges filling `path` (output pixels), or with a stroke length > 0,
-    // stroking it with a pen reaching `reach` pixels beyond it; returns the
-    // path to draw, its curves flattened.
-    [[nodiscard]] QPainterPath charge(const QPainterPath& path, double reach, double length);
+    // stroking it with a pen reaching `reach` pixels beyond it, dashed every
+    // `dashPeriod` pixels when that is > 0; returns the path to draw, its
+    // curves flattened.
+    [[nodiscard]] QPainterPath charge(const QPainterPath& path, double reach, double length,
+                                      double dashPeriod = 0);
     void chargeArea(const QRectF& outputBox, double atMost);
     // Pixel rows within what shows that the edges of `flat`, each `reach`
     // wider on both sides, cross: what Qt's rasteriser walks.
     double edgeRows(const QPainterPath& flat, double reach) const;
+    // The length of `flat` within what shows, grown by reach.
+    double visibleLength(const QPainterPath& flat, double reach) const;
     void checkBudget() const;
 
     QTransform toOutput() const;

@@ -46,6 +46,19 @@ double strokedLength(const QPainterPath& path)
     return length;
 }
 
+// Pixels from one dash to the next: Qt's patterns, in pen widths.
+double dashPeriod(const QPen& pen)
+{
+    const double width = std::max(pen.widthF(), 1.0);
+    switch (pen.style()) {
+    case Qt::DashLine: return 6 * width;
+    case Qt::DotLine: return 3 * width;
+    case Qt::DashDotLine: return 9 * width;
+    case Qt::DashDotDotLine: return 12 * width;
+    default: return 0;
+    }
+}
+
 double scaleOf(const QTransform& t)
 {
     return std::sqrt(std::abs(t.m11() * t.m22() - t.m12() * t.m21()));
@@ -121,7 +134,7 @@ void GdiDevice::strokeOutput(const QPainterPath& path)
     const QPen pen = qtPen(toOutput());
     if (pen.style() == Qt::NoPen)
         return;
-    m_painter.strokePath(charge(path, pen.widthF() / 2 + 1, strokedLength(path)), pen);
+    m_painter.strokePath(charge(path, pen.widthF() / 2 + 1, strokedLength(path), dashPeriod(pen)), pen);
 }
 
 void GdiDevice::emitShape(const QPainterPath& logical, bool closed)

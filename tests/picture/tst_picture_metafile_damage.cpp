@@ -51,6 +51,7 @@ void TestPictureMetafileDamage::damaged_data()
         {"seeds/picture_emf/hostile_full_frame_rectangles", tooLarge},
         {"seeds/picture_emf/hostile_huge_ellipses", tooLarge},
         {"seeds/picture_emf/hostile_zigzag_strokes", tooLarge},
+        {"seeds/picture_emf/hostile_dashes_across_view", tooLarge},
         {"seeds/picture_wmf/hostile_full_frame_rectangles", tooLarge},
     };
     for (const auto& [file, code] : rows)
