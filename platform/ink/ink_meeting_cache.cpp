@@ -134,36 +134,17 @@ void InkDisp::Impl::storeMeetings(uint32_t a, size_t k, uint32_t b, size_t j) co
 void InkDisp::Impl::finishMeetings() const
 {
     // A whole page's meetings are put in order with the strokes' places in
-    // ink order worked out once; the few of a cut look the keys up.
+    // ink order worked out once (a new list by radix sort); the few of a cut
+    // look the keys up.
     size_t added = 0;
     for (const uint32_t slot : m_store.touched)
         added += m_store.bySlot[slot].size() - m_store.sorted[slot];
-    if (added <= m_slots.size()) {
-        const auto inOrder = meetingOrder([this](uint32_t slot) { return m_slots[slot].rec->orderKey; });
+    auto finish = [this](auto keyOf, const std::vector<uint32_t>* rank) {
+        const auto inOrder = meetingOrder(keyOf);
         for (const uint32_t slot : m_store.touched) {
             std::vector<Meeting>& list = m_store.bySlot[slot];
-            const auto middle = list.begin() + static_cast<std::ptrdiff_t>(m_store.sorted[slot]);
-            std::sort(middle, list.end(), inOrder);
-            std::inplace_merge(list.begin(), middle, list.end(), inOrder);
-            m_store.sorted[slot] = list.size();
-        }
-    } else {
-        std::vector<uint32_t> rank(m_slots.size());
-        {
-            std::vector<std::pair<uint64_t, uint32_t>> order;
-            order.reserve(m_slots.size());
-            for (uint32_t i = 0; i < m_slots.size(); ++i)
-                if (m_slots[i].rec)
-                    order.emplace_back(m_slots[i].rec->orderKey, i);
-            std::sort(order.begin(), order.end());
-            for (uint32_t r = 0; r < order.size(); ++r)
-                rank[order[r].second] = r;
-        }
-        const auto inOrder = meetingOrder([&rank](uint32_t slot) { return rank[slot]; });
-        for (const uint32_t slot : m_store.touched) {
-            std::vector<Meeting>& list = m_store.bySlot[slot];
-            if (m_store.sorted[slot] == 0) {
-                sortByRank(list, rank);
+            if (rank && m_store.sorted[slot] == 0) {
+                sortByRank(list, *rank);
             } else {
                 const auto middle = list.begin() + static_cast<std::ptrdiff_t>(m_store.sorted[slot]);
                 std::sort(middle, list.end(), inOrder);
@@ -171,6 +152,20 @@ void InkDisp::Impl::finishMeetings() const
             }
             m_store.sorted[slot] = list.size();
         }
+    };
+    if (added <= m_slots.size()) {
+        finish([this](uint32_t slot) { return m_slots[slot].rec->orderKey; }, nullptr);
+    } else {
+        std::vector<std::pair<uint64_t, uint32_t>> order;
+        order.reserve(m_slots.size());
+        for (uint32_t i = 0; i < m_slots.size(); ++i)
+            if (m_slots[i].rec)
+                order.emplace_back(m_slots[i].rec->orderKey, i);
+        std::sort(order.begin(), order.end());
+        std::vector<uint32_t> rank(m_slots.size());
+        for (uint32_t r = 0; r < order.size(); ++r)
+            rank[order[r].second] = r;
+        finish([&rank](uint32_t slot) { return rank[slot]; }, &rank);
     }
     m_store.touched.clear();
 }
@@ -213,10 +208,9 @@ void InkDisp::Impl::forEachSegmentPair(BeginCell&& beginCell, Visit&& visit) con
         if (const SlotView& v = m_slots[slot]; v.rec)
             segments.insert(slot, ink_geometry::segmentBoxes({v.points, v.count}));
     const size_t cells = segments.cellCount();
-    segments.forEachPair([&](size_t) { return beginCell(cells); },
-                         [&](const SpatialGrid::Entry& p, size_t, const SpatialGrid::Entry& q, size_t) {
-                             return visit(p.slot, size_t(p.chunk), q.slot, size_t(q.chunk));
-                         });
+    segments.forEachPair([&] { return beginCell(cells); }, [&](const SpatialGrid::Entry& p, const SpatialGrid::Entry& q) {
+        return visit(p.slot, size_t(p.chunk), q.slot, size_t(q.chunk));
+    });
 }
 
 bool InkDisp::Impl::buildMeetings() const

@@ -45,6 +45,37 @@ long double fraction(Int128 num, Int128 den)
     return static_cast<long double>(num) / static_cast<long double>(den);
 }
 
+// The ends of a collinear overlap, projected on a segment of squared
+// length len2 whose start the other's ends project to s0 and s1.
+int overlapFractions(Int128 s0, Int128 s1, Int128 len2, long double out[2])
+{
+    const Int128 lo = std::max<Int128>(std::min(s0, s1), 0);
+    const Int128 hi = std::min<Int128>(std::max(s0, s1), len2);
+    if (lo > hi)
+        return 0;
+    out[0] = fraction(lo, len2);
+    if (hi == lo)
+        return 1;
+    out[1] = fraction(hi, len2);
+    return 2;
+}
+
+// Where two lines that are not parallel cross: num / den of the way along.
+long double crossingFraction(Int128 num, Int128 den)
+{
+    return den < 0 ? fraction(-num, -den) : fraction(num, den);
+}
+
+// The indices of meetings on segment k, but those at, or rounding to, an
+// end point of the stroke (lastIndex its last point).
+void keepIndices(size_t k, const long double* found, int n, int64_t lastIndex, std::vector<float>& out)
+{
+    for (int i = 0; i < n; ++i)
+        if (const float index = meetingIndex(static_cast<int64_t>(k), found[i]);
+            index > 0.0f && index < static_cast<float>(lastIndex))
+            out.push_back(index);
+}
+
 }  // namespace
 
 int segmentMeetingFractions(Packets a, size_t k, Packets b, size_t j, long double out[2])
@@ -73,17 +104,7 @@ int segmentMeetingFractions(Packets a, size_t k, Packets b, size_t j, long doubl
     const int o2 = sign(cross(d, q1 - p0));
     if (o1 == 0 && o2 == 0) {
         // Collinear: the overlap's two ends, projected on this segment.
-        const Int128 s0 = dot(q0 - p0, d);
-        const Int128 s1 = dot(q1 - p0, d);
-        const Int128 lo = std::max<Int128>(std::min(s0, s1), 0);
-        const Int128 hi = std::min<Int128>(std::max(s0, s1), len2);
-        if (lo > hi)
-            return 0;
-        out[0] = fraction(lo, len2);
-        if (hi == lo)
-            return 1;
-        out[1] = fraction(hi, len2);
-        return 2;
+        return overlapFractions(dot(q0 - p0, d), dot(q1 - p0, d), len2, out);
     }
     if (o1 * o2 > 0)
         return 0;
@@ -92,13 +113,7 @@ int segmentMeetingFractions(Packets a, size_t k, Packets b, size_t j, long doubl
     if (sign(c3) * sign(c4) > 0)
         return 0;
     // The lines are not parallel here (o1 != o2), so c3 != c4.
-    Int128 num = c3;
-    Int128 den = c3 - c4;
-    if (den < 0) {
-        num = -num;
-        den = -den;
-    }
-    out[0] = fraction(num, den);
+    out[0] = crossingFraction(c3, c3 - c4);
     return 1;
 }
 
@@ -124,19 +139,8 @@ MeetingFractions mutualMeetingFractions(Packets a, size_t k, Packets b, size_t j
     const Int128 c2 = cross(d, q1 - p0);
     if (c1 == 0 && c2 == 0) {
         // Collinear: the overlap's two ends, projected on each segment.
-        auto overlap = [](Int128 s0, Int128 s1, Int128 len2, long double out[2]) {
-            const Int128 lo = std::max<Int128>(std::min(s0, s1), 0);
-            const Int128 hi = std::min<Int128>(std::max(s0, s1), len2);
-            if (lo > hi)
-                return 0;
-            out[0] = fraction(lo, len2);
-            if (hi == lo)
-                return 1;
-            out[1] = fraction(hi, len2);
-            return 2;
-        };
-        m.countA = overlap(dot(q0 - p0, d), dot(q1 - p0, d), dot(d, d), m.onA);
-        m.countB = overlap(dot(p0 - q0, e), dot(p1 - q0, e), dot(e, e), m.onB);
+        m.countA = overlapFractions(dot(q0 - p0, d), dot(q1 - p0, d), dot(d, d), m.onA);
+        m.countB = overlapFractions(dot(p0 - q0, e), dot(p1 - q0, e), dot(e, e), m.onB);
         return m;
     }
     if (sign(c1) * sign(c2) > 0)
@@ -146,9 +150,8 @@ MeetingFractions mutualMeetingFractions(Packets a, size_t k, Packets b, size_t j
     if (sign(c3) * sign(c4) > 0)
         return m;
     // Not parallel here, so c1 != c2 and c3 != c4.
-    auto crossing = [](Int128 num, Int128 den) { return den < 0 ? fraction(-num, -den) : fraction(num, den); };
-    m.onA[0] = crossing(c3, c3 - c4);
-    m.onB[0] = crossing(c1, c1 - c2);
+    m.onA[0] = crossingFraction(c3, c3 - c4);
+    m.onB[0] = crossingFraction(c1, c1 - c2);
     m.countA = m.countB = 1;
     return m;
 }
@@ -156,12 +159,7 @@ MeetingFractions mutualMeetingFractions(Packets a, size_t k, Packets b, size_t j
 void segmentMeetings(Packets a, size_t k, Packets b, size_t j, int64_t lastIndex, std::vector<float>& out)
 {
     long double found[2];
-    const int n = segmentMeetingFractions(a, k, b, j, found);
-    // An index at, or rounding to, an end point of the stroke is left out.
-    for (int i = 0; i < n; ++i)
-        if (const float index = meetingIndex(static_cast<int64_t>(k), found[i]);
-            index > 0.0f && index < static_cast<float>(lastIndex))
-            out.push_back(index);
+    keepIndices(k, found, segmentMeetingFractions(a, k, b, j, found), lastIndex, out);
 }
 
 std::vector<InkRectangle> segmentBoxes(Packets packets)
@@ -209,15 +207,10 @@ void chunkMeetings(Packets a, int32_t ca, std::span<const InkRectangle> segBoxes
 void mutualSegmentMeetings(Packets a, size_t k, Packets b, size_t j, std::vector<float>& outA, std::vector<float>& outB)
 {
     const MeetingFractions m = mutualMeetingFractions(a, k, b, j);
-    // An index at, or rounding to, an end point of the stroke is left out.
-    auto keep = [](Packets p, size_t s, const long double* found, int n, std::vector<float>& out) {
-        const float last = static_cast<float>(static_cast<int64_t>(p.size()) - 1);
-        for (int i = 0; i < n && p.size() >= 2; ++i)
-            if (const float index = meetingIndex(static_cast<int64_t>(s), found[i]); index > 0.0f && index < last)
-                out.push_back(index);
-    };
-    keep(a, k, m.onA, m.countA, outA);
-    keep(b, j, m.onB, m.countB, outB);
+    if (a.size() >= 2)
+        keepIndices(k, m.onA, m.countA, static_cast<int64_t>(a.size()) - 1, outA);
+    if (b.size() >= 2)
+        keepIndices(j, m.onB, m.countB, static_cast<int64_t>(b.size()) - 1, outB);
 }
 
 }  // namespace ink_geometry

@@ -36,10 +36,7 @@ public:
 
     // Calls visit(a, b) once for every two entries whose boxes meet, until it
     // or beginCell returns false. Pairs come cell by cell, the cells in no
-    // particular order: beginCell(n) announces a cell of n entries, and
-    // visit(a, i, b, j) gives each entry's place in it (kNoPlace for an
-    // oversized entry), so a caller can prepare each entry once per cell.
-    static constexpr size_t kNoPlace = SIZE_MAX;
+    // particular order, beginCell() called before each.
     template <class BeginCell, class Visit>
     void forEachPair(BeginCell&& beginCell, Visit&& visit) const;
 
@@ -158,25 +155,23 @@ void SpatialGrid::forEachPair(BeginCell&& beginCell, Visit&& visit) const
     std::vector<Span> order;
     for (const auto& [k, entries] : m_cells) {
         const size_t n = entries.size();
-        if (!beginCell(n))
+        if (!beginCell())
             return;
         order.resize(n);
         for (size_t i = 0; i < n; ++i)
             order[i] = Span{uint16_t(entries[i].top & kOffset), uint16_t(entries[i].bottom & kOffset), uint32_t(i)};
         std::sort(order.begin(), order.end(), [](const Span& a, const Span& b) { return a.top < b.top; });
         for (size_t a = 0; a < n; ++a) {
-            const size_t i = order[a].place;
-            const CellEntry& p = entries[i];
+            const CellEntry& p = entries[order[a].place];
             for (size_t b = a + 1; b < n && order[b].top <= order[a].bottom; ++b) {
-                const size_t j = order[b].place;
-                const CellEntry& q = entries[j];
+                const CellEntry& q = entries[order[b].place];
                 if ((p.left & kOffset) > (q.right & kOffset) || (q.left & kOffset) > (p.right & kOffset))
                     continue;
                 // Both go on past the same left or top edge: their overlap
                 // begins in another cell, which reports them.
                 if ((p.left & q.left & kGoesOn) || (p.top & q.top & kGoesOn))
                     continue;
-                if (!visit(p.entry, i, q.entry, j))
+                if (!visit(p.entry, q.entry))
                     return;
             }
         }
@@ -186,7 +181,7 @@ void SpatialGrid::forEachPair(BeginCell&& beginCell, Visit&& visit) const
         const CellRange range = cellsOf(big.box);
         bool going = true;
         auto withBig = [&](const Entry& e, const InkRectangle&) {
-            going = going && visit(big.entry, kNoPlace, e, kNoPlace);
+            going = going && visit(big.entry, e);
         };
         auto inCell = [&](int64_t cx, int64_t cy, const std::vector<CellEntry>& entries) {
             visitCell(cx, cy, entries, big.box, withBig);
@@ -204,7 +199,7 @@ void SpatialGrid::forEachPair(BeginCell&& beginCell, Visit&& visit) const
         for (size_t j = i + 1; j < m_oversized.size(); ++j) {
             const InkRectangle& b = m_oversized[j].box;
             if (big.box.Left <= b.Right && b.Left <= big.box.Right && big.box.Top <= b.Bottom && b.Top <= big.box.Bottom)
-                going = going && visit(big.entry, kNoPlace, m_oversized[j].entry, kNoPlace);
+                going = going && visit(big.entry, m_oversized[j].entry);
         }
         if (!going)
             return;

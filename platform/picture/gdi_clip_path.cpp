@@ -75,10 +75,11 @@ void GdiDevice::combineClip(const QPainterPath& shape, uint32_t mode)
     // Combining regions costs more than drawing them; count both again.
     // The clip kept is flat already, and within the frame.
     const QPainterPath current = m_state.clip.value_or(framePath());
-    const double points = double(current.elementCount()) + flattenedPoints(shape);
+    const double shapePoints = flattenedPoints(shape);
+    const double points = double(current.elementCount()) + shapePoints;
     m_spent.work += points * points / kClipWorkDivisor;
     checkBudget();
-    const QPainterPath area = flattened(shape);
+    const QPainterPath area = flattened(shape, shapePoints);
     QPainterPath combined;
     switch (mode) {
     case 1: combined = current.intersected(area); break;  // RGN_AND

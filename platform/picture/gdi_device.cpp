@@ -117,7 +117,7 @@ double flattenedPoints(const QPainterPath& path)
     return points;
 }
 
-QPainterPath flattened(const QPainterPath& path)
+QPainterPath flattened(const QPainterPath& path, double points)
 {
     bool curved = false;
     for (int i = 0; i < path.elementCount() && !curved; ++i)
@@ -126,7 +126,7 @@ QPainterPath flattened(const QPainterPath& path)
         return path;
     QPainterPath flat;
     flat.setFillRule(path.fillRule());
-    flat.reserve(int(std::min(flattenedPoints(path), double(std::numeric_limits<int>::max()))));
+    flat.reserve(int(std::min(points, double(std::numeric_limits<int>::max()))));
     for (int i = 0; i < path.elementCount(); ++i) {
         const QPainterPath::Element& e = path.elementAt(i);
         if (e.isMoveTo()) {
@@ -196,13 +196,14 @@ QPainterPath GdiDevice::charge(const QPainterPath& path, double reach, double le
         throw pictureTooLarge("metafile stroke past the work a picture may take");
     m_spent.work += work;
     checkBudget();  // before flattening and the box, which walk every point
-    const QPainterPath flat = flattened(path);
+    const QPainterPath flat = flattened(path, points);
+    const EdgeCost edges = edgeCost(flat, stroke ? reach : 0);
     // A stroke's outline has two sides to each edge, each a pen wide.
-    m_spent.work += (stroke ? 2 : 1) * edgeRows(flat, stroke ? reach : 0) / kRowsPerWork;
+    m_spent.work += (stroke ? 2 : 1) * edges.rows / kRowsPerWork;
     checkBudget();
     if (stroke && dashPeriod > 0) {
         // Qt builds the outline of every dash that can show, caps and all.
-        const double dashes = visibleLength(flat, reach) / dashPeriod * kDashWork;
+        const double dashes = edges.length / dashPeriod * kDashWork;
         if (dashes > kMaxStrokeWork)
             throw pictureTooLarge("metafile dashed stroke past the work a picture may take");
         m_spent.work += dashes;
@@ -213,60 +214,48 @@ QPainterPath GdiDevice::charge(const QPainterPath& path, double reach, double le
     return flat;
 }
 
-double GdiDevice::visibleLength(const QPainterPath& flat, double reach) const
+GdiDevice::EdgeCost GdiDevice::edgeCost(const QPainterPath& flat, double reach) const
 {
     const QRectF shown = m_visible.adjusted(-reach, -reach, reach, reach);
-    double length = 0;
-    QPointF last;
-    for (int i = 0; i < flat.elementCount(); ++i) {
-        const QPainterPath::Element& e = flat.elementAt(i);
-        const QPointF point = e;
-        if (!e.isMoveTo()) {
-            // The segment's part inside: its parameters on entering and leaving.
-            const QPointF d = point - last;
-            double enter = 0, leave = 1;
-            auto side = [&](double p, double q) {
-                if (p == 0)
-                    return q >= 0;
-                const double t = q / p;
-                if (p < 0)
-                    enter = std::max(enter, t);
-                else
-                    leave = std::min(leave, t);
-                return enter <= leave;
-            };
-            if (side(-d.x(), last.x() - shown.left()) && side(d.x(), shown.right() - last.x())
-                && side(-d.y(), last.y() - shown.top()) && side(d.y(), shown.bottom() - last.y()))
-                length += (leave - enter) * std::hypot(d.x(), d.y());
-        }
-        last = point;
-    }
-    return length;
-}
-
-double GdiDevice::edgeRows(const QPainterPath& flat, double reach) const
-{
-    const double top = m_visible.top() - reach, bottom = m_visible.bottom() + reach;
-    const double ends = std::min(2 * reach, bottom - top);
-    double rows = 0;
-    auto edge = [&](double y0, double y1) {
-        const double from = std::max(std::min(y0, y1), top), to = std::min(std::max(y0, y1), bottom);
-        if (from <= to)
-            rows += to - from + ends;
+    const double ends = std::min(2 * reach, shown.height());
+    EdgeCost cost;
+    auto edge = [&](QPointF from, QPointF to, bool closing) {
+        const double top = std::max(std::min(from.y(), to.y()), shown.top());
+        const double bottom = std::min(std::max(from.y(), to.y()), shown.bottom());
+        if (top <= bottom)
+            cost.rows += bottom - top + ends;
+        if (closing)
+            return;  // a stroke has no closing edge to dash
+        // The part inside: the segment's parameters on entering and leaving.
+        const QPointF d = to - from;
+        double enter = 0, leave = 1;
+        auto side = [&](double p, double q) {
+            if (p == 0)
+                return q >= 0;
+            const double t = q / p;
+            if (p < 0)
+                enter = std::max(enter, t);
+            else
+                leave = std::min(leave, t);
+            return enter <= leave;
+        };
+        if (side(-d.x(), from.x() - shown.left()) && side(d.x(), shown.right() - from.x())
+            && side(-d.y(), from.y() - shown.top()) && side(d.y(), shown.bottom() - from.y()))
+            cost.length += (leave - enter) * std::hypot(d.x(), d.y());
     };
     QPointF start, last;
     for (int i = 0; i < flat.elementCount(); ++i) {
         const QPainterPath::Element& e = flat.elementAt(i);
         if (e.isMoveTo()) {
-            edge(last.y(), start.y());  // a fill closes each figure
+            edge(last, start, true);  // a fill closes each figure
             start = last = e;
         } else {
-            edge(last.y(), e.y);
+            edge(last, e, false);
             last = e;
         }
     }
-    edge(last.y(), start.y());
-    return rows;
+    edge(last, start, true);
+    return cost;
 }
 
 // ---- mapping ----

@@ -37,7 +37,8 @@ QImage metafileCanvas(QSize frame, QSize shown, double ratio);
 // itself, to a quarter of an output pixel (Wang's bound on the segments a
 // cubic needs, at most Qt's 512), and counts the points before making them.
 double flattenedPoints(const QPainterPath& path);
-QPainterPath flattened(const QPainterPath& path);
+// The path with its curves flattened; points is flattenedPoints(path).
+QPainterPath flattened(const QPainterPath& path, double points);
 
 class GdiDevice {
 public:
@@ -163,11 +164,15 @@ private:
     [[nodiscard]] QPainterPath charge(const QPainterPath& path, double reach, double length,
                                       double dashPeriod = 0);
     void chargeArea(const QRectF& outputBox, double atMost);
-    // Pixel rows within what shows that the edges of `flat`, each `reach`
-    // wider on both sides, cross: what Qt's rasteriser walks.
-    double edgeRows(const QPainterPath& flat, double reach) const;
-    // The length of `flat` within what shows, grown by reach.
-    double visibleLength(const QPainterPath& flat, double reach) const;
+    // What Qt's rasteriser walks for the edges of `flat` within what shows
+    // grown by `reach`: the pixel rows they cross (each figure closed, each
+    // edge `reach` wider on both sides), and their length there (as drawn,
+    // without closing).
+    struct EdgeCost {
+        double rows = 0;
+        double length = 0;
+    };
+    EdgeCost edgeCost(const QPainterPath& flat, double reach) const;
     void checkBudget() const;
 
     QTransform toOutput() const;
