@@ -187,8 +187,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     InkDisp ink;
     const uint8_t header = in.next<uint8_t>();
     const int strokes = 1 + (header & 0x7f) % 6;
+    // A small limit: the page's meetings overflow the store, at once or
+    // part way through the pass that finds them.
     if (header & 0x80)
-        ink.setKeptMeetingsLimit(0);
+        ink.setKeptMeetingsLimit(in.next<uint8_t>() % 8);
     for (int i = 0; i < strokes; ++i) {
         const uint8_t mode = in.next<uint8_t>();
         ink.CreateStroke(readStroke(in, mode), readAttributes(mode));

@@ -197,67 +197,92 @@ void InkDisp::Impl::storeSegmentMeetings(uint32_t slot, size_t k, Skip&& skip) c
     });
 }
 
-template <class BeginCell, class Visit>
-void InkDisp::Impl::forEachSegmentPair(BeginCell&& beginCell, Visit&& visit) const
+SpatialGrid InkDisp::Impl::segmentGrid() const
 {
-    // A grid of the segments themselves, made for this one pass: in dense
-    // ink a chunk's bounds span many cells and meet many chunks whose
-    // segments never come near each other.
+    // A grid of the segments themselves, made for one pass: in dense ink a
+    // chunk's bounds span many cells and meet many chunks whose segments
+    // never come near each other.
     SpatialGrid segments;
     for (uint32_t slot = 0; slot < m_slots.size(); ++slot)
         if (const SlotView& v = m_slots[slot]; v.rec)
             segments.insert(slot, ink_geometry::segmentBoxes({v.points, v.count}));
-    const size_t cells = segments.cellCount();
-    segments.forEachPair([&] { return beginCell(cells); }, [&](const SpatialGrid::Entry& p, const SpatialGrid::Entry& q) {
-        return visit(p.slot, size_t(p.chunk), q.slot, size_t(q.chunk));
-    });
+    return segments;
 }
 
-bool InkDisp::Impl::buildMeetings() const
+bool InkDisp::Impl::findAllMeetings(bool store) const
 {
     dropMeetings();
-    growMeetings();
+    const SpatialGrid segments = segmentGrid();
     // Each pair of segments whose bounds meet once, a stroke's own
-    // included. The cells come in no spatial order, so a sixteenth of them
-    // tells a page far past the limit (the 50,000 overlapping strokes hold
-    // about 7 million) without storing up to it.
-    bool kept = true;
-    size_t seen = 0;
-    auto withinReach = [&](size_t cells) {
-        ++seen;
-        if (seen * 16 >= cells && seen < cells)
-            kept = double(m_store.stored) * double(cells) / double(seen) <= 2.0 * double(m_keptLimit);
-        return kept;
-    };
-    forEachSegmentPair(withinReach, [&](uint32_t a, size_t k, uint32_t b, size_t j) {
-        storeMeetings(a, k, b, j);
-        kept = m_store.stored <= m_keptLimit;
-        return kept;
-    });
-    if (!kept) {
-        dropMeetings();
-        return false;
+    // included. Whether the page's meetings fit the store is judged first
+    // from every sixteenth cell, counted and not stored: the 50,000
+    // overlapping strokes hold about 7 million, and storing even a sixteenth
+    // of them costs more than the count.
+    if (store) {
+        size_t cell = 0;
+        size_t sampled = 0;
+        size_t found = 0;
+        segments.forEachPair(
+            [&] {
+                const bool wanted = cell++ % 16 == 0;
+                sampled += wanted;
+                return wanted;
+            },
+            [&](const SpatialGrid::Entry& p, const SpatialGrid::Entry& q) {
+                const SlotView& va = m_slots[p.slot];
+                const SlotView& vb = m_slots[q.slot];
+                const ink_geometry::MeetingFractions m = ink_geometry::mutualMeetingFractions(
+                    {va.points, va.count}, size_t(p.chunk), {vb.points, vb.count}, size_t(q.chunk));
+                found += size_t(m.countA + m.countB);
+                return true;
+            });
+        store = double(found) * double(cell) / double(std::max<size_t>(sampled, 1)) <= 2.0 * double(m_keptLimit);
     }
-    finishMeetings();
-    m_store.built = true;
-    return true;
-}
-
-void InkDisp::Impl::computeAllMeetings() const
-{
-    std::vector<std::vector<float>>& bySlot = m_meetings.bySlot;
-    bySlot.assign(m_slots.size(), {});
-    forEachSegmentPair([](size_t) { return true; }, [&](uint32_t a, size_t k, uint32_t b, size_t j) {
-        if (a != b) {
+    // Past the limit all the same, the meetings stored so far become
+    // floats and the pass goes on keeping floats alone.
+    growMeetings();
+    std::vector<std::vector<float>> floats;
+    auto keepFloats = [&] {
+        floats.assign(m_slots.size(), {});
+        for (uint32_t slot = 0; slot < m_slots.size(); ++slot) {
+            const float lastIndex = static_cast<float>(static_cast<int64_t>(m_slots[slot].count) - 1);
+            for (const Meeting& m : m_store.bySlot[slot])
+                if (m.other != slot && m.index > 0.0f && m.index < lastIndex)
+                    floats[slot].push_back(m.index);
+        }
+        dropMeetings();
+        store = false;
+    };
+    if (!store)
+        keepFloats();
+    segments.forEachPair([] { return true; }, [&](const SpatialGrid::Entry& p, const SpatialGrid::Entry& q) {
+        const uint32_t a = p.slot;
+        const uint32_t b = q.slot;
+        const size_t k = size_t(p.chunk);
+        const size_t j = size_t(q.chunk);
+        if (store) {
+            storeMeetings(a, k, b, j);
+            if (m_store.stored > m_keptLimit)
+                keepFloats();
+        } else if (a != b) {
             const SlotView& va = m_slots[a];
             const SlotView& vb = m_slots[b];
-            ink_geometry::mutualSegmentMeetings({va.points, va.count}, k, {vb.points, vb.count}, j, bySlot[a],
-                                                bySlot[b]);
+            ink_geometry::mutualSegmentMeetings({va.points, va.count}, k, {vb.points, vb.count}, j, floats[a],
+                                                floats[b]);
         }
         return true;
     });
-    for (std::vector<float>& indices : bySlot)
+    if (store) {
+        finishMeetings();
+        m_store.built = true;
+        return true;
+    }
+    for (std::vector<float>& indices : floats)
         ink_geometry::normalizeIndices(indices);
+    m_meetings.bySlot = std::move(floats);
+    m_meetings.stale.assign(m_slots.size(), 0);
+    m_meetings.ready = true;
+    return false;
 }
 
 bool InkDisp::Impl::cachedMeetings(const StrokeRecord& rec, std::vector<float>& out) const
@@ -285,20 +310,15 @@ bool InkDisp::Impl::cachedMeetings(const StrokeRecord& rec, std::vector<float>& 
         size_t points = 0;
         for (const SlotView& v : m_slots)
             points += v.count;
-        if (m_store.oversizedAt == 0 || points <= m_store.oversizedAt / 2) {
-            m_store.oversizedAt = 0;
-            if (buildMeetings())
-                return cachedMeetings(rec, out);
-            m_store.oversizedAt = std::max<size_t>(points, 1);
-        }
+        const bool store = m_store.oversizedAt == 0 || points <= m_store.oversizedAt / 2;
+        bool built = false;
         try {
-            computeAllMeetings();
-            m_meetings.stale.assign(m_slots.size(), 0);
+            built = findAllMeetings(store);
         } catch (...) {
-            m_meetings = MeetingCache{};
+            dropMeetings();
             throw;
         }
-        m_meetings.ready = true;
+        m_store.oversizedAt = built ? 0 : store ? std::max<size_t>(points, 1) : m_store.oversizedAt;
         return cachedMeetings(rec, out);
     }
     if (m_store.mergedFor[rec.slot] == rec.packets.size()) {

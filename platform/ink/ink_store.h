@@ -179,8 +179,6 @@ private:
     mutable MeetingStore m_store;
     // Past this many meetings (32 bytes each) the store is not built.
     size_t m_keptLimit = size_t{1} << 21;
-    // False, and nothing built, past m_keptLimit.
-    bool buildMeetings() const;
     // Such a page keeps each stroke's crossings alone, merged (a float
     // each), from one sweep that finds each crossing once for both strokes.
     // A change marks the strokes near it stale, and a stale stroke is asked
@@ -191,12 +189,12 @@ private:
         std::vector<uint8_t> stale;
     };
     mutable MeetingCache m_meetings;
-    void computeAllMeetings() const;
-    // visit(slotA, segmentA, slotB, segmentB) once for every two segments
-    // of the page whose bounds meet, until it returns false or
-    // beginCell(cells) does (cells: how many the page's segments fill).
-    template <class BeginCell, class Visit>
-    void forEachSegmentPair(BeginCell&& beginCell, Visit&& visit) const;
+    // Finds every meeting of the page once: into the store (if store, and
+    // while they number at most m_keptLimit; then true) or as crossings
+    // alone, ready in m_meetings.
+    bool findAllMeetings(bool store) const;
+    // A grid of every segment of the page (entries' chunk: the segment).
+    SpatialGrid segmentGrid() const;
     // A stale stroke's crossings, asked afresh, kept again.
     void keepSwept(const StrokeRecord& rec, const std::vector<float>& meetings) const;
     template <class Change>

@@ -35,10 +35,11 @@ public:
     void query(const InkRectangle& area, Visit&& visit) const;
 
     // Calls visit(a, b) once for every two entries whose boxes meet, until it
-    // or beginCell returns false. Pairs come cell by cell, the cells in no
-    // particular order, beginCell() called before each.
-    template <class BeginCell, class Visit>
-    void forEachPair(BeginCell&& beginCell, Visit&& visit) const;
+    // returns false. Pairs come cell by cell, the cells in no particular
+    // order; wantCell() is asked before each, and false skips that cell. The
+    // pairs with entries too big for cells come last, asked for as one more.
+    template <class WantCell, class Visit>
+    void forEachPair(WantCell&& wantCell, Visit&& visit) const;
 
     size_t entryCount() const;
     size_t cellCount() const { return m_cells.size(); }
@@ -142,8 +143,8 @@ void SpatialGrid::query(const InkRectangle& area, Visit&& visit) const
                                         std::min(e.box.Bottom, area.Bottom), std::min(e.box.Right, area.Right)});
 }
 
-template <class BeginCell, class Visit>
-void SpatialGrid::forEachPair(BeginCell&& beginCell, Visit&& visit) const
+template <class WantCell, class Visit>
+void SpatialGrid::forEachPair(WantCell&& wantCell, Visit&& visit) const
 {
     // Within a cell, entries sorted by their top: each is tested only with
     // those that begin above its bottom, not with the whole cell (a cell of
@@ -155,8 +156,8 @@ void SpatialGrid::forEachPair(BeginCell&& beginCell, Visit&& visit) const
     std::vector<Span> order;
     for (const auto& [k, entries] : m_cells) {
         const size_t n = entries.size();
-        if (!beginCell())
-            return;
+        if (!wantCell())
+            continue;
         order.resize(n);
         for (size_t i = 0; i < n; ++i)
             order[i] = Span{uint16_t(entries[i].top & kOffset), uint16_t(entries[i].bottom & kOffset), uint32_t(i)};
@@ -176,6 +177,8 @@ void SpatialGrid::forEachPair(BeginCell&& beginCell, Visit&& visit) const
             }
         }
     }
+    if (!m_oversized.empty() && !wantCell())
+        return;
     for (size_t i = 0; i < m_oversized.size(); ++i) {
         const BigEntry& big = m_oversized[i];
         const CellRange range = cellsOf(big.box);
