@@ -62,10 +62,7 @@ inline void widenByDisc(QPointF centre, double radius, double y, double& from, d
 StrokeCoverage::StrokeCoverage(const QRect& area)
     : m_area(area.isValid() ? area : QRect()),
       m_coverage(size_t(m_area.width()) * size_t(m_area.height()), 0),
-      m_rowFrom(size_t(m_area.height()), std::numeric_limits<int>::max()),
-      m_rowTo(size_t(m_area.height()), std::numeric_limits<int>::min()),
-      m_fullFrom(size_t(m_area.height()), std::numeric_limits<int>::max()),
-      m_fullTo(size_t(m_area.height()), std::numeric_limits<int>::min())
+      m_rows(size_t(m_area.height()))
 {
 }
 
@@ -121,6 +118,7 @@ void StrokeCoverage::addCapsule(QPointF a, double radiusA, QPointF b, double rad
     const float inverse = length2 > 0 ? 1.0f / length2 : 0.0f;
     const float ra = float(radiusA);
     const float dr = float(radiusB - radiusA);
+    const bool constantWidth = dr == 0.0f;
     const float rMax = float(std::max({radiusA, radiusB, 0.5}));
     const float rMin = float(std::min(radiusA, radiusB));
     const float outside2 = (rMax + 0.5f) * (rMax + 0.5f);
@@ -153,8 +151,8 @@ void StrokeCoverage::addCapsule(QPointF a, double radiusA, QPointF b, double rad
         solid = 0.0;
     for (int y = box.top(); y <= box.bottom(); ++y) {
         const size_t rowIndex = size_t(y - m_area.top());
-        int& fullFrom = m_fullFrom[rowIndex];
-        int& fullTo = m_fullTo[rowIndex];
+        int& fullFrom = m_rows[rowIndex].fullFrom;
+        int& fullTo = m_rows[rowIndex].fullTo;
         if (fullFrom <= box.left() && fullTo >= box.right())
             continue;
         const double centreY = y + 0.5;
@@ -188,8 +186,8 @@ void StrokeCoverage::addCapsule(QPointF a, double radiusA, QPointF b, double rad
         if (solidFirst <= solidLast) {
             std::fill(row + solidFirst, row + solidLast + 1, uint8_t(255));
             m_touched = true;
-            m_rowFrom[rowIndex] = std::min(m_rowFrom[rowIndex], solidFirst);
-            m_rowTo[rowIndex] = std::max(m_rowTo[rowIndex], solidLast);
+            m_rows[rowIndex].from = std::min(m_rows[rowIndex].from, solidFirst);
+            m_rows[rowIndex].to = std::max(m_rows[rowIndex].to, solidLast);
             const bool wasWhole = fullFrom <= m_area.left() && fullTo >= m_area.right();
             if (fullFrom > fullTo || solidFirst > fullTo + 1 || solidLast < fullFrom - 1) {
                 // Apart from the run known so far: keep the longer.
@@ -210,8 +208,12 @@ void StrokeCoverage::addCapsule(QPointF a, double radiusA, QPointF b, double rad
         auto measure = [&](int lo, int hi) {
             // The row's bounds kept in locals: written through the members at
             // every pixel, they kept the loop from staying in registers.
-            int from = m_rowFrom[rowIndex];
-            int to = m_rowTo[rowIndex];
+            int from = m_rows[rowIndex].from;
+            int to = m_rows[rowIndex].to;
+            // Along a constant width the coverage is a function of the
+            // distance alone: a horizontal line's row repeats one value.
+            float lastD2 = -1.0f;
+            uint8_t lastValue = 0;
             for (int x = lo; x <= hi; ++x) {
                 const float px = float(x) - ax;
                 const float t = std::clamp(px * dx * inverse + rowProjection, 0.0f, 1.0f);
@@ -222,8 +224,14 @@ void StrokeCoverage::addCapsule(QPointF a, double radiusA, QPointF b, double rad
                     continue;
                 uint8_t value = 255;
                 if (d2 > inside2) {
-                    const double c = edgeCoverage(std::sqrt(double(d2)), double(ra + t * dr), antialiased);
-                    value = static_cast<uint8_t>(c * 255.0 + 0.5);
+                    if (d2 == lastD2 && constantWidth) {
+                        value = lastValue;
+                    } else {
+                        const double c = edgeCoverage(std::sqrt(double(d2)), double(ra + t * dr), antialiased);
+                        value = static_cast<uint8_t>(c * 255.0 + 0.5);
+                        lastD2 = d2;
+                        lastValue = value;
+                    }
                 }
                 if (value > row[x]) {
                     row[x] = value;
@@ -233,8 +241,8 @@ void StrokeCoverage::addCapsule(QPointF a, double radiusA, QPointF b, double rad
             }
             if (from <= to) {
                 m_touched = true;
-                m_rowFrom[rowIndex] = from;
-                m_rowTo[rowIndex] = to;
+                m_rows[rowIndex].from = from;
+                m_rows[rowIndex].to = to;
             }
         };
         // The run's pixels outside the solid part and outside the row's
@@ -265,7 +273,7 @@ QImage StrokeCoverage::toImage(QRgb premultipliedColor) const
     for (int y = 0; y < m_area.height(); ++y) {
         const uint8_t* coverage = m_coverage.data() + size_t(y) * size_t(m_area.width()) - m_area.left();
         auto* out = reinterpret_cast<QRgb*>(image.scanLine(y)) - m_area.left();
-        for (int x = m_rowFrom[size_t(y)]; x <= m_rowTo[size_t(y)]; ++x)
+        for (int x = m_rows[size_t(y)].from; x <= m_rows[size_t(y)].to; ++x)
             out[x] = coverage[x] ? byteMultiply(premultipliedColor, coverage[x]) : 0;
     }
     return image;
@@ -285,8 +293,8 @@ void StrokeCoverage::compositeOver(QImage& target, QRgb premultipliedColor) cons
         const size_t rowIndex = size_t(y - m_area.top());
         const uint8_t* coverage = m_coverage.data() + rowIndex * size_t(m_area.width()) - m_area.left();
         auto* out = reinterpret_cast<QRgb*>(bits + y * stride);
-        const int last = std::min(m_rowTo[rowIndex], area.right());
-        for (int x = std::max(m_rowFrom[rowIndex], area.left()); x <= last; ++x) {
+        const int last = std::min(m_rows[rowIndex].to, area.right());
+        for (int x = std::max(m_rows[rowIndex].from, area.left()); x <= last; ++x) {
             const uint8_t c = coverage[x];
             if (c == 0)
                 continue;

@@ -11,6 +11,7 @@
 #include <QRect>
 
 #include <cstdint>
+#include <limits>
 #include <vector>
 
 class StrokeCoverage {
@@ -36,13 +37,16 @@ public:
 private:
     QRect m_area;
     std::vector<uint8_t> m_coverage;
-    // Per row, the first and last pixel with any coverage.
-    std::vector<int> m_rowFrom;
-    std::vector<int> m_rowTo;
-    // Per row, one run of pixels known to be fully covered (empty: from >
-    // to), and how many rows are fully covered from end to end.
-    std::vector<int> m_fullFrom;
-    std::vector<int> m_fullTo;
+    struct Row {
+        // The first and last pixel with any coverage.
+        int from = std::numeric_limits<int>::max();
+        int to = std::numeric_limits<int>::min();
+        // One run of pixels known to be fully covered (empty: from > to).
+        int fullFrom = std::numeric_limits<int>::max();
+        int fullTo = std::numeric_limits<int>::min();
+    };
+    std::vector<Row> m_rows;
+    // How many rows are fully covered from end to end.
     int m_fullRows = 0;
     bool m_touched = false;
 };
