@@ -482,7 +482,7 @@ QRegion MarkerCache::updateLayer(const Changes& changed, const QWidget& paper)
     std::vector<std::pair<size_t, int32_t>> touched;  // each pixel once, with its count before
     auto tally = [&](const std::vector<QPoint>& pixels, int32_t step) {
         for (const QPoint& pixel : pixels) {
-            if (!m_centresRect.contains(pixel))
+            if (!inCentres(pixel))
                 continue;
             const size_t at = centreIndex(pixel);
             if (!m_centreSeen[at]) {
@@ -529,15 +529,9 @@ void MarkerCache::countCentres()
         if (!entry.pixelReach.intersects(m_centresRect))
             continue;
         for (const QPoint& centre : entry.pixels)
-            if (m_centresRect.contains(centre))
+            if (inCentres(centre))
                 ++m_centres[centreIndex(centre)];
     }
-}
-
-size_t MarkerCache::centreIndex(QPoint pixel) const
-{
-    return size_t(pixel.y() - m_centresRect.top()) * size_t(m_centresRect.width()) +
-           size_t(pixel.x() - m_centresRect.left());
 }
 
 void MarkerCache::paintLayer(const QRegion& area)

@@ -90,7 +90,18 @@ private:
     void paintLayer(const QRegion& area);
     // Counts afresh the markers on each pixel whose circle can reach the raster.
     void countCentres();
-    size_t centreIndex(QPoint pixel) const;  // a pixel inside m_centresRect
+    // Millions of markers are counted a pass: both inline (QRect's own
+    // contains is not).
+    bool inCentres(QPoint pixel) const
+    {
+        return pixel.x() >= m_centresRect.left() && pixel.x() <= m_centresRect.right() &&
+               pixel.y() >= m_centresRect.top() && pixel.y() <= m_centresRect.bottom();
+    }
+    size_t centreIndex(QPoint pixel) const  // a pixel inside m_centresRect
+    {
+        return size_t(pixel.y() - m_centresRect.top()) * size_t(m_centresRect.width()) +
+               size_t(pixel.x() - m_centresRect.left());
+    }
 
     // Drops every position and pending change; the next use reads afresh.
     void forgetPositions();

@@ -35,25 +35,9 @@ int32_t pixelsToInk(double pixels, double dpi)
     return roundHalfEven(pixels * kInkUnitsPerInch / dpi);
 }
 
-int32_t inkToPixels(int32_t ink, int dpi)
+void throwBadConversion(const char* what)
 {
-    if (dpi <= 0)
-        throw PlatformError(PlatformErrorCode::InvalidArgument, "device resolution is not positive");
-    // ink * dpi is exact in 64 bits; the quotient rounded in integers, as
-    // roundHalfEven rounds it (a remainder of exactly half goes to even).
-    constexpr auto perInch = static_cast<int64_t>(kInkUnitsPerInch);
-    const int64_t n = int64_t{ink} * dpi;
-    int64_t q = n / perInch;
-    int64_t r = n % perInch;
-    if (r < 0) {
-        r += perInch;
-        --q;
-    }
-    if (2 * r > perInch || (2 * r == perInch && (q & 1) != 0))
-        ++q;
-    if (q < std::numeric_limits<int32_t>::min() || q > std::numeric_limits<int32_t>::max())
-        throw PlatformError(PlatformErrorCode::InvalidArgument, "coordinate out of the 32-bit range");
-    return static_cast<int32_t>(q);
+    throw PlatformError(PlatformErrorCode::InvalidArgument, what);
 }
 
 namespace {

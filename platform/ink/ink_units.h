@@ -6,6 +6,8 @@
 
 #include <QRect>
 
+#include <cstdint>
+
 class QPaintDevice;
 class QPainter;
 
@@ -32,8 +34,28 @@ int32_t roundHalfEven(double v);
 
 int32_t pixelsToInk(double pixels, double dpi);
 // round(ink * dpi / 2540), halves to even, worked in integers: the markers
-// convert millions of points a pass.
-int32_t inkToPixels(int32_t ink, int dpi);
+// convert millions of points a pass, so it is inline.
+[[noreturn]] void throwBadConversion(const char* what);
+inline int32_t inkToPixels(int32_t ink, int dpi)
+{
+    if (dpi <= 0)
+        throwBadConversion("device resolution is not positive");
+    // ink * dpi is exact in 64 bits; the quotient rounded in integers, as
+    // roundHalfEven rounds it (a remainder of exactly half goes to even).
+    constexpr auto perInch = static_cast<int64_t>(kInkUnitsPerInch);
+    const int64_t n = int64_t{ink} * dpi;
+    int64_t q = n / perInch;
+    int64_t r = n % perInch;
+    if (r < 0) {
+        r += perInch;
+        --q;
+    }
+    if (2 * r > perInch || (2 * r == perInch && (q & 1) != 0))
+        ++q;
+    if (q < INT32_MIN || q > INT32_MAX)
+        throwBadConversion("coordinate out of the 32-bit range");
+    return static_cast<int32_t>(q);
+}
 
 // Pixel rectangle that covers an inclusive ink-space area as drawn (centre
 // included), rounded outwards and widened by margin pixels (antialiased
