@@ -84,15 +84,20 @@ void stampMarkers(QImage& layer, const MarkerStamp& stamp, QPoint origin, int sc
     const int reach = stamp.reach;
     uchar* bits = layer.bits();
     const qsizetype stride = layer.bytesPerLine();
+    // Compared inline: QRect's own tests are calls, several a circle.
+    const int left = device.left();
+    const int right = device.right();
+    const int top = device.top();
+    const int bottom = device.bottom();
     for (const QPoint& centre : centres) {
         const QPoint at = (centre - origin) * scale;
-        const QRect bounds(at - QPoint(reach, reach), at + QPoint(reach, reach));
-        if (!device.intersects(bounds))
+        if (at.x() + reach < left || at.x() - reach > right || at.y() + reach < top || at.y() - reach > bottom)
             continue;
-        const bool inside = device.contains(bounds);
+        const bool inside =
+            at.x() - reach >= left && at.x() + reach <= right && at.y() - reach >= top && at.y() + reach <= bottom;
         for (size_t i = 0; i < stamp.offsets.size(); ++i) {
             const QPoint p = at + stamp.offsets[i];
-            if (!inside && !device.contains(p))
+            if (!inside && (p.x() < left || p.x() > right || p.y() < top || p.y() > bottom))
                 continue;
             auto* line = reinterpret_cast<uint32_t*>(bits + p.y() * stride);
             line[p.x()] = stamp.values[i];
