@@ -26,18 +26,25 @@ HeldRepaint::~HeldRepaint()
     m_ink.removeListener(this);
     m_ink.addListener(&m_renderer);
     const bool failed = std::uncaught_exceptions() > m_failuresAtStart;
-    for (const InkRectangle& area : merged(failed ? std::move(m_reported) : std::move(m_removed))) {
-        try {
-            m_renderer.inkChanged(area);
-        } catch (...) {
-            // The renderer's own failure to repaint; the ink is as it is.
+    try {
+        if (!failed) {
+            m_renderer.inkChangedIn(m_removedParts);
+            return;
         }
+        for (const InkRectangle& area : merged(std::move(m_reported)))
+            m_renderer.inkChanged(area);
+    } catch (...) {
+        // The renderer's own failure to repaint; the ink is as it is.
     }
 }
 
-void HeldRepaint::removed(const InkRectangle& area)
+void HeldRepaint::removed(const InkRectangle& area, std::vector<InkRectangle> parts)
 {
     m_removed.push_back(area);
+    if (parts.empty())
+        m_removedParts.push_back(area);
+    else
+        m_removedParts.insert(m_removedParts.end(), parts.begin(), parts.end());
 }
 
 QRect HeldRepaint::removedPixels(const QWidget& paper) const
@@ -56,7 +63,7 @@ void HeldRepaint::strokeAdded(const InkStrokeDisp& stroke)
     // Erasers add no strokes; should one come, repainting its area draws it.
     const InkRectangle area = stroke.drawnBounds();
     m_reported.push_back(area);
-    m_removed.push_back(area);
+    removed(area);
 }
 
 void HeldRepaint::inkChanged(const InkRectangle& area)

@@ -6,10 +6,13 @@
 // A split changes no pixel but those at its cut, yet the ink reports the
 // whole stroke's area; every cut an eraser makes is followed by the removal
 // of a stretch that ends at that cut. So the eraser tells what it removed,
-// and only that is repainted, overlapping areas merged: a stroke split twice
-// and a stretch of it deleted is one small repaint instead of three of the
-// whole stroke. Should the eraser fail on the way, everything the ink
-// reported is repainted instead. Nothing may paint the ink while one is held.
+// and only that is repainted, in one pass over the tiles it reaches: a
+// stroke split twice and a stretch of it deleted is one small repaint
+// instead of three of the whole stroke, and the long stretches cut out of a
+// dense scribble repaint the bands they covered, not their bounds. Should
+// the eraser fail on the way, everything the ink reported is repainted
+// instead, overlapping areas merged. Nothing may paint the ink while one is
+// held.
 
 #include "platform/ink/ink_model.h"
 #include "platform/ink/ink_renderer.h"
@@ -27,8 +30,9 @@ public:
     HeldRepaint(const HeldRepaint&) = delete;
     HeldRepaint& operator=(const HeldRepaint&) = delete;
 
-    // The drawn area of ink the eraser took away.
-    void removed(const InkRectangle& area);
+    // The drawn area of ink the eraser took away; with parts, the drawn
+    // bounds of its pieces, which alone are repainted.
+    void removed(const InkRectangle& area, std::vector<InkRectangle> parts = {});
     // The paper pixels that show what was taken away so far, with the
     // markers that can sit on its edges (their circles reach past the ink).
     QRect removedPixels(const QWidget& paper) const;
@@ -46,4 +50,5 @@ private:
     int m_failuresAtStart = 0;
     std::vector<InkRectangle> m_reported;
     std::vector<InkRectangle> m_removed;
+    std::vector<InkRectangle> m_removedParts;
 };

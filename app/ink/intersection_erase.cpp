@@ -28,13 +28,15 @@ void InkWrite::EraseIntersectionSegment(int32_t x, int32_t y)
             // stroke for each hit stroke (the ink changes after each cut).
             const std::vector<float> crossings = stroke.FindIntersections();
             if (crossings.empty()) {
-                hold.removed(stroke.drawnBounds());
+                hold.removed(stroke.drawnBounds(), stroke.drawnParts());
                 ink.DeleteStroke(stroke);
                 continue;
             }
             const float nearest = stroke.NearestPoint(x, y);
             const size_t lower = intersectionLowerBoundary(crossings, nearest);
-            hold.removed(stretchCut(ink, stroke, intersectionBoundaries(crossings, stroke.PacketCount() - 1), lower));
+            RemovedInk gone =
+                stretchCut(ink, stroke, intersectionBoundaries(crossings, stroke.PacketCount() - 1), lower);
+            hold.removed(gone.bounds, std::move(gone.parts));
         }
         changed = hold.removedPixels(*ImgPaper);
     }

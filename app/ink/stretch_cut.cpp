@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-InkRectangle stretchCut(InkDisp& ink, InkStrokeDisp& stroke, std::span<const double> boundaries, size_t lower)
+RemovedInk stretchCut(InkDisp& ink, InkStrokeDisp& stroke, std::span<const double> boundaries, size_t lower)
 {
     const size_t upper = lower + 1;
     if (upper >= boundaries.size())
@@ -20,14 +20,14 @@ InkRectangle stretchCut(InkDisp& ink, InkStrokeDisp& stroke, std::span<const dou
             lowerIndex = segment + (lowerIndex - segment) / (upperIndex - segment);
     }
     if (lower == 0) {
-        const InkRectangle area = stroke.drawnBounds();
+        RemovedInk gone{stroke.drawnBounds(), stroke.drawnParts()};
         ink.DeleteStroke(stroke);
-        return area;
+        return gone;
     }
     const InkStrokeDisp stretch = stroke.Split(static_cast<float>(lowerIndex));
-    const InkRectangle area = stretch.drawnBounds();
+    RemovedInk gone{stretch.drawnBounds(), stretch.drawnParts()};
     ink.DeleteStroke(stretch);
-    return area;
+    return gone;
 }
 
 std::optional<size_t> cuspLowerBoundary(std::span<const int32_t> cusps, float f)

@@ -18,9 +18,15 @@
 // the points before it keep their indices, and a lower boundary on the
 // segment the upper cut shortened is moved along with it, so the cut removes
 // exactly the stretch between the two places. What follows the stretch stays
-// in the ink as a stroke of its own. Returns the drawn area of the ink taken
-// away, which holds both cuts. A failing call ends the cut where it failed.
-InkRectangle stretchCut(InkDisp& ink, InkStrokeDisp& stroke, std::span<const double> boundaries, size_t lower);
+// in the ink as a stroke of its own. Returns the drawn ink taken away, whose
+// bounds hold both cuts. A failing call ends the cut where it failed.
+struct RemovedInk {
+    InkRectangle bounds;
+    // The drawn bounds of its runs of segments: a long wandering stretch
+    // covers far less than its bounds.
+    std::vector<InkRectangle> parts;
+};
+RemovedInk stretchCut(InkDisp& ink, InkStrokeDisp& stroke, std::span<const double> boundaries, size_t lower);
 
 // The cusp eraser's lower boundary for nearest index f: the last position k,
 // searched from n-2 down, with cusps[k] <= f. The last cusp never is one.

@@ -1,5 +1,6 @@
 #include "platform/ink/ink_layer.h"
 
+#include "platform/ink/stroke_coverage.h"
 #include "platform/ink/stroke_painter.h"
 
 #include <QPainter>
@@ -132,8 +133,39 @@ void InkLayer::repaintArea(const InkRectangle& inkArea)
         paintStroke(stroke, device);
 }
 
-void InkLayer::paintStroke(const InkStrokeDisp& stroke, const QRect& deviceLimit)
+void InkLayer::repaintAreas(std::span<const InkRectangle> inkAreas)
 {
-    paintInkStrokeInto(m_image, toDevice(), stroke.packets(), stroke.DrawingAttributes(), m_scale, deviceLimit);
+    if (!m_current || !fitsWidget()) {
+        m_current = false;
+        return;
+    }
+    if (m_image.isNull())
+        return;
+    PixelTiles tiles(m_image.size());
+    for (const InkRectangle& area : inkAreas) {
+        const QRect pixels = ink_units::inkAreaToPixels(area, m_scale, kRepaintMargin) & m_rect;
+        if (!pixels.isEmpty())
+            tiles.mark(toDevice().mapRect(QRectF(pixels)).toAlignedRect());
+    }
+    if (tiles.isEmpty())
+        return;
+    const QRect device = tiles.bounds();
+    for (int y = device.top(); y <= device.bottom(); ++y) {
+        auto* row = reinterpret_cast<QRgb*>(m_image.scanLine(y));
+        tiles.forEachRun(y, device.left(), device.right(),
+                         [row](int from, int to) { std::fill(row + from, row + to + 1, QRgb(0)); });
+    }
+    const QRect pixels = toDevice().inverted().mapRect(QRectF(device)).toAlignedRect() & m_rect;
+    for (const InkStrokeDisp& stroke : m_ink->strokesIn(ink_units::pixelsToInkArea(pixels, m_scale))) {
+        // Tiles far apart have bounds that hold many strokes reaching none.
+        const QRect reach = ink_units::inkAreaToPixels(stroke.drawnBounds(), m_scale, kRepaintMargin);
+        if (tiles.touches(toDevice().mapRect(QRectF(reach)).toAlignedRect()))
+            paintStroke(stroke, device, &tiles);
+    }
+}
+
+void InkLayer::paintStroke(const InkStrokeDisp& stroke, const QRect& deviceLimit, const PixelTiles* only)
+{
+    paintInkStrokeInto(m_image, toDevice(), stroke.packets(), stroke.DrawingAttributes(), m_scale, deviceLimit, only);
     ++m_strokesPainted;
 }

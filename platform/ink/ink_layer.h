@@ -13,6 +13,9 @@
 #include <QTransform>
 #include <QWidget>
 
+#include <span>
+
+class PixelTiles;
 class QPainter;
 
 // The widget's rectangle clipped by every ancestor up to its window, in the
@@ -40,6 +43,9 @@ public:
     // marked stale and repainted wholly when next needed.
     void addStroke(const InkStrokeDisp& stroke);
     void repaintArea(const InkRectangle& inkArea);
+    // The same for many small areas at once: only the tiles they reach are
+    // painted anew, each stroke near them once.
+    void repaintAreas(std::span<const InkRectangle> inkAreas);
 
     uint64_t rebuilds() const { return m_rebuilds; }
     uint64_t strokesPainted() const { return m_strokesPainted; }
@@ -48,7 +54,7 @@ private:
     bool fitsWidget() const;
     // Widget pixels to the image's device pixels.
     QTransform toDevice() const;
-    void paintStroke(const InkStrokeDisp& stroke, const QRect& deviceLimit);
+    void paintStroke(const InkStrokeDisp& stroke, const QRect& deviceLimit, const PixelTiles* only = nullptr);
 
     InkDisp* m_ink = nullptr;
     QPointer<QWidget> m_widget;

@@ -124,6 +124,16 @@ InkRectangle InkStrokeDisp::drawnBounds() const
     return ink_geometry::grown(centreBounds(rec), rec.attributes.maxDrawnWidth() / 2.0);
 }
 
+std::vector<InkRectangle> InkStrokeDisp::drawnParts() const
+{
+    const StrokeRecord& rec = live();
+    const bool indexed = rec.slot != kNoSlot && !rec.inProgress;
+    std::vector<InkRectangle> parts = indexed ? rec.chunkBoxes : ink_geometry::chunkBoxes(rec.points(), 0.0);
+    for (InkRectangle& part : parts)
+        part = ink_geometry::grown(part, rec.attributes.maxDrawnWidth() / 2.0);
+    return parts;
+}
+
 // ---- InkDisp ----
 
 InkDisp::InkDisp() : m_impl(std::make_unique<Impl>(this)) {}

@@ -141,3 +141,8 @@ void InkRenderer::inkChanged(const InkRectangle& area)
 {
     m_impl->layer.repaintArea(area);
 }
+
+void InkRenderer::inkChangedIn(std::span<const InkRectangle> areas)
+{
+    m_impl->layer.repaintAreas(areas);
+}

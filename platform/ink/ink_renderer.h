@@ -11,6 +11,7 @@
 #include <QSize>
 
 #include <memory>
+#include <span>
 
 class QPainter;
 class QWidget;
@@ -60,6 +61,9 @@ public:
     // InkChangeListener
     void strokeAdded(const InkStrokeDisp& stroke) override;
     void inkChanged(const InkRectangle& area) override;
+    // Ink changed in all these areas: one repaint of the layer's tiles they
+    // reach (an eraser's many small stretches across a dense page).
+    void inkChangedIn(std::span<const InkRectangle> areas);
 
     class Impl;
 

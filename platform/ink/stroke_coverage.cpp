@@ -279,7 +279,42 @@ QImage StrokeCoverage::toImage(QRgb premultipliedColor) const
     return image;
 }
 
-void StrokeCoverage::compositeOver(QImage& target, QRgb premultipliedColor) const
+PixelTiles::PixelTiles(QSize imageSize)
+    : m_size(imageSize.expandedTo(QSize(0, 0))),
+      m_columns((m_size.width() + kTile - 1) / kTile),
+      m_rows((m_size.height() + kTile - 1) / kTile),
+      m_marked(size_t(m_columns) * size_t(m_rows), 0)
+{
+}
+
+void PixelTiles::mark(const QRect& rect)
+{
+    const QRect part = rect & QRect(QPoint(0, 0), m_size);
+    if (part.isEmpty())
+        return;
+    for (int row = part.top() / kTile; row <= part.bottom() / kTile; ++row)
+        std::fill_n(m_marked.begin() + std::ptrdiff_t(size_t(row) * size_t(m_columns) + size_t(part.left() / kTile)),
+                    part.right() / kTile - part.left() / kTile + 1, uint8_t(1));
+    const QRect tiles(QPoint(part.left() / kTile * kTile, part.top() / kTile * kTile),
+                      QPoint((part.right() / kTile + 1) * kTile - 1, (part.bottom() / kTile + 1) * kTile - 1));
+    m_bounds |= tiles & QRect(QPoint(0, 0), m_size);
+}
+
+bool PixelTiles::touches(const QRect& rect) const
+{
+    const QRect part = rect & m_bounds;
+    if (part.isEmpty())
+        return false;
+    for (int row = part.top() / kTile; row <= part.bottom() / kTile; ++row) {
+        const uint8_t* marked = m_marked.data() + size_t(row) * size_t(m_columns);
+        for (int column = part.left() / kTile; column <= part.right() / kTile; ++column)
+            if (marked[column])
+                return true;
+    }
+    return false;
+}
+
+void StrokeCoverage::compositeOver(QImage& target, QRgb premultipliedColor, const PixelTiles* only) const
 {
     const QRect area = m_area & target.rect();
     if (area.isEmpty())
@@ -293,17 +328,24 @@ void StrokeCoverage::compositeOver(QImage& target, QRgb premultipliedColor) cons
         const size_t rowIndex = size_t(y - m_area.top());
         const uint8_t* coverage = m_coverage.data() + rowIndex * size_t(m_area.width()) - m_area.left();
         auto* out = reinterpret_cast<QRgb*>(bits + y * stride);
-        const int last = std::min(m_rows[rowIndex].to, area.right());
-        for (int x = std::max(m_rows[rowIndex].from, area.left()); x <= last; ++x) {
-            const uint8_t c = coverage[x];
-            if (c == 0)
-                continue;
-            if (c == 255 && opaque) {
-                out[x] = premultipliedColor;
-                continue;
+        auto blend = [&](int first, int last) {
+            for (int x = first; x <= last; ++x) {
+                const uint8_t c = coverage[x];
+                if (c == 0)
+                    continue;
+                if (c == 255 && opaque) {
+                    out[x] = premultipliedColor;
+                    continue;
+                }
+                const uint32_t source = byteMultiply(premultipliedColor, c);
+                out[x] = source + byteMultiply(out[x], 255 - qAlpha(source));
             }
-            const uint32_t source = byteMultiply(premultipliedColor, c);
-            out[x] = source + byteMultiply(out[x], 255 - qAlpha(source));
-        }
+        };
+        const int first = std::max(m_rows[rowIndex].from, area.left());
+        const int last = std::min(m_rows[rowIndex].to, area.right());
+        if (only)
+            only->forEachRun(y, first, last, blend);
+        else
+            blend(first, last);
     }
 }

@@ -9,10 +9,60 @@
 #include <QImage>
 #include <QPointF>
 #include <QRect>
+#include <QSize>
 
+#include <algorithm>
 #include <cstdint>
 #include <limits>
 #include <vector>
+
+// Which square tiles of an image are to be painted: a repaint of scattered
+// small areas (the stretches an eraser took out of a dense page) marks
+// their tiles and touches nothing else, where their common bounds can be
+// the whole page.
+class PixelTiles {
+public:
+    static constexpr int kTile = 16;
+
+    explicit PixelTiles(QSize imageSize);
+    // Marks the tiles that rect (image pixels) reaches.
+    void mark(const QRect& rect);
+    bool isEmpty() const { return m_bounds.isEmpty(); }
+    // The marked tiles' bounds, within the image.
+    QRect bounds() const { return m_bounds; }
+    // Whether rect reaches a marked tile.
+    bool touches(const QRect& rect) const;
+    // Calls visit(from, to) for each run of marked pixels of row y within
+    // [left, right].
+    template <class Visit>
+    void forEachRun(int y, int left, int right, Visit&& visit) const
+    {
+        if (y < 0 || y >= m_size.height())
+            return;
+        left = std::max(left, 0);
+        right = std::min(right, m_size.width() - 1);
+        if (left > right)
+            return;
+        const uint8_t* row = m_marked.data() + size_t(y / kTile) * size_t(m_columns);
+        for (int column = left / kTile; column <= right / kTile;) {
+            if (!row[column]) {
+                ++column;
+                continue;
+            }
+            const int first = column;
+            while (column <= right / kTile && row[column])
+                ++column;
+            visit(std::max(left, first * kTile), std::min(right, column * kTile - 1));
+        }
+    }
+
+private:
+    QSize m_size;
+    int m_columns = 0;
+    int m_rows = 0;
+    std::vector<uint8_t> m_marked;
+    QRect m_bounds;
+};
 
 class StrokeCoverage {
 public:
@@ -28,8 +78,9 @@ public:
     // The stroke in one premultiplied colour, as an image of area's size.
     QImage toImage(QRgb premultipliedColor) const;
     // Blends the stroke over an ARGB32 premultiplied image whose pixels are
-    // the device pixels (area must lie inside it).
-    void compositeOver(QImage& target, QRgb premultipliedColor) const;
+    // the device pixels (area must lie inside it); with only, inside its
+    // marked tiles alone.
+    void compositeOver(QImage& target, QRgb premultipliedColor, const PixelTiles* only = nullptr) const;
 
     // The device pixels a capsule can touch.
     static QRectF capsuleBounds(QPointF a, double radiusA, QPointF b, double radiusB);

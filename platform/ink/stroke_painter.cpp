@@ -183,7 +183,8 @@ QRect paintLimit(QPainter& painter, const QTransform& device, const QRectF* only
 
 // The stroke's coverage of the device pixels inside limit.
 StrokeCoverage coverStroke(const std::vector<InkPacket>& packets, const InkDrawingAttributes& attributes,
-                           ink_units::PixelScale scale, const QTransform& toDevice, const QRect& limit)
+                           ink_units::PixelScale scale, const QTransform& toDevice, const QRect& limit,
+                           const PixelTiles* only = nullptr)
 {
     const PixelFit fit = fitToPixels(scale, attributes);
     scale = fit.scale;
@@ -203,7 +204,8 @@ StrokeCoverage coverStroke(const std::vector<InkPacket>& packets, const InkDrawi
     if (packets.size() == 1)
         coverage.addCapsule(points[0], radii[0], points[0], radii[0], antialiased);
     for (size_t i = 0; i + 1 < packets.size(); ++i) {
-        if (StrokeCoverage::capsuleBounds(points[i], radii[i], points[i + 1], radii[i + 1]).intersects(coverage.area()))
+        const QRectF reach = StrokeCoverage::capsuleBounds(points[i], radii[i], points[i + 1], radii[i + 1]);
+        if (reach.intersects(coverage.area()) && (!only || only->touches(reach.toAlignedRect())))
             coverage.addCapsule(points[i], radii[i], points[i + 1], radii[i + 1], antialiased);
     }
     return coverage;
@@ -283,12 +285,13 @@ void paintInkStroke(QPainter& painter, const std::vector<InkPacket>& packets,
 }
 
 void paintInkStrokeInto(QImage& image, const QTransform& toDevice, const std::vector<InkPacket>& packets,
-                        const InkDrawingAttributes& attributes, ink_units::PixelScale scale, const QRect& limit)
+                        const InkDrawingAttributes& attributes, ink_units::PixelScale scale, const QRect& limit,
+                        const PixelTiles* only)
 {
     const QColor color = inkDrawingColor(attributes);
     if (packets.empty() || color.alpha() == 0)
         return;
-    const StrokeCoverage coverage = coverStroke(packets, attributes, scale, toDevice, limit & image.rect());
+    const StrokeCoverage coverage = coverStroke(packets, attributes, scale, toDevice, limit & image.rect(), only);
     if (!coverage.isEmpty())
-        coverage.compositeOver(image, qPremultiply(color.rgba()));
+        coverage.compositeOver(image, qPremultiply(color.rgba()), only);
 }

@@ -14,6 +14,7 @@
 
 #include <vector>
 
+class PixelTiles;
 class QPainter;
 
 // The colour a stroke is drawn in; alpha 0 means it is not drawn at all.
@@ -29,9 +30,11 @@ void paintInkStroke(QPainter& painter, const std::vector<InkPacket>& packets,
 
 // The same, straight onto an ARGB32 premultiplied image: toDevice maps
 // pixels to the image's own pixels (a scale and an offset), and only the
-// image pixels inside limit change. For a cache that nothing else paints on.
+// image pixels inside limit change, and with only, only those inside its
+// marked tiles. For a cache that nothing else paints on.
 void paintInkStrokeInto(QImage& image, const QTransform& toDevice, const std::vector<InkPacket>& packets,
-                        const InkDrawingAttributes& attributes, ink_units::PixelScale scale, const QRect& limit);
+                        const InkDrawingAttributes& attributes, ink_units::PixelScale scale, const QRect& limit,
+                        const PixelTiles* only = nullptr);
 
 // Pixel rectangle that the segment from a to b can touch (a == b: the dot).
 QRectF inkSegmentPixelBounds(const InkPacket& a, const InkPacket& b,
