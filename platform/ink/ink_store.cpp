@@ -59,13 +59,81 @@ InkDisp::Impl::RecordPtr InkDisp::Impl::newRecord(const InkDrawingAttributes& at
     return rec;
 }
 
-size_t InkDisp::Impl::positionOf(const StrokeRecord& rec) const
+StrokeOrder::Place StrokeOrder::find(const StrokeRecord& rec) const
 {
-    const auto it = std::lower_bound(m_strokes.begin(), m_strokes.end(), rec.orderKey,
+    // The first block whose last key is not below rec's, then within it.
+    const auto block = std::lower_bound(m_blocks.begin(), m_blocks.end(), rec.orderKey,
+                                        [](const std::vector<RecordPtr>& b, uint64_t key) { return b.back()->orderKey < key; });
+    if (block == m_blocks.end())
+        return {};
+    const auto it = std::lower_bound(block->begin(), block->end(), rec.orderKey,
                                      [](const RecordPtr& r, uint64_t key) { return r->orderKey < key; });
-    if (it == m_strokes.end() || it->get() != &rec)
+    if (it == block->end() || it->get() != &rec)
+        return {};
+    return {size_t(block - m_blocks.begin()), size_t(it - block->begin()), true};
+}
+
+StrokeOrder::Place StrokeOrder::held(const StrokeRecord& rec) const
+{
+    const Place place = find(rec);
+    if (!place.found)
         fail(PlatformErrorCode::InvalidState, "The stroke is not one of the ink's strokes");
-    return static_cast<size_t>(it - m_strokes.begin());
+    return place;
+}
+
+size_t StrokeOrder::capacity() const
+{
+    size_t entries = 0;
+    for (const std::vector<RecordPtr>& block : m_blocks)
+        entries += block.capacity();
+    return entries + m_blocks.capacity() * sizeof(std::vector<RecordPtr>) / sizeof(RecordPtr);
+}
+
+void StrokeOrder::push_back(RecordPtr rec)
+{
+    if (m_blocks.empty() || m_blocks.back().size() >= kMaxBlock)
+        m_blocks.emplace_back().reserve(kMaxBlock);
+    m_blocks.back().push_back(std::move(rec));
+    ++m_size;
+}
+
+const StrokeRecord* StrokeOrder::after(const StrokeRecord& rec) const
+{
+    const Place place = held(rec);
+    if (place.index + 1 < m_blocks[place.block].size())
+        return m_blocks[place.block][place.index + 1].get();
+    return place.block + 1 < m_blocks.size() ? m_blocks[place.block + 1].front().get() : nullptr;
+}
+
+void StrokeOrder::insertAfter(const StrokeRecord& before, RecordPtr rec)
+{
+    const Place place = held(before);
+    std::vector<RecordPtr>& block = m_blocks[place.block];
+    block.insert(block.begin() + std::ptrdiff_t(place.index + 1), std::move(rec));
+    ++m_size;
+    if (block.size() > kMaxBlock) {
+        // Split in halves, each with room to grow.
+        std::vector<RecordPtr> upper(std::make_move_iterator(block.begin() + std::ptrdiff_t(block.size() / 2)),
+                                     std::make_move_iterator(block.end()));
+        block.resize(block.size() / 2);
+        m_blocks.insert(m_blocks.begin() + std::ptrdiff_t(place.block + 1), std::move(upper));
+    }
+}
+
+void StrokeOrder::erase(const StrokeRecord& rec)
+{
+    const Place place = held(rec);
+    std::vector<RecordPtr>& block = m_blocks[place.block];
+    block.erase(block.begin() + std::ptrdiff_t(place.index));
+    --m_size;
+    if (block.empty())
+        m_blocks.erase(m_blocks.begin() + std::ptrdiff_t(place.block));
+}
+
+void StrokeOrder::clear()
+{
+    m_blocks.clear();
+    m_size = 0;
 }
 
 void InkDisp::Impl::renumber()
@@ -87,16 +155,12 @@ void InkDisp::Impl::append(const RecordPtr& rec)
 
 void InkDisp::Impl::insertAfter(const StrokeRecord& before, const RecordPtr& rec)
 {
-    size_t pos = positionOf(before);
-    auto nextKey = [&] {
-        return pos + 1 < m_strokes.size() ? m_strokes[pos + 1]->orderKey : before.orderKey + 2 * kOrderGap;
-    };
-    if (before.orderKey > UINT64_MAX - 2 * kOrderGap || nextKey() - before.orderKey < 2) {
+    const StrokeRecord* next = m_strokes.after(before);
+    auto nextKey = [&] { return next ? next->orderKey : before.orderKey + 2 * kOrderGap; };
+    if (before.orderKey > UINT64_MAX - 2 * kOrderGap || nextKey() - before.orderKey < 2)
         renumber();
-        pos = positionOf(before);
-    }
     rec->orderKey = before.orderKey + (nextKey() - before.orderKey) / 2;
-    m_strokes.insert(m_strokes.begin() + static_cast<std::ptrdiff_t>(pos + 1), rec);
+    m_strokes.insertAfter(before, rec);
     reindex(*rec);
 }
 
@@ -161,17 +225,18 @@ void InkDisp::Impl::removeAll(std::vector<StrokeRecord*> records)
     // the rest of the erase.
     const bool few = records.size() <= 16;
     for (StrokeRecord* rec : records) {
-        const size_t pos = few ? positionOf(*rec) : 0;
+        if (few && !m_strokes.holds(*rec))
+            fail(PlatformErrorCode::InvalidState, "The stroke is not one of the ink's strokes");
         meetingsRemoved(*rec);
         unindex(*rec);
         m_slots[rec->slot] = SlotView{};
         m_freeSlots.push_back(rec->slot);
         release(*rec);
         if (few)
-            m_strokes.erase(m_strokes.begin() + static_cast<std::ptrdiff_t>(pos));
+            m_strokes.erase(*rec);  // its key stays: found by it
     }
     if (!few)
-        std::erase_if(m_strokes, [](const RecordPtr& r) { return r->owner == nullptr; });
+        m_strokes.eraseIf([](const RecordPtr& r) { return r->owner == nullptr; });
 }
 
 void InkDisp::Impl::detachAll()

@@ -49,6 +49,72 @@ struct Access {
 
 [[noreturn]] void fail(int32_t code, const std::string& message);
 
+// The ink's strokes in ink order (ascending order keys), in blocks of at
+// most kMaxBlock: a stroke cut in two or deleted in the middle of a page of
+// 50,000 moves one block's entries, not half the page's (an eraser cuts
+// dozens of strokes a move there).
+class StrokeOrder {
+public:
+    class const_iterator {
+    public:
+        const RecordPtr& operator*() const { return (*m_blocks)[m_block][m_index]; }
+        const_iterator& operator++()
+        {
+            if (++m_index == (*m_blocks)[m_block].size()) {
+                ++m_block;
+                m_index = 0;
+            }
+            return *this;
+        }
+        bool operator==(const const_iterator& o) const { return m_block == o.m_block && m_index == o.m_index; }
+
+    private:
+        friend class StrokeOrder;
+        const_iterator(const std::vector<std::vector<RecordPtr>>* blocks, size_t block) : m_blocks(blocks), m_block(block) {}
+        const std::vector<std::vector<RecordPtr>>* m_blocks;
+        size_t m_block;
+        size_t m_index = 0;
+    };
+    const_iterator begin() const { return const_iterator(&m_blocks, 0); }
+    const_iterator end() const { return const_iterator(&m_blocks, m_blocks.size()); }
+    size_t size() const { return m_size; }
+    bool empty() const { return m_size == 0; }
+    const RecordPtr& back() const { return m_blocks.back().back(); }
+    size_t capacity() const;
+
+    void push_back(RecordPtr rec);
+    bool holds(const StrokeRecord& rec) const { return find(rec).found; }
+    // The record right after rec (which must be held), or null.
+    const StrokeRecord* after(const StrokeRecord& rec) const;
+    // rec, its order key between before's and the next one's, right after before.
+    void insertAfter(const StrokeRecord& before, RecordPtr rec);
+    void erase(const StrokeRecord& rec);
+    template <class Pred>
+    void eraseIf(Pred pred)
+    {
+        m_size = 0;
+        for (std::vector<RecordPtr>& block : m_blocks) {
+            std::erase_if(block, pred);
+            m_size += block.size();
+        }
+        std::erase_if(m_blocks, [](const std::vector<RecordPtr>& block) { return block.empty(); });
+    }
+    void clear();
+
+private:
+    static constexpr size_t kMaxBlock = 512;
+    struct Place {
+        size_t block = 0;
+        size_t index = 0;
+        bool found = false;
+    };
+    Place find(const StrokeRecord& rec) const;
+    Place held(const StrokeRecord& rec) const;  // fails when not held
+
+    std::vector<std::vector<RecordPtr>> m_blocks;  // none empty
+    size_t m_size = 0;
+};
+
 }  // namespace ink_detail
 
 class InkDisp::Impl {
@@ -60,7 +126,7 @@ public:
 
     InkDisp* facade() const { return m_facade; }
     uint64_t revision() const { return m_revision; }
-    const std::vector<RecordPtr>& strokes() const { return m_strokes; }
+    const ink_detail::StrokeOrder& strokes() const { return m_strokes; }
 
     // The record behind a reference, checked: not empty, attached, this ink's.
     StrokeRecord& own(const InkStrokeDisp& stroke) const;
@@ -112,7 +178,6 @@ public:
     InkDisp::MemoryUse memoryUse() const;
 
 private:
-    size_t positionOf(const StrokeRecord& rec) const;
     void renumber();
     uint32_t takeSlot(StrokeRecord* rec);
     int64_t widestMargin() const { return m_margins.empty() ? 0 : m_margins.rbegin()->first; }
@@ -124,7 +189,7 @@ private:
     InkDisp* m_facade;
     uint64_t m_revision = 1;
     int64_t m_nextId = 1;
-    std::vector<RecordPtr> m_strokes;     // ink order
+    ink_detail::StrokeOrder m_strokes;    // ink order
     std::vector<RecordPtr> m_inProgress;  // begun, neither committed nor discarded
     // Index slot -> stroke, with its points at hand: a query visiting many
     // strokes' chunks then reads one compact array, not every record.

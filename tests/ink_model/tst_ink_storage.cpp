@@ -87,6 +87,32 @@ private slots:
         QCOMPARE(ink.HitTestCircle(0, 200, 1000.0f).Count(), 0);
     }
 
+    // A page of many strokes, cut and deleted all over: pieces come right
+    // after their stroke, the rest keep their order (one stroke cut 40 times
+    // in the same place runs out of room between order keys).
+    void orderThroughManyCutsAndDeletions()
+    {
+        InkDisp ink;
+        std::vector<InkStrokeDisp> expected;
+        for (int i = 0; i < 1500; ++i)
+            expected.push_back(addStroke(ink, {{0, i * 10}, {40, i * 10}, {80, i * 10}}));
+        for (size_t round = 0; round < 700; ++round) {
+            const size_t at = round * 7919 % expected.size();
+            if (round % 3 == 2) {
+                ink.DeleteStroke(expected[at]);
+                expected.erase(expected.begin() + std::ptrdiff_t(at));
+            } else {
+                expected.insert(expected.begin() + std::ptrdiff_t(at) + 1, expected[at].Split(0.5f));
+            }
+        }
+        for (int i = 0; i < 40; ++i)
+            expected.insert(expected.begin() + 1, expected[0].Split(0.5f));
+        const InkStrokes all = ink.Strokes();
+        QCOMPARE(size_t(all.Count()), expected.size());
+        for (int32_t i = 0; i < all.Count(); ++i)
+            QVERIFY2(all.Item(i) == expected[size_t(i)], qPrintable(QString::number(i)));
+    }
+
     void listeners()
     {
         InkDisp ink;
