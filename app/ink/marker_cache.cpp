@@ -319,15 +319,15 @@ void MarkerCache::applyChanges(Changes& changed)
 {
     m_valid = false;  // until done: a failure on the way means starting afresh
     std::vector<InkStrokeDisp> ask;
-    for (const InkRectangle& area : m_changedAreas) {
-        const InkStrokes near = m_ink->strokesIn(area);
-        for (const InkStrokeDisp& stroke : near) {
-            // What changed there lies inside the area, so a stroke whose
-            // centre line stays out of it kept its crossings (its ink may
-            // still reach in).
-            if (m_kind == Kind::Intersections && !ink_geometry::meets(stroke.GetBoundingBox(), area))
-                continue;
-            ask.push_back(stroke);
+    if (m_kind == Kind::Intersections) {
+        // What changed lies inside the areas, so a stroke whose centre line
+        // stays out of them kept its crossings (its ink may still reach in).
+        const InkStrokes near = m_ink->strokesCentredIn(m_changedAreas);
+        ask.assign(near.begin(), near.end());
+    } else {
+        for (const InkRectangle& area : m_changedAreas) {
+            const InkStrokes near = m_ink->strokesIn(area);
+            ask.insert(ask.end(), near.begin(), near.end());
         }
     }
     for (const InkStrokeDisp& stroke : m_added) {

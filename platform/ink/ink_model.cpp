@@ -162,6 +162,10 @@ InkStrokes InkDisp::HitTestCircle(int32_t x, int32_t y, float radius) const
 }
 
 InkStrokes InkDisp::strokesIn(const InkRectangle& area) const { return m_impl->strokesIn(area); }
+InkStrokes InkDisp::strokesCentredIn(std::span<const InkRectangle> areas) const
+{
+    return m_impl->strokesCentredIn(areas);
+}
 
 void InkDisp::DeleteStroke(const InkStrokeDisp& stroke)
 {

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <span>
 #include <vector>
 
 // Pen pressure as stored in a packet. A pen maps its 0..1 pressure onto
@@ -225,6 +226,9 @@ public:
     // with a stretch of at most a few segments whose drawn bounds meet it
     // (every stroke that paints there is included).
     InkStrokes strokesIn(const InkRectangle& area) const;
+    // Strokes whose centre line has a stretch of a few segments whose bounds
+    // meet one of the areas, each once, in ink order.
+    InkStrokes strokesCentredIn(std::span<const InkRectangle> areas) const;
     void DeleteStroke(const InkStrokeDisp& stroke);
     void DeleteStrokes(const InkStrokes& strokes);
     void DeleteStrokes();  // all

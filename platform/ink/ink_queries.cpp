@@ -110,6 +110,16 @@ InkStrokes InkDisp::Impl::strokesIn(const InkRectangle& area) const
     return inInkOrder(std::move(found));
 }
 
+InkStrokes InkDisp::Impl::strokesCentredIn(std::span<const InkRectangle> areas) const
+{
+    // One snapshot for all the areas: the many small areas of an erase move
+    // share most of their strokes.
+    std::vector<const StrokeRecord*> found;
+    for (const InkRectangle& area : areas)
+        m_grid.query(area, [&](const SpatialGrid::Entry& e, const InkRectangle&) { found.push_back(m_slots[e.slot].rec); });
+    return inInkOrder(std::move(found));
+}
+
 template <class Wanted>
 void InkDisp::Impl::meetingsWithIndexed(const StrokeRecord& rec, std::span<const InkRectangle> boxes,
                                         std::span<const InkRectangle> segBoxes, Wanted&& wanted,

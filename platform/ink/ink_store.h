@@ -157,6 +157,7 @@ public:
     // Queries on the spatial index (ink_queries.cpp).
     InkStrokes hitTest(int32_t x, int32_t y, float radius) const;
     InkStrokes strokesIn(const InkRectangle& area) const;
+    InkStrokes strokesCentredIn(std::span<const InkRectangle> areas) const;
     // Meetings of rec with the indexed strokes that `wanted` accepts by slot.
     template <class Wanted>
     void meetingsWithIndexed(const StrokeRecord& rec, std::span<const InkRectangle> boxes,
