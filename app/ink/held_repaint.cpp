@@ -71,6 +71,15 @@ void HeldRepaint::inkChanged(const InkRectangle& area)
     m_reported.push_back(area);
 }
 
+void HeldRepaint::strokeSplit(const InkStrokeDisp&, const InkStrokeDisp&, const InkRectangle& strokeArea,
+                              const InkRectangle& cutArea)
+{
+    m_reported.push_back(strokeArea);
+    // The cut point lies on whole ink units: the segment it cut turns a
+    // little in both parts, along its whole length.
+    removed(cutArea);
+}
+
 std::vector<InkRectangle> HeldRepaint::merged(std::vector<InkRectangle> areas)
 {
     std::erase_if(areas, [](const InkRectangle& r) { return r.isEmpty(); });

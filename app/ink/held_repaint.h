@@ -3,10 +3,10 @@
 // every stroke in a changed area) while an eraser cuts, and hands it one
 // repaint per area that changed when the eraser is done.
 //
-// A split changes no pixel but those at its cut, yet the ink reports the
-// whole stroke's area; every cut an eraser makes is followed by the removal
-// of a stretch that ends at that cut. So the eraser tells what it removed,
-// and only that is repainted, in one pass over the tiles it reaches: a
+// A split changes no pixel but along the segment it cut (the cut point lies
+// on whole ink units), yet the ink reports the whole stroke's area. So the
+// eraser tells what it removed, the cut segments are taken from the splits,
+// and only those are repainted, in one pass over the tiles they reach: a
 // stroke split twice and a stretch of it deleted is one small repaint
 // instead of three of the whole stroke, and the long stretches cut out of a
 // dense scribble repaint the bands they covered, not their bounds. Should
@@ -43,6 +43,8 @@ public:
 private:
     void strokeAdded(const InkStrokeDisp& stroke) override;
     void inkChanged(const InkRectangle& area) override;
+    void strokeSplit(const InkStrokeDisp& stroke, const InkStrokeDisp& piece, const InkRectangle& strokeArea,
+                     const InkRectangle& cutArea) override;
 
     InkDisp& m_ink;
     InkRenderer& m_renderer;

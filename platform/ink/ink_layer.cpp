@@ -142,13 +142,30 @@ void InkLayer::repaintAreas(std::span<const InkRectangle> inkAreas)
     if (m_image.isNull())
         return;
     PixelTiles tiles(m_image.size());
+    QRect bounds;
     for (const InkRectangle& area : inkAreas) {
         const QRect pixels = ink_units::inkAreaToPixels(area, m_scale, kRepaintMargin) & m_rect;
-        if (!pixels.isEmpty())
-            tiles.mark(toDevice().mapRect(QRectF(pixels)).toAlignedRect());
+        if (pixels.isEmpty())
+            continue;
+        const QRect device = toDevice().mapRect(QRectF(pixels)).toAlignedRect() & m_image.rect();
+        tiles.mark(device);
+        bounds |= device;
     }
-    if (tiles.isEmpty())
+    if (bounds.isEmpty())
         return;
+    // Areas close together (one stroke cut on an ordinary page) fill most of
+    // their bounds: those are painted whole, without tiles rounding them out
+    // and the test of every stroke's segments against them.
+    if (tiles.markedPixels() * 4 >= qint64(bounds.width()) * bounds.height() * 3) {
+        for (int y = bounds.top(); y <= bounds.bottom(); ++y) {
+            auto* row = reinterpret_cast<QRgb*>(m_image.scanLine(y));
+            std::fill(row + bounds.left(), row + bounds.right() + 1, QRgb(0));
+        }
+        const QRect pixels = toDevice().inverted().mapRect(QRectF(bounds)).toAlignedRect() & m_rect;
+        for (const InkStrokeDisp& stroke : m_ink->strokesIn(ink_units::pixelsToInkArea(pixels, m_scale)))
+            paintStroke(stroke, bounds);
+        return;
+    }
     const QRect device = tiles.bounds();
     for (int y = device.top(); y <= device.bottom(); ++y) {
         auto* row = reinterpret_cast<QRgb*>(m_image.scanLine(y));

@@ -126,11 +126,19 @@ InkRectangle InkStrokeDisp::drawnBounds() const
 
 std::vector<InkRectangle> InkStrokeDisp::drawnParts() const
 {
+    // Runs of four segments: a mouse's moves are a few pixels long, so a
+    // part is about as wide as the ink around it.
+    constexpr size_t kRun = 4;
     const StrokeRecord& rec = live();
-    const bool indexed = rec.slot != kNoSlot && !rec.inProgress;
-    std::vector<InkRectangle> parts = indexed ? rec.chunkBoxes : ink_geometry::chunkBoxes(rec.points(), 0.0);
-    for (InkRectangle& part : parts)
-        part = ink_geometry::grown(part, rec.attributes.maxDrawnWidth() / 2.0);
+    const std::span<const InkPacket> points = rec.points();
+    std::vector<InkRectangle> parts;
+    parts.reserve(points.size() / kRun + 1);
+    for (size_t first = 0; first < points.size(); first += kRun) {
+        const size_t last = std::min(first + kRun, points.size() - 1);
+        parts.push_back(ink_geometry::grown(ink_geometry::boundsOf(points, first, last), rec.attributes.maxDrawnWidth() / 2.0));
+        if (last == points.size() - 1)
+            break;
+    }
     return parts;
 }
 

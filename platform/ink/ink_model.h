@@ -125,8 +125,8 @@ public:
     // width around it, rounded outwards).
     InkRectangle GetBoundingBox() const;
     InkRectangle drawnBounds() const;
-    // The drawn bounds of each run of a few segments: together they hold
-    // the drawn ink, and a long wandering stroke far less than its bounds.
+    // The drawn bounds of each run of four segments: together they hold the
+    // drawn ink, and a long wandering stroke far less than its bounds.
     std::vector<InkRectangle> drawnParts() const;
 
     // Ascending point indices where the stroke turns sharply; the first and

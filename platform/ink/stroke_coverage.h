@@ -22,7 +22,7 @@
 // the whole page.
 class PixelTiles {
 public:
-    static constexpr int kTile = 16;
+    static constexpr int kTile = 8;
 
     explicit PixelTiles(QSize imageSize);
     // Marks the tiles that rect (image pixels) reaches.
@@ -30,6 +30,8 @@ public:
     bool isEmpty() const { return m_bounds.isEmpty(); }
     // The marked tiles' bounds, within the image.
     QRect bounds() const { return m_bounds; }
+    // How many pixels the marked tiles hold.
+    qint64 markedPixels() const { return m_marked.empty() ? 0 : qint64(std::count(m_marked.begin(), m_marked.end(), 1)) * kTile * kTile; }
     // Whether rect reaches a marked tile.
     bool touches(const QRect& rect) const;
     // Calls visit(from, to) for each run of marked pixels of row y within
