@@ -71,13 +71,14 @@ void HeldRepaint::inkChanged(const InkRectangle& area)
     m_reported.push_back(area);
 }
 
-void HeldRepaint::strokeSplit(const InkStrokeDisp&, const InkStrokeDisp&, const InkRectangle& strokeArea,
+void HeldRepaint::strokeSplit(const InkStrokeDisp& stroke, const InkStrokeDisp&, const InkRectangle& strokeArea,
                               const InkRectangle& cutArea)
 {
     m_reported.push_back(strokeArea);
-    // The cut point lies on whole ink units: the segment it cut turns a
-    // little in both parts, along its whole length.
-    removed(cutArea);
+    // Translucent parts that overlap now darken where they do: all of it.
+    // Otherwise the cut point lies on whole ink units, and the segment it
+    // cut turns a little in both parts, along its whole length.
+    removed(stroke.DrawingAttributes().Transparency() > 0 ? strokeArea : cutArea);
 }
 
 std::vector<InkRectangle> HeldRepaint::merged(std::vector<InkRectangle> areas)

@@ -3,16 +3,19 @@
 // every stroke in a changed area) while an eraser cuts, and hands it one
 // repaint per area that changed when the eraser is done.
 //
-// A split changes no pixel but along the segment it cut (the cut point lies
-// on whole ink units), yet the ink reports the whole stroke's area. So the
-// eraser tells what it removed, the cut segments are taken from the splits,
-// and only those are repainted, in one pass over the tiles they reach: a
-// stroke split twice and a stretch of it deleted is one small repaint
-// instead of three of the whole stroke, and the long stretches cut out of a
-// dense scribble repaint the bands they covered, not their bounds. Should
-// the eraser fail on the way, everything the ink reported is repainted
-// instead, overlapping areas merged. Nothing may paint the ink while one is
-// held.
+// A split of opaque ink changes no pixel but along the segment it cut (the
+// cut point lies on whole ink units), yet the ink reports the whole
+// stroke's area. So the eraser tells what it removed, the cut segments are
+// taken from the splits, and only those are repainted, in one pass over the
+// tiles they reach: a stroke split twice and a stretch of it deleted is one
+// small repaint instead of three of the whole stroke, and the long
+// stretches cut out of a dense scribble repaint the bands they covered, not
+// their bounds. Where the two parts of a cut opaque stroke cross each
+// other, their antialiased edges now blend twice: a grey level, left for
+// the layer's next whole repaint. Translucent parts darken where they
+// overlap, so a translucent stroke's split repaints all of it. Should the
+// eraser fail on the way, everything the ink reported is repainted instead,
+// overlapping areas merged. Nothing may paint the ink while one is held.
 
 #include "platform/ink/ink_model.h"
 #include "platform/ink/ink_renderer.h"

@@ -234,13 +234,16 @@ void TestErasers::markersByMode()
 void TestErasers::keptMarkersMatchFresh_data()
 {
     QTest::addColumn<int>("mode");
-    QTest::newRow("cusps") << 2;
-    QTest::newRow("crossings") << 3;
+    QTest::addColumn<int>("transparency");
+    QTest::newRow("cusps") << 2 << 0;
+    QTest::newRow("crossings") << 3 << 0;
+    QTest::newRow("crossings, translucent ink") << 3 << 128;
 }
 
 void TestErasers::keptMarkersMatchFresh()
 {
     QFETCH(int, mode);
+    QFETCH(int, transparency);
     InkFixture f;
     QVERIFY(f.show());
     for (int i = 0; i < 8; ++i) {
@@ -256,6 +259,11 @@ void TestErasers::keptMarkersMatchFresh()
     // A bow crossing itself, away from the drag: once cut, its two pieces
     // cross there, and a marker comes where nothing went.
     f.addStroke({QPoint(100, 240), QPoint(120, 240), QPoint(180, 380), QPoint(180, 240), QPoint(120, 380)});
+    for (InkStrokeDisp stroke : f.ink().Strokes()) {
+        InkDrawingAttributes pen = stroke.DrawingAttributes();
+        pen.SetTransparency(transparency);
+        stroke.SetDrawingAttributes(pen);
+    }
     f.form->UpdateApplicationMode(int16_t(mode));
     const QImage before = f.shot();
     sendMouse(f.paper(), QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton, QPoint(50, 30));
