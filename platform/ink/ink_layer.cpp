@@ -7,6 +7,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <exception>
+#include <system_error>
+#include <thread>
 
 namespace {
 // Antialiased edges and rounding reach a little past a changed area.
@@ -88,8 +91,7 @@ void InkLayer::makeCurrent()
         if (m_image.size() != deviceSize)
             m_image = QImage(deviceSize, QImage::Format_ARGB32_Premultiplied);
         m_image.fill(Qt::transparent);
-        for (const InkStrokeDisp& stroke : m_ink->strokesIn(ink_units::pixelsToInkArea(m_rect, m_scale)))
-            paintStroke(stroke, m_image.rect());
+        paintWhole(m_ink->strokesIn(ink_units::pixelsToInkArea(m_rect, m_scale)));
     }
     ++m_rebuilds;
     m_current = true;
@@ -179,6 +181,79 @@ void InkLayer::repaintAreas(std::span<const InkRectangle> inkAreas)
         if (tiles.touches(toDevice().mapRect(QRectF(reach)).toAlignedRect()))
             paintStroke(stroke, device, &tiles);
     }
+}
+
+void InkLayer::paintWhole(const InkStrokes& strokes)
+{
+    // A whole page of ink is painted in bands of rows, one a processor:
+    // each band paints every stroke that reaches it, in ink order, and
+    // touches its own rows alone, so the pixels are those of one pass.
+    // Worth a thread from a few milliseconds of work: some thousands of
+    // strokes or of points.
+    constexpr int64_t kWorkPerBand = 8000;
+    constexpr int kMinBandRows = 64;
+    int64_t work = 0;
+    for (const InkStrokeDisp& stroke : strokes)
+        work += 1 + stroke.PacketCount();
+    const unsigned processors = std::max(1u, std::min(std::thread::hardware_concurrency(), 4u));
+    const int bands = int(std::min<int64_t>({int64_t(processors), work / kWorkPerBand,
+                                             int64_t(m_image.height() / kMinBandRows)}));
+    if (bands < 2) {
+        for (const InkStrokeDisp& stroke : strokes)
+            paintStroke(stroke, m_image.rect());
+        return;
+    }
+    // What the threads read, gathered here: they touch no stroke, image or
+    // ink object of their own.
+    struct Item {
+        std::vector<InkPacket> packets;
+        InkDrawingAttributes attributes;
+    };
+    std::vector<Item> items;
+    items.reserve(size_t(strokes.Count()));
+    for (const InkStrokeDisp& stroke : strokes)
+        items.push_back(Item{stroke.packets(), stroke.DrawingAttributes()});
+    const PixelRows rows = PixelRows::of(m_image);
+    const QTransform device = toDevice();
+    const ink_units::PixelScale scale = m_scale;
+    auto paintBand = [&](int band) {
+        const int top = m_image.height() * band / bands;
+        const int bottom = m_image.height() * (band + 1) / bands - 1;
+        const QRect limit(QPoint(0, top), QPoint(m_image.width() - 1, bottom));
+        for (const Item& item : items)
+            paintInkStrokeInto(rows, device, item.packets, item.attributes, scale, limit);
+    };
+    std::vector<std::exception_ptr> failures(static_cast<size_t>(bands), nullptr);
+    std::vector<std::thread> helpers;
+    for (int band = 1; band < bands; ++band) {
+        try {
+            helpers.emplace_back([&, band] {
+                try {
+                    paintBand(band);
+                } catch (...) {
+                    failures[size_t(band)] = std::current_exception();
+                }
+            });
+        } catch (const std::system_error&) {
+            // No thread to be had: this one paints that band too.
+            try {
+                paintBand(band);
+            } catch (...) {
+                failures[size_t(band)] = std::current_exception();
+            }
+        }
+    }
+    try {
+        paintBand(0);
+    } catch (...) {
+        failures[0] = std::current_exception();
+    }
+    for (std::thread& helper : helpers)
+        helper.join();
+    m_strokesPainted += uint64_t(strokes.Count());
+    for (const std::exception_ptr& failure : failures)
+        if (failure)
+            std::rethrow_exception(failure);
 }
 
 void InkLayer::paintStroke(const InkStrokeDisp& stroke, const QRect& deviceLimit, const PixelTiles* only)

@@ -55,6 +55,8 @@ private:
     // Widget pixels to the image's device pixels.
     QTransform toDevice() const;
     void paintStroke(const InkStrokeDisp& stroke, const QRect& deviceLimit, const PixelTiles* only = nullptr);
+    // Every stroke, into the whole image (cleared), on several threads for many.
+    void paintWhole(const InkStrokes& strokes);
 
     InkDisp* m_ink = nullptr;
     QPointer<QWidget> m_widget;

@@ -314,16 +314,16 @@ bool PixelTiles::touches(const QRect& rect) const
     return false;
 }
 
-void StrokeCoverage::compositeOver(QImage& target, QRgb premultipliedColor, const PixelTiles* only) const
+void StrokeCoverage::compositeOver(const PixelRows& target, QRgb premultipliedColor, const PixelTiles* only) const
 {
-    const QRect area = m_area & target.rect();
+    const QRect area = m_area & target.rect;
     if (area.isEmpty())
         return;
     // Opaque ink fully covering a pixel replaces it: the blend below gives
     // the colour itself there, at the cost of two multiplications.
     const bool opaque = qAlpha(premultipliedColor) == 255;
-    uchar* bits = target.bits();
-    const qsizetype stride = target.bytesPerLine();
+    uchar* bits = target.bits;
+    const qsizetype stride = target.stride;
     for (int y = area.top(); y <= area.bottom(); ++y) {
         const size_t rowIndex = size_t(y - m_area.top());
         const uint8_t* coverage = m_coverage.data() + rowIndex * size_t(m_area.width()) - m_area.left();

@@ -66,6 +66,15 @@ private:
     QRect m_bounds;
 };
 
+// An ARGB32 premultiplied image's pixels, painted without the image itself:
+// several threads can each paint rows of their own.
+struct PixelRows {
+    uchar* bits = nullptr;
+    qsizetype stride = 0;
+    QRect rect;
+    static PixelRows of(QImage& image) { return {image.bits(), image.bytesPerLine(), image.rect()}; }
+};
+
 class StrokeCoverage {
 public:
     // area: the device pixels to compute, usually the stroke's bounds cut to
@@ -82,7 +91,7 @@ public:
     // Blends the stroke over an ARGB32 premultiplied image whose pixels are
     // the device pixels (area must lie inside it); with only, inside its
     // marked tiles alone.
-    void compositeOver(QImage& target, QRgb premultipliedColor, const PixelTiles* only = nullptr) const;
+    void compositeOver(const PixelRows& target, QRgb premultipliedColor, const PixelTiles* only = nullptr) const;
 
     // The device pixels a capsule can touch.
     static QRectF capsuleBounds(QPointF a, double radiusA, QPointF b, double radiusB);

@@ -284,14 +284,21 @@ void paintInkStroke(QPainter& painter, const std::vector<InkPacket>& packets,
     }
 }
 
-void paintInkStrokeInto(QImage& image, const QTransform& toDevice, const std::vector<InkPacket>& packets,
+void paintInkStrokeInto(const PixelRows& image, const QTransform& toDevice, const std::vector<InkPacket>& packets,
                         const InkDrawingAttributes& attributes, ink_units::PixelScale scale, const QRect& limit,
                         const PixelTiles* only)
 {
     const QColor color = inkDrawingColor(attributes);
     if (packets.empty() || color.alpha() == 0)
         return;
-    const StrokeCoverage coverage = coverStroke(packets, attributes, scale, toDevice, limit & image.rect(), only);
+    const StrokeCoverage coverage = coverStroke(packets, attributes, scale, toDevice, limit & image.rect, only);
     if (!coverage.isEmpty())
         coverage.compositeOver(image, qPremultiply(color.rgba()), only);
+}
+
+void paintInkStrokeInto(QImage& image, const QTransform& toDevice, const std::vector<InkPacket>& packets,
+                        const InkDrawingAttributes& attributes, ink_units::PixelScale scale, const QRect& limit,
+                        const PixelTiles* only)
+{
+    paintInkStrokeInto(PixelRows::of(image), toDevice, packets, attributes, scale, limit, only);
 }

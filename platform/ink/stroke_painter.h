@@ -15,6 +15,7 @@
 #include <vector>
 
 class PixelTiles;
+struct PixelRows;
 class QPainter;
 
 // The colour a stroke is drawn in; alpha 0 means it is not drawn at all.
@@ -33,6 +34,11 @@ void paintInkStroke(QPainter& painter, const std::vector<InkPacket>& packets,
 // image pixels inside limit change, and with only, only those inside its
 // marked tiles. For a cache that nothing else paints on.
 void paintInkStrokeInto(QImage& image, const QTransform& toDevice, const std::vector<InkPacket>& packets,
+                        const InkDrawingAttributes& attributes, ink_units::PixelScale scale, const QRect& limit,
+                        const PixelTiles* only = nullptr);
+// The same into an image's rows: touches nothing but those inside limit,
+// so threads may paint apart rows of one image at once.
+void paintInkStrokeInto(const PixelRows& image, const QTransform& toDevice, const std::vector<InkPacket>& packets,
                         const InkDrawingAttributes& attributes, ink_units::PixelScale scale, const QRect& limit,
                         const PixelTiles* only = nullptr);
 
