@@ -112,9 +112,13 @@ private:
     }
 };
 
-inline double threadCpuMs()
+inline double clockMs(clockid_t clock)
 {
     timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    clock_gettime(clock, &now);
     return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
 }
+inline double threadCpuMs() { return clockMs(CLOCK_THREAD_CPUTIME_ID); }
+// All threads': the layer paints a large page on several.
+inline double processCpuMs() { return clockMs(CLOCK_PROCESS_CPUTIME_ID); }
+inline double wallMs() { return clockMs(CLOCK_MONOTONIC); }
