@@ -145,13 +145,18 @@ void InkLayer::repaintAreas(std::span<const InkRectangle> inkAreas)
         return;
     PixelTiles tiles(m_image.size());
     QRect bounds;
+    QRect last;
     for (const InkRectangle& area : inkAreas) {
         const QRect pixels = ink_units::inkAreaToPixels(area, m_scale, kRepaintMargin) & m_rect;
         if (pixels.isEmpty())
             continue;
         const QRect device = toDevice().mapRect(QRectF(pixels)).toAlignedRect() & m_image.rect();
+        // A wide pen's parts all cover the whole layer: marked once.
+        if (device == last)
+            continue;
         tiles.mark(device);
         bounds |= device;
+        last = device;
     }
     if (bounds.isEmpty())
         return;
