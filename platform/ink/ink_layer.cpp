@@ -1,5 +1,6 @@
 #include "platform/ink/ink_layer.h"
 
+#include "platform/ink/parallel_parts.h"
 #include "platform/ink/stroke_coverage.h"
 #include "platform/ink/stroke_painter.h"
 
@@ -7,9 +8,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <exception>
-#include <system_error>
-#include <thread>
 
 namespace {
 // Antialiased edges and rounding reach a little past a changed area.
@@ -200,8 +198,7 @@ void InkLayer::paintWhole(const InkStrokes& strokes)
     int64_t work = 0;
     for (const InkStrokeDisp& stroke : strokes)
         work += 1 + stroke.PacketCount();
-    const unsigned processors = std::max(1u, std::min(std::thread::hardware_concurrency(), 4u));
-    const int bands = int(std::min<int64_t>({int64_t(processors), work / kWorkPerBand,
+    const int bands = int(std::min<int64_t>({int64_t(ink_parallel::processorParts()), work / kWorkPerBand,
                                              int64_t(m_image.height() / kMinBandRows)}));
     if (bands < 2) {
         for (const InkStrokeDisp& stroke : strokes)
@@ -228,37 +225,8 @@ void InkLayer::paintWhole(const InkStrokes& strokes)
         for (const Item& item : items)
             paintInkStrokeInto(rows, device, item.packets, item.attributes, scale, limit);
     };
-    std::vector<std::exception_ptr> failures(static_cast<size_t>(bands), nullptr);
-    std::vector<std::thread> helpers;
-    for (int band = 1; band < bands; ++band) {
-        try {
-            helpers.emplace_back([&, band] {
-                try {
-                    paintBand(band);
-                } catch (...) {
-                    failures[size_t(band)] = std::current_exception();
-                }
-            });
-        } catch (const std::system_error&) {
-            // No thread to be had: this one paints that band too.
-            try {
-                paintBand(band);
-            } catch (...) {
-                failures[size_t(band)] = std::current_exception();
-            }
-        }
-    }
-    try {
-        paintBand(0);
-    } catch (...) {
-        failures[0] = std::current_exception();
-    }
-    for (std::thread& helper : helpers)
-        helper.join();
+    ink_parallel::runInParts(bands, paintBand);
     m_strokesPainted += uint64_t(strokes.Count());
-    for (const std::exception_ptr& failure : failures)
-        if (failure)
-            std::rethrow_exception(failure);
 }
 
 void InkLayer::paintStroke(const InkStrokeDisp& stroke, const QRect& deviceLimit, const PixelTiles* only)

@@ -1,0 +1,49 @@
+#pragma once
+// Work split into parts that touch nothing in common, run at once: part 0
+// on the calling thread, the others on threads of their own (or on the
+// calling one too, should no thread be had). Returns when all are done,
+// rethrowing the first part's failure.
+
+#include <algorithm>
+#include <exception>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+namespace ink_parallel {
+
+// Parts worth starting: one a processor, at most four.
+inline int processorParts()
+{
+    return int(std::clamp(std::thread::hardware_concurrency(), 1u, 4u));
+}
+
+template <class Work>
+void runInParts(int parts, Work&& work)
+{
+    std::vector<std::exception_ptr> failures(static_cast<size_t>(std::max(parts, 1)), nullptr);
+    auto run = [&](int part) {
+        try {
+            work(part);
+        } catch (...) {
+            failures[static_cast<size_t>(part)] = std::current_exception();
+        }
+    };
+    std::vector<std::thread> helpers;
+    helpers.reserve(static_cast<size_t>(std::max(parts - 1, 0)));
+    for (int part = 1; part < parts; ++part) {
+        try {
+            helpers.emplace_back(run, part);
+        } catch (const std::system_error&) {
+            run(part);
+        }
+    }
+    run(0);
+    for (std::thread& helper : helpers)
+        helper.join();
+    for (const std::exception_ptr& failure : failures)
+        if (failure)
+            std::rethrow_exception(failure);
+}
+
+}  // namespace ink_parallel
