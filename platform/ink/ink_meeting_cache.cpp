@@ -3,6 +3,7 @@
 
 #include "platform/ink/ink_geometry.h"
 #include "platform/ink/ink_store.h"
+#include "platform/ink/parallel_parts.h"
 
 #include <algorithm>
 
@@ -209,6 +210,48 @@ SpatialGrid InkDisp::Impl::segmentGrid() const
     return segments;
 }
 
+void InkDisp::Impl::sweepCrossings(const SpatialGrid& segments, std::vector<std::vector<float>>& floats) const
+{
+    // Each part takes every parts-th cell into lists of its own; then each
+    // takes a share of the strokes, joins their lists and puts them in
+    // order. The parts read the page and the grid alone.
+    constexpr size_t kCellsPerPart = 32;
+    const int parts = int(std::min<size_t>(size_t(ink_parallel::processorParts()),
+                                           std::max<size_t>(segments.cellCount() / kCellsPerPart, 1)));
+    std::vector<std::vector<std::vector<float>>> found(static_cast<size_t>(parts));
+    found[0].swap(floats);
+    for (size_t part = 1; part < found.size(); ++part)
+        found[part].resize(m_slots.size());
+    ink_parallel::runInParts(parts, [&](int part) {
+        std::vector<std::vector<float>>& out = found[size_t(part)];
+        size_t cell = 0;
+        segments.forEachPair([&] { return cell++ % size_t(parts) == size_t(part); },
+                             [&](const SpatialGrid::Entry& p, const SpatialGrid::Entry& q) {
+                                 if (p.slot != q.slot) {
+                                     const SlotView& va = m_slots[p.slot];
+                                     const SlotView& vb = m_slots[q.slot];
+                                     ink_geometry::mutualSegmentMeetings({va.points, va.count}, size_t(p.chunk),
+                                                                         {vb.points, vb.count}, size_t(q.chunk),
+                                                                         out[p.slot], out[q.slot]);
+                                 }
+                                 return true;
+                             });
+    });
+    floats.swap(found[0]);
+    const size_t slots = floats.size();
+    ink_parallel::runInParts(parts, [&](int part) {
+        for (size_t slot = slots * size_t(part) / size_t(parts); slot < slots * size_t(part + 1) / size_t(parts);
+             ++slot) {
+            for (size_t other = 1; other < found.size(); ++other) {
+                std::vector<float>& more = found[other][slot];
+                floats[slot].insert(floats[slot].end(), more.begin(), more.end());
+                std::vector<float>().swap(more);
+            }
+            ink_geometry::normalizeIndices(floats[slot]);
+        }
+    });
+}
+
 bool InkDisp::Impl::findAllMeetings(bool store) const
 {
     dropMeetings();
@@ -253,8 +296,14 @@ bool InkDisp::Impl::findAllMeetings(bool store) const
         dropMeetings();
         store = false;
     };
-    if (!store)
+    if (!store) {
         keepFloats();
+        sweepCrossings(segments, floats);
+        m_meetings.bySlot = std::move(floats);
+        m_meetings.stale.assign(m_slots.size(), 0);
+        m_meetings.ready = true;
+        return false;
+    }
     segments.forEachPair([] { return true; }, [&](const SpatialGrid::Entry& p, const SpatialGrid::Entry& q) {
         const uint32_t a = p.slot;
         const uint32_t b = q.slot;

@@ -294,6 +294,33 @@ private slots:
         QCOMPARE(got, met);
     }
 
+    // A page whose crossings are too many to keep each meeting: every
+    // stroke's crossings, found on threads sharing the grid's cells, are
+    // those of a page that keeps its meetings.
+    void crossingsOfAPageFoundEitherWay()
+    {
+        InkDisp kept;
+        InkDisp swept;
+        swept.setKeptMeetingsLimit(0);
+        std::mt19937 rng(17);
+        for (int s = 0; s < 300; ++s) {
+            PointList points{{int(rng() % 40000), int(rng() % 20000)}};
+            for (int i = 0; i < 12; ++i)
+                points.push_back(points.back() + QPoint(int(rng() % 1601) - 800, int(rng() % 1601) - 800));
+            addStroke(kept, points);
+            addStroke(swept, points);
+        }
+        const InkStrokes a = kept.Strokes();
+        const InkStrokes b = swept.Strokes();
+        size_t crossings = 0;
+        for (int32_t i = 0; i < a.Count(); ++i) {
+            const std::vector<float> expected = a.Item(i).FindIntersections();
+            QCOMPARE(toList(b.Item(i).FindIntersections()), toList(expected));
+            crossings += expected.size();
+        }
+        QVERIFY(crossings > 1000);
+    }
+
     void intersections_data()
     {
         QTest::addColumn<PointList>("stroke");
