@@ -55,6 +55,33 @@ void BM_FindIntersections_Every_Index(benchmark::State& state)
 }
 BENCHMARK(BM_FindIntersections_Every_Index)->ArgsProduct({{5000}, {0, 1}})->ArgNames({"strokes", "stress"})->Unit(benchmark::kMillisecond);
 
+// Every stroke's crossings on a page with more meetings than are kept:
+// 50,000 horizontal strokes 40 pixels long on 200 rows, each lying along some
+// 80 others (7 million meetings), the whole page swept once, on the clock
+// (the sweep shares the grid's cells among threads).
+void BM_FindIntersections_Every_Swept(benchmark::State& state)
+{
+    constexpr int32_t kPixel = 26;  // ink units, near enough
+    size_t found = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        InkDisp ink;
+        InkDrawingAttributes pen;
+        pen.SetWidth(53.0f);
+        for (int s = 0; s < 50000; ++s) {
+            const int32_t x = (20 + (s / 200) % 500) * kPixel;
+            const int32_t y = (150 + s % 200) * kPixel;
+            ink.CreateStroke({InkPacket{x, y, 512}, InkPacket{x + 40 * kPixel, y, 512}}, pen);
+        }
+        const InkStrokes strokes = ink.Strokes();
+        state.ResumeTiming();
+        for (const InkStrokeDisp& s : strokes)
+            found += s.FindIntersections(strokes).size();
+    }
+    state.counters["crossings"] = double(found) / double(state.iterations());
+}
+BENCHMARK(BM_FindIntersections_Every_Swept)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+
 void BM_FindIntersections_Every_AllPairs(benchmark::State& state)
 {
     BenchPage& page = benchPage(int(state.range(0)), Steps(state.range(1)));
