@@ -24,16 +24,14 @@ void InkWrite::EraseCuspSegment(int32_t x, int32_t y)
         for (InkStrokeDisp stroke : hits) {
             const std::vector<int32_t> cusps = stroke.PolylineCusps();
             if (cusps.size() <= 2) {
-                hold.removed(stroke.drawnBounds(), stroke.drawnParts());
+                hold.removed(RemovedInk::of(stroke));
                 ink.DeleteStroke(stroke);
                 continue;
             }
             const float nearest = stroke.NearestPoint(x, y);
             const std::optional<size_t> lower = cuspLowerBoundary(cusps, nearest);
-            if (lower) {
-                RemovedInk gone = stretchCut(ink, stroke, cuspBoundaries(cusps), *lower);
-                hold.removed(gone.bounds, std::move(gone.parts));
-            }
+            if (lower)
+                hold.removed(stretchCut(ink, stroke, cuspBoundaries(cusps), *lower));
         }
         changed = hold.removedPixels(*ImgPaper);
     }

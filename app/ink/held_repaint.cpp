@@ -38,13 +38,13 @@ HeldRepaint::~HeldRepaint()
     }
 }
 
-void HeldRepaint::removed(const InkRectangle& area, std::vector<InkRectangle> parts)
+void HeldRepaint::removed(RemovedInk gone)
 {
-    m_removed.push_back(area);
-    if (parts.empty())
-        m_removedParts.push_back(area);
+    m_removed.push_back(gone.bounds);
+    if (gone.parts.empty())
+        m_removedParts.push_back(gone.bounds);
     else
-        m_removedParts.insert(m_removedParts.end(), parts.begin(), parts.end());
+        m_removedParts.insert(m_removedParts.end(), gone.parts.begin(), gone.parts.end());
 }
 
 QRect HeldRepaint::removedPixels(const QWidget& paper) const
@@ -63,7 +63,7 @@ void HeldRepaint::strokeAdded(const InkStrokeDisp& stroke)
     // Erasers add no strokes; should one come, repainting its area draws it.
     const InkRectangle area = stroke.drawnBounds();
     m_reported.push_back(area);
-    removed(area);
+    removed({area, {}});
 }
 
 void HeldRepaint::inkChanged(const InkRectangle& area)
@@ -78,7 +78,7 @@ void HeldRepaint::strokeSplit(const InkStrokeDisp& stroke, const InkStrokeDisp&,
     // Translucent parts that overlap now darken where they do: all of it.
     // Otherwise the cut point lies on whole ink units, and the segment it
     // cut turns a little in both parts, along its whole length.
-    removed(stroke.DrawingAttributes().Transparency() > 0 ? strokeArea : cutArea);
+    removed({stroke.DrawingAttributes().Transparency() > 0 ? strokeArea : cutArea, {}});
 }
 
 std::vector<InkRectangle> HeldRepaint::merged(std::vector<InkRectangle> areas)

@@ -17,6 +17,7 @@
 // eraser fail on the way, everything the ink reported is repainted instead,
 // overlapping areas merged. Nothing may paint the ink while one is held.
 
+#include "app/ink/stretch_cut.h"
 #include "platform/ink/ink_model.h"
 #include "platform/ink/ink_renderer.h"
 
@@ -33,9 +34,8 @@ public:
     HeldRepaint(const HeldRepaint&) = delete;
     HeldRepaint& operator=(const HeldRepaint&) = delete;
 
-    // The drawn area of ink the eraser took away; with parts, the drawn
-    // bounds of its pieces, which alone are repainted.
-    void removed(const InkRectangle& area, std::vector<InkRectangle> parts = {});
+    // Ink the eraser took away (without parts: all of its bounds).
+    void removed(RemovedInk gone);
     // The paper pixels that show what was taken away so far, with the
     // markers that can sit on its edges (their circles reach past the ink).
     QRect removedPixels(const QWidget& paper) const;

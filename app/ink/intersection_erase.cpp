@@ -28,15 +28,13 @@ void InkWrite::EraseIntersectionSegment(int32_t x, int32_t y)
             // stroke for each hit stroke (the ink changes after each cut).
             const std::vector<float> crossings = stroke.FindIntersections();
             if (crossings.empty()) {
-                hold.removed(stroke.drawnBounds(), stroke.drawnParts());
+                hold.removed(RemovedInk::of(stroke));
                 ink.DeleteStroke(stroke);
                 continue;
             }
             const float nearest = stroke.NearestPoint(x, y);
             const size_t lower = intersectionLowerBoundary(crossings, nearest);
-            RemovedInk gone =
-                stretchCut(ink, stroke, intersectionBoundaries(crossings, stroke.PacketCount() - 1), lower);
-            hold.removed(gone.bounds, std::move(gone.parts));
+            hold.removed(stretchCut(ink, stroke, intersectionBoundaries(crossings, stroke.PacketCount() - 1), lower));
         }
         changed = hold.removedPixels(*ImgPaper);
     }

@@ -1,7 +1,6 @@
 #include "app/ink/marker_cache.h"
 
 #include "app/ink/markers.h"
-#include "platform/ink/ink_geometry.h"
 #include "platform/ink/ink_layer.h"
 #include "platform/ink/ink_units.h"
 

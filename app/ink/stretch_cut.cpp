@@ -20,12 +20,12 @@ RemovedInk stretchCut(InkDisp& ink, InkStrokeDisp& stroke, std::span<const doubl
             lowerIndex = segment + (lowerIndex - segment) / (upperIndex - segment);
     }
     if (lower == 0) {
-        RemovedInk gone{stroke.drawnBounds(), stroke.drawnParts()};
+        RemovedInk gone = RemovedInk::of(stroke);
         ink.DeleteStroke(stroke);
         return gone;
     }
     const InkStrokeDisp stretch = stroke.Split(static_cast<float>(lowerIndex));
-    RemovedInk gone{stretch.drawnBounds(), stretch.drawnParts()};
+    RemovedInk gone = RemovedInk::of(stretch);
     ink.DeleteStroke(stretch);
     return gone;
 }

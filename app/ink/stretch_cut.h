@@ -12,6 +12,16 @@
 #include <span>
 #include <vector>
 
+// The drawn ink an eraser took away: its bounds, and the drawn bounds of
+// its runs of segments (a long wandering stretch covers far less than its
+// bounds), which alone are repainted.
+struct RemovedInk {
+    InkRectangle bounds;
+    std::vector<InkRectangle> parts;
+    // All of a stroke, read before it goes.
+    static RemovedInk of(const InkStrokeDisp& stroke) { return {stroke.drawnBounds(), stroke.drawnParts()}; }
+};
+
 // Cuts the stretch from boundaries[lower] to boundaries[lower + 1] out of
 // stroke. boundaries ascend along the stroke; the first entry stands for its
 // first point and the last for its last point. The upper cut comes first;
@@ -20,12 +30,6 @@
 // exactly the stretch between the two places. What follows the stretch stays
 // in the ink as a stroke of its own. Returns the drawn ink taken away, whose
 // bounds hold both cuts. A failing call ends the cut where it failed.
-struct RemovedInk {
-    InkRectangle bounds;
-    // The drawn bounds of its runs of segments: a long wandering stretch
-    // covers far less than its bounds.
-    std::vector<InkRectangle> parts;
-};
 RemovedInk stretchCut(InkDisp& ink, InkStrokeDisp& stroke, std::span<const double> boundaries, size_t lower);
 
 // The cusp eraser's lower boundary for nearest index f: the last position k,

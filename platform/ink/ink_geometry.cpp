@@ -67,14 +67,19 @@ InkRectangle united(const InkRectangle& a, const InkRectangle& b)
 
 std::vector<InkRectangle> chunkBoxes(Packets packets, double margin)
 {
+    return runBoxes(packets, static_cast<size_t>(kChunkSegments), margin);
+}
+
+std::vector<InkRectangle> runBoxes(Packets packets, size_t segments, double margin)
+{
     std::vector<InkRectangle> boxes;
-    if (packets.empty())
+    if (packets.empty() || segments == 0)
         return boxes;
-    const int32_t count = chunkCount(packets.size());
-    boxes.reserve(static_cast<size_t>(count));
-    for (int32_t c = 0; c < count; ++c) {
-        const SegmentRange r = chunkSegments(packets.size(), c);
-        boxes.push_back(grown(boundsOf(packets, r.first, segmentEnd(packets.size(), r.end - 1)), margin));
+    const size_t count = packets.size() < 2 ? 1 : packets.size() - 1;
+    boxes.reserve((count + segments - 1) / segments);
+    for (size_t first = 0; first < count; first += segments) {
+        const size_t end = std::min(first + segments, count);
+        boxes.push_back(grown(boundsOf(packets, first, segmentEnd(packets.size(), end - 1)), margin));
     }
     return boxes;
 }

@@ -56,6 +56,8 @@ inline InkRectangle segmentBox(Packets p, size_t k)
 }
 // Bounds of each chunk's segments, grown by margin.
 std::vector<InkRectangle> chunkBoxes(Packets packets, double margin);
+// The same for runs of `segments` segments (one box for a one-point stroke).
+std::vector<InkRectangle> runBoxes(Packets packets, size_t segments, double margin);
 
 // The packet at float index f (0 <= f <= last): x, y and pressure each
 // x0 + floor((x1 - x0) * t) with t = f - floor(f) in double precision.

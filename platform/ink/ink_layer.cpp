@@ -124,11 +124,16 @@ void InkLayer::repaintArea(const InkRectangle& inkArea)
     const QRect pixels = ink_units::inkAreaToPixels(inkArea, m_scale, kRepaintMargin) & m_rect;
     if (pixels.isEmpty() || m_image.isNull())
         return;
-    const QRect device = toDevice().mapRect(QRectF(pixels)).toAlignedRect() & m_image.rect();
+    repaintRect(toDevice().mapRect(QRectF(pixels)).toAlignedRect() & m_image.rect());
+}
+
+void InkLayer::repaintRect(const QRect& device)
+{
     for (int y = device.top(); y <= device.bottom(); ++y) {
         auto* row = reinterpret_cast<QRgb*>(m_image.scanLine(y));
         std::fill(row + device.left(), row + device.right() + 1, QRgb(0));
     }
+    const QRect pixels = toDevice().inverted().mapRect(QRectF(device)).toAlignedRect() & m_rect;
     for (const InkStrokeDisp& stroke : m_ink->strokesIn(ink_units::pixelsToInkArea(pixels, m_scale)))
         paintStroke(stroke, device);
 }
@@ -162,13 +167,7 @@ void InkLayer::repaintAreas(std::span<const InkRectangle> inkAreas)
     // their bounds: those are painted whole, without tiles rounding them out
     // and the test of every stroke's segments against them.
     if (tiles.markedPixels() * 4 >= qint64(bounds.width()) * bounds.height() * 3) {
-        for (int y = bounds.top(); y <= bounds.bottom(); ++y) {
-            auto* row = reinterpret_cast<QRgb*>(m_image.scanLine(y));
-            std::fill(row + bounds.left(), row + bounds.right() + 1, QRgb(0));
-        }
-        const QRect pixels = toDevice().inverted().mapRect(QRectF(bounds)).toAlignedRect() & m_rect;
-        for (const InkStrokeDisp& stroke : m_ink->strokesIn(ink_units::pixelsToInkArea(pixels, m_scale)))
-            paintStroke(stroke, bounds);
+        repaintRect(bounds);
         return;
     }
     const QRect device = tiles.bounds();

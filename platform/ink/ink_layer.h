@@ -55,6 +55,8 @@ private:
     // Widget pixels to the image's device pixels.
     QTransform toDevice() const;
     void paintStroke(const InkStrokeDisp& stroke, const QRect& deviceLimit, const PixelTiles* only = nullptr);
+    // Clears the image's device rectangle and paints every stroke there.
+    void repaintRect(const QRect& device);
     // Every stroke, into the whole image (cleared), on several threads for many.
     void paintWhole(const InkStrokes& strokes);
 

@@ -210,7 +210,7 @@ SpatialGrid InkDisp::Impl::segmentGrid() const
     return segments;
 }
 
-void InkDisp::Impl::sweepCrossings(const SpatialGrid& segments, std::vector<std::vector<float>>& floats) const
+std::vector<std::vector<float>> InkDisp::Impl::sweepCrossings(const SpatialGrid& segments) const
 {
     // Each part takes every parts-th cell into lists of its own; then each
     // takes a share of the strokes, joins their lists and puts them in
@@ -218,10 +218,8 @@ void InkDisp::Impl::sweepCrossings(const SpatialGrid& segments, std::vector<std:
     constexpr size_t kCellsPerPart = 32;
     const int parts = int(std::min<size_t>(size_t(ink_parallel::processorParts()),
                                            std::max<size_t>(segments.cellCount() / kCellsPerPart, 1)));
-    std::vector<std::vector<std::vector<float>>> found(static_cast<size_t>(parts));
-    found[0].swap(floats);
-    for (size_t part = 1; part < found.size(); ++part)
-        found[part].resize(m_slots.size());
+    std::vector<std::vector<std::vector<float>>> found(static_cast<size_t>(parts),
+                                                       std::vector<std::vector<float>>(m_slots.size()));
     ink_parallel::runInParts(parts, [&](int part) {
         std::vector<std::vector<float>>& out = found[size_t(part)];
         size_t cell = 0;
@@ -237,19 +235,20 @@ void InkDisp::Impl::sweepCrossings(const SpatialGrid& segments, std::vector<std:
                                  return true;
                              });
     });
-    floats.swap(found[0]);
-    const size_t slots = floats.size();
+    std::vector<std::vector<float>>& crossings = found[0];
+    const size_t slots = crossings.size();
     ink_parallel::runInParts(parts, [&](int part) {
         for (size_t slot = slots * size_t(part) / size_t(parts); slot < slots * size_t(part + 1) / size_t(parts);
              ++slot) {
             for (size_t other = 1; other < found.size(); ++other) {
                 std::vector<float>& more = found[other][slot];
-                floats[slot].insert(floats[slot].end(), more.begin(), more.end());
+                crossings[slot].insert(crossings[slot].end(), more.begin(), more.end());
                 std::vector<float>().swap(more);
             }
-            ink_geometry::normalizeIndices(floats[slot]);
+            ink_geometry::normalizeIndices(crossings[slot]);
         }
     });
+    return std::move(crossings);
 }
 
 bool InkDisp::Impl::findAllMeetings(bool store) const
@@ -281,54 +280,22 @@ bool InkDisp::Impl::findAllMeetings(bool store) const
             });
         store = double(found) * double(cell) / double(std::max<size_t>(sampled, 1)) <= 2.0 * double(m_keptLimit);
     }
-    // Past the limit all the same, the meetings stored so far become
-    // floats and the pass goes on keeping floats alone.
-    growMeetings();
-    std::vector<std::vector<float>> floats;
-    auto keepFloats = [&] {
-        floats.assign(m_slots.size(), {});
-        for (uint32_t slot = 0; slot < m_slots.size(); ++slot) {
-            const float lastIndex = static_cast<float>(static_cast<int64_t>(m_slots[slot].count) - 1);
-            for (const Meeting& m : m_store.bySlot[slot])
-                if (m.other != slot && m.index > 0.0f && m.index < lastIndex)
-                    floats[slot].push_back(m.index);
-        }
-        dropMeetings();
-        store = false;
-    };
-    if (!store) {
-        keepFloats();
-        sweepCrossings(segments, floats);
-        m_meetings.bySlot = std::move(floats);
-        m_meetings.stale.assign(m_slots.size(), 0);
-        m_meetings.ready = true;
-        return false;
-    }
-    segments.forEachPair([] { return true; }, [&](const SpatialGrid::Entry& p, const SpatialGrid::Entry& q) {
-        const uint32_t a = p.slot;
-        const uint32_t b = q.slot;
-        const size_t k = size_t(p.chunk);
-        const size_t j = size_t(q.chunk);
-        if (store) {
-            storeMeetings(a, k, b, j);
-            if (m_store.stored > m_keptLimit)
-                keepFloats();
-        } else if (a != b) {
-            const SlotView& va = m_slots[a];
-            const SlotView& vb = m_slots[b];
-            ink_geometry::mutualSegmentMeetings({va.points, va.count}, k, {vb.points, vb.count}, j, floats[a],
-                                                floats[b]);
-        }
-        return true;
-    });
     if (store) {
-        finishMeetings();
-        m_store.built = true;
-        return true;
+        growMeetings();
+        segments.forEachPair([] { return true; }, [&](const SpatialGrid::Entry& p, const SpatialGrid::Entry& q) {
+            storeMeetings(p.slot, size_t(p.chunk), q.slot, size_t(q.chunk));
+            return m_store.stored <= m_keptLimit;
+        });
+        if (m_store.stored <= m_keptLimit) {
+            finishMeetings();
+            m_store.built = true;
+            return true;
+        }
+        // Past the limit all the same (the sample missed it): crossings
+        // alone, swept anew.
+        dropMeetings();
     }
-    for (std::vector<float>& indices : floats)
-        ink_geometry::normalizeIndices(indices);
-    m_meetings.bySlot = std::move(floats);
+    m_meetings.bySlot = sweepCrossings(segments);
     m_meetings.stale.assign(m_slots.size(), 0);
     m_meetings.ready = true;
     return false;

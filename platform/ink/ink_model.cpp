@@ -128,18 +128,8 @@ std::vector<InkRectangle> InkStrokeDisp::drawnParts() const
 {
     // Runs of four segments: a mouse's moves are a few pixels long, so a
     // part is about as wide as the ink around it.
-    constexpr size_t kRun = 4;
     const StrokeRecord& rec = live();
-    const std::span<const InkPacket> points = rec.points();
-    std::vector<InkRectangle> parts;
-    parts.reserve(points.size() / kRun + 1);
-    for (size_t first = 0; first < points.size(); first += kRun) {
-        const size_t last = std::min(first + kRun, points.size() - 1);
-        parts.push_back(ink_geometry::grown(ink_geometry::boundsOf(points, first, last), rec.attributes.maxDrawnWidth() / 2.0));
-        if (last == points.size() - 1)
-            break;
-    }
-    return parts;
+    return ink_geometry::runBoxes(rec.points(), 4, rec.attributes.maxDrawnWidth() / 2.0);
 }
 
 // ---- InkDisp ----

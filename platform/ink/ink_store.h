@@ -259,9 +259,9 @@ private:
     // while they number at most m_keptLimit; then true) or as crossings
     // alone, ready in m_meetings.
     bool findAllMeetings(bool store) const;
-    // Every crossing of the page into floats (each stroke's list empty
-    // before), sorted and unique, the grid's cells shared among threads.
-    void sweepCrossings(const SpatialGrid& segments, std::vector<std::vector<float>>& floats) const;
+    // Every crossing of the page, each stroke's sorted and unique, the
+    // grid's cells shared among threads.
+    std::vector<std::vector<float>> sweepCrossings(const SpatialGrid& segments) const;
     // A grid of every segment of the page (entries' chunk: the segment).
     SpatialGrid segmentGrid() const;
     // A stale stroke's crossings, asked afresh, kept again.
