@@ -89,7 +89,7 @@ void InkLayer::makeCurrent()
         if (m_image.size() != deviceSize)
             m_image = QImage(deviceSize, QImage::Format_ARGB32_Premultiplied);
         m_image.fill(Qt::transparent);
-        paintWhole(m_ink->strokesIn(ink_units::pixelsToInkArea(m_rect, m_scale)));
+        paintWhole(m_ink->Strokes());
     }
     ++m_rebuilds;
     m_current = true;
@@ -192,44 +192,79 @@ void InkLayer::paintWhole(const InkStrokes& strokes)
     // touches its own rows alone, so the pixels are those of one pass.
     // Worth a thread from a few milliseconds of work: some thousands of
     // strokes or of points.
-    constexpr int64_t kWorkPerBand = 8000;
+    constexpr size_t kWorkPerBand = 8000;
     constexpr int kMinBandRows = 64;
-    int64_t work = 0;
+    size_t work = 0;
     for (const InkStrokeDisp& stroke : strokes)
-        work += 1 + stroke.PacketCount();
-    const int bands = int(std::min<int64_t>({int64_t(ink_parallel::processorParts()), work / kWorkPerBand,
-                                             int64_t(m_image.height() / kMinBandRows)}));
+        work += 1 + size_t(stroke.PacketCount());
+    const int height = m_image.height();
+    const int bands = std::min(ink_parallel::partsFor(work, kWorkPerBand), height / kMinBandRows);
     if (bands < 2) {
         for (const InkStrokeDisp& stroke : strokes)
             paintStroke(stroke, m_image.rect());
         return;
     }
-    // What the threads read, gathered here: they touch no stroke, image or
-    // ink object of their own.
+    // What the threads read, gathered here: they call on no stroke, image or
+    // ink object, and read the points where the strokes hold them (nothing
+    // changes the ink until they are done). Each stroke that shows, with the
+    // rows it can reach, so a band passes over those that miss it at once.
     struct Item {
-        std::vector<InkPacket> packets;
+        std::span<const InkPacket> packets;
         InkDrawingAttributes attributes;
+        int top = 0;
+        int bottom = 0;
     };
     std::vector<Item> items;
     items.reserve(size_t(strokes.Count()));
-    for (const InkStrokeDisp& stroke : strokes)
-        items.push_back(Item{stroke.packets(), stroke.DrawingAttributes()});
-    const PixelRows rows = PixelRows::of(m_image);
     const QTransform device = toDevice();
+    // The work each row holds, a stroke's spread over its rows (as
+    // differences from the row before): the bands end where each holds
+    // about as much, since ink often fills part of the page alone.
+    std::vector<double> rowWork(size_t(height) + 1, 0.0);
+    for (const InkStrokeDisp& stroke : strokes) {
+        const QRect reach =
+            device.mapRect(QRectF(ink_units::inkAreaToPixels(stroke.drawnBounds(), m_scale, kRepaintMargin)))
+                .toAlignedRect();
+        const int top = std::max(reach.top(), 0);
+        const int bottom = std::min(reach.bottom(), height - 1);
+        if (top > bottom || reach.right() < 0 || reach.left() >= m_image.width())
+            continue;
+        items.push_back(Item{stroke.heldPackets(), stroke.DrawingAttributes(), top, bottom});
+        const double perRow = double(1 + stroke.PacketCount()) / double(bottom - top + 1);
+        rowWork[size_t(top)] += perRow;
+        rowWork[size_t(bottom) + 1] -= perRow;
+    }
+    double total = 0.0;
+    double running = 0.0;
+    for (size_t y = 0; y < size_t(height); ++y) {
+        running += rowWork[y];
+        rowWork[y] = running;
+        total += running;
+    }
+    std::vector<int> ends;  // each band's last row
+    double sum = 0.0;
+    for (int y = 0; y < height && int(ends.size()) + 1 < bands; ++y) {
+        sum += rowWork[size_t(y)];
+        if (sum >= total * double(ends.size() + 1) / double(bands))
+            ends.push_back(y);
+    }
+    ends.push_back(height - 1);
+    const PixelRows rows = PixelRows::of(m_image);
     const ink_units::PixelScale scale = m_scale;
     auto paintBand = [&](int band) {
-        const int top = m_image.height() * band / bands;
-        const int bottom = m_image.height() * (band + 1) / bands - 1;
+        const int top = band == 0 ? 0 : ends[size_t(band) - 1] + 1;
+        const int bottom = ends[size_t(band)];
         const QRect limit(QPoint(0, top), QPoint(m_image.width() - 1, bottom));
         for (const Item& item : items)
-            paintInkStrokeInto(rows, device, item.packets, item.attributes, scale, limit);
+            if (item.bottom >= top && item.top <= bottom)
+                paintInkStrokeInto(rows, device, item.packets, item.attributes, scale, limit);
     };
-    ink_parallel::runInParts(bands, paintBand);
+    ink_parallel::runInParts(int(ends.size()), paintBand);
     m_strokesPainted += uint64_t(strokes.Count());
 }
 
 void InkLayer::paintStroke(const InkStrokeDisp& stroke, const QRect& deviceLimit, const PixelTiles* only)
 {
-    paintInkStrokeInto(m_image, toDevice(), stroke.packets(), stroke.DrawingAttributes(), m_scale, deviceLimit, only);
+    paintInkStrokeInto(m_image, toDevice(), stroke.heldPackets(), stroke.DrawingAttributes(), m_scale, deviceLimit, only);
     ++m_strokesPainted;
 }

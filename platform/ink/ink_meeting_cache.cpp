@@ -216,8 +216,7 @@ std::vector<std::vector<float>> InkDisp::Impl::sweepCrossings(const SpatialGrid&
     // takes a share of the strokes, joins their lists and puts them in
     // order. The parts read the page and the grid alone.
     constexpr size_t kCellsPerPart = 32;
-    const int parts = int(std::min<size_t>(size_t(ink_parallel::processorParts()),
-                                           std::max<size_t>(segments.cellCount() / kCellsPerPart, 1)));
+    const int parts = ink_parallel::partsFor(segments.cellCount(), kCellsPerPart);
     std::vector<std::vector<std::vector<float>>> found(static_cast<size_t>(parts),
                                                        std::vector<std::vector<float>>(m_slots.size()));
     ink_parallel::runInParts(parts, [&](int part) {
@@ -238,8 +237,8 @@ std::vector<std::vector<float>> InkDisp::Impl::sweepCrossings(const SpatialGrid&
     std::vector<std::vector<float>>& crossings = found[0];
     const size_t slots = crossings.size();
     ink_parallel::runInParts(parts, [&](int part) {
-        for (size_t slot = slots * size_t(part) / size_t(parts); slot < slots * size_t(part + 1) / size_t(parts);
-             ++slot) {
+        const ink_parallel::Share share = ink_parallel::shareOf(slots, part, parts);
+        for (size_t slot = share.first; slot < share.last; ++slot) {
             for (size_t other = 1; other < found.size(); ++other) {
                 std::vector<float>& more = found[other][slot];
                 crossings[slot].insert(crossings[slot].end(), more.begin(), more.end());
@@ -373,6 +372,37 @@ bool InkDisp::Impl::cachedMeetings(const StrokeRecord& rec, std::vector<float>& 
     m_store.merged[rec.slot] = out;
     m_store.mergedFor[rec.slot] = rec.packets.size();
     return true;
+}
+
+std::vector<std::vector<float>> InkDisp::Impl::intersectionsOfEach(const InkStrokes& strokes) const
+{
+    // Asked one by one, as FindIntersections would be, until the ink keeps
+    // a stroke's crossings ready; those are copied out in parts afterwards,
+    // which nothing asked in between moves (answering a stale stroke keeps
+    // its own list alone, after sizing them all).
+    const std::vector<InkStrokeDisp>& items = strokes.items();
+    const bool whole = items.empty() || (strokes.wholeInkOf() == m_facade && strokes.revision() == m_revision);
+    std::vector<std::vector<float>> out(items.size());
+    std::vector<std::pair<size_t, uint32_t>> ready;  // (item, slot)
+    size_t readyCrossings = 0;
+    for (size_t i = 0; i < items.size(); ++i) {
+        const StrokeRecord& rec = own(items[i]);
+        if (whole && m_meetings.ready && rec.slot != kNoSlot && !rec.inProgress && rec.packets.size() >= 2 &&
+            rec.slot < m_meetings.stale.size() && !m_meetings.stale[rec.slot]) {
+            ready.emplace_back(i, rec.slot);
+            readyCrossings += m_meetings.bySlot[rec.slot].size();
+        } else {
+            out[i] = intersections(rec, strokes);
+        }
+    }
+    constexpr size_t kCrossingsPerPart = 100000;
+    const int parts = ink_parallel::partsFor(readyCrossings, kCrossingsPerPart);
+    ink_parallel::runInParts(parts, [&](int part) {
+        const ink_parallel::Share share = ink_parallel::shareOf(ready.size(), part, parts);
+        for (size_t r = share.first; r < share.last; ++r)
+            out[ready[r].first] = m_meetings.bySlot[ready[r].second];
+    });
+    return out;
 }
 
 // A change of the kept crossings, sized for every slot first; should it

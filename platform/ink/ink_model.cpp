@@ -59,6 +59,7 @@ int16_t InkStrokeDisp::PacketSize() const
 
 int32_t InkStrokeDisp::PacketCount() const { return static_cast<int32_t>(live().packets.size()); }
 std::vector<InkPacket> InkStrokeDisp::packets() const { return live().packets; }
+std::span<const InkPacket> InkStrokeDisp::heldPackets() const { return live().packets; }
 
 std::vector<InkPoint> InkStrokeDisp::GetPoints(int32_t index, int32_t count) const
 {
@@ -260,4 +261,8 @@ void InkDisp::addListener(InkChangeListener* listener) { m_impl->addListener(lis
 void InkDisp::removeListener(InkChangeListener* listener) { m_impl->removeListener(listener); }
 InkDisp::MemoryUse InkDisp::memoryUse() const { return m_impl->memoryUse(); }
 bool InkDisp::meetingsKept() const { return m_impl->meetingsKept(); }
+std::vector<std::vector<float>> InkDisp::intersectionsOfEach(const InkStrokes& strokes) const
+{
+    return m_impl->intersectionsOfEach(strokes);
+}
 void InkDisp::setKeptMeetingsLimit(size_t meetings) { m_impl->setKeptMeetingsLimit(meetings); }

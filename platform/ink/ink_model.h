@@ -114,6 +114,9 @@ public:
     int16_t PacketSize() const;
     int32_t PacketCount() const;
     std::vector<InkPacket> packets() const;
+    // The packets as the stroke holds them, without a copy: valid until the
+    // stroke or its ink next changes (a repaint reads millions a pass).
+    std::span<const InkPacket> heldPackets() const;
     // Points index .. index + count - 1. count == -1 means "to the end".
     std::vector<InkPoint> GetPoints(int32_t index, int32_t count) const;
     std::vector<InkPoint> GetPoints() const { return GetPoints(0, -1); }
@@ -249,6 +252,10 @@ public:
     // the first pass over all of them on, while the page is not too dense):
     // a stroke's FindIntersections() with the whole ink is then a look-up.
     bool meetingsKept() const;
+    // What each of strokes' FindIntersections(strokes) answers, in their
+    // order: the same lists, those the ink keeps at hand copied out on
+    // several threads (a dense page holds millions).
+    std::vector<std::vector<float>> intersectionsOfEach(const InkStrokes& strokes) const;
     // How many meetings, with where they lie on both strokes, the ink keeps
     // at most; a denser page keeps each stroke's crossings alone. Lowered by
     // the fuzzer to reach that path on small pages.

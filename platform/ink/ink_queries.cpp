@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 using namespace ink_detail;
 using ink_geometry::NearestSearch;
@@ -19,18 +20,6 @@ constexpr size_t kDirectLimit = 32;
 bool byEntry(const SpatialGrid::Entry& a, const SpatialGrid::Entry& b)
 {
     return a.slot != b.slot ? a.slot < b.slot : a.chunk < b.chunk;
-}
-
-InkStrokes inInkOrder(std::vector<const StrokeRecord*> records)
-{
-    std::sort(records.begin(), records.end(),
-              [](const StrokeRecord* a, const StrokeRecord* b) { return a->orderKey < b->orderKey; });
-    records.erase(std::unique(records.begin(), records.end()), records.end());
-    std::vector<InkStrokeDisp> items;
-    items.reserve(records.size());
-    for (const StrokeRecord* rec : records)
-        items.push_back(Access::stroke(std::const_pointer_cast<StrokeRecord>(rec->shared_from_this())));
-    return InkStrokes(std::move(items));
 }
 
 std::span<const InkRectangle> boxesOf(const StrokeRecord& rec, std::vector<InkRectangle>& scratch)
@@ -71,6 +60,37 @@ void InkDisp::Impl::chunksNear(const InkRectangle& area, Visit&& visit) const
             if (drawnMeets(rec, c))
                 visit(SpatialGrid::Entry{slot, c});
     }
+}
+
+InkStrokes InkDisp::Impl::inInkOrder(std::vector<const StrokeRecord*> records) const
+{
+    // Records of indexed strokes, repeats among them. A query that found a
+    // good part of the page (a repaint of all that shows) walks the ink's
+    // order instead of sorting them all, and one that found every stroke
+    // is the ink's own snapshot.
+    if (records.size() >= m_strokes.size() / 8 && m_strokes.size() >= 64) {
+        std::vector<uint8_t> found(m_slots.size(), 0);
+        size_t count = 0;
+        for (const StrokeRecord* rec : records)
+            if (!std::exchange(found[rec->slot], 1))
+                ++count;
+        if (count == m_strokes.size())
+            return m_facade->Strokes();
+        std::vector<InkStrokeDisp> items;
+        items.reserve(count);
+        for (const RecordPtr& rec : m_strokes)
+            if (found[rec->slot])
+                items.push_back(Access::stroke(rec));
+        return InkStrokes(std::move(items));
+    }
+    std::sort(records.begin(), records.end(),
+              [](const StrokeRecord* a, const StrokeRecord* b) { return a->orderKey < b->orderKey; });
+    records.erase(std::unique(records.begin(), records.end()), records.end());
+    std::vector<InkStrokeDisp> items;
+    items.reserve(records.size());
+    for (const StrokeRecord* rec : records)
+        items.push_back(Access::stroke(std::const_pointer_cast<StrokeRecord>(rec->shared_from_this())));
+    return InkStrokes(std::move(items));
 }
 
 InkStrokes InkDisp::Impl::hitTest(int32_t x, int32_t y, float radius) const

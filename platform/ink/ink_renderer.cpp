@@ -74,7 +74,7 @@ void InkRenderer::Draw(QPainter& painter, const InkStrokes& strokes)
         painter.setClipRegion(vectorArea, Qt::IntersectClip);
     const QRectF near = painter.hasClipping() ? painter.clipBoundingRect() : QRectF();
     for (const InkStrokeDisp& stroke : strokes)
-        paintInkStroke(painter, stroke.packets(), stroke.DrawingAttributes(), scale, near.isNull() ? nullptr : &near);
+        paintInkStroke(painter, stroke.heldPackets(), stroke.DrawingAttributes(), scale, near.isNull() ? nullptr : &near);
 }
 
 void InkRenderer::PixelToInkSpace(const QWidget* widget, int32_t& x, int32_t& y) const

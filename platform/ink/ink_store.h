@@ -163,6 +163,7 @@ public:
     void meetingsWithIndexed(const StrokeRecord& rec, std::span<const InkRectangle> boxes,
                              std::span<const InkRectangle> segBoxes, Wanted&& wanted, std::vector<float>& out) const;
     std::vector<float> intersections(const StrokeRecord& rec, const InkStrokes& strokes) const;
+    std::vector<std::vector<float>> intersectionsOfEach(const InkStrokes& strokes) const;
     // The meetings of an indexed stroke with all others, from the meeting
     // store, which a second stroke asking at one revision builds
     // (ink_meeting_cache.cpp). False when the caller is to find them itself.
@@ -186,6 +187,8 @@ private:
     // from the strokes too wide for it.
     template <class Visit>
     void chunksNear(const InkRectangle& area, Visit&& visit) const;
+    // Indexed strokes, each once, in ink order.
+    InkStrokes inInkOrder(std::vector<const StrokeRecord*> records) const;
 
     InkDisp* m_facade;
     uint64_t m_revision = 1;

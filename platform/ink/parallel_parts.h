@@ -5,6 +5,7 @@
 // rethrowing the first part's failure.
 
 #include <algorithm>
+#include <cstddef>
 #include <exception>
 #include <system_error>
 #include <thread>
@@ -16,6 +17,23 @@ namespace ink_parallel {
 inline int processorParts()
 {
     return int(std::clamp(std::thread::hardware_concurrency(), 1u, 4u));
+}
+
+// The part-th of parts shares, about equal, of count items: [first, last).
+struct Share {
+    size_t first = 0;
+    size_t last = 0;
+};
+inline Share shareOf(size_t count, int part, int parts)
+{
+    return Share{count * size_t(part) / size_t(parts), count * size_t(part + 1) / size_t(parts)};
+}
+
+// Parts for work of this many units, one a processor, none with fewer
+// than perPart (a thread costs about what some thousands of small steps do).
+inline int partsFor(size_t units, size_t perPart)
+{
+    return int(std::clamp<size_t>(units / std::max<size_t>(perPart, 1), 1, size_t(processorParts())));
 }
 
 template <class Work>

@@ -49,7 +49,7 @@ PixelFit fitToPixels(ink_units::PixelScale scale, const InkDrawingAttributes& at
     return fit;
 }
 
-bool hasConstantWidth(const std::vector<InkPacket>& packets, const InkDrawingAttributes& attributes)
+bool hasConstantWidth(std::span<const InkPacket> packets, const InkDrawingAttributes& attributes)
 {
     if (attributes.IgnorePressure())
         return true;
@@ -78,7 +78,7 @@ bool ellipsesRunPositive()
 }
 
 // Which segments to paint: all, or those near the rectangle.
-std::vector<bool> segmentsToPaint(const std::vector<InkPacket>& packets, const InkDrawingAttributes& attributes,
+std::vector<bool> segmentsToPaint(std::span<const InkPacket> packets, const InkDrawingAttributes& attributes,
                                   ink_units::PixelScale scale, const QRectF* onlyNear)
 {
     const size_t segments = packets.size() - 1;
@@ -90,7 +90,7 @@ std::vector<bool> segmentsToPaint(const std::vector<InkPacket>& packets, const I
     return paint;
 }
 
-void paintConstantWidth(QPainter& painter, const std::vector<InkPacket>& packets,
+void paintConstantWidth(QPainter& painter, std::span<const InkPacket> packets,
                         const InkDrawingAttributes& attributes, ink_units::PixelScale scale,
                         const std::vector<bool>& paint, const QColor& color)
 {
@@ -112,7 +112,7 @@ void paintConstantWidth(QPainter& painter, const std::vector<InkPacket>& packets
     painter.drawPath(path);
 }
 
-void paintVariableWidth(QPainter& painter, const std::vector<InkPacket>& packets,
+void paintVariableWidth(QPainter& painter, std::span<const InkPacket> packets,
                         const InkDrawingAttributes& attributes, ink_units::PixelScale scale,
                         const std::vector<bool>& paint, const QColor& color)
 {
@@ -182,7 +182,7 @@ QRect paintLimit(QPainter& painter, const QTransform& device, const QRectF* only
 }
 
 // The stroke's coverage of the device pixels inside limit.
-StrokeCoverage coverStroke(const std::vector<InkPacket>& packets, const InkDrawingAttributes& attributes,
+StrokeCoverage coverStroke(std::span<const InkPacket> packets, const InkDrawingAttributes& attributes,
                            ink_units::PixelScale scale, const QTransform& toDevice, const QRect& limit,
                            const PixelTiles* only = nullptr)
 {
@@ -211,7 +211,7 @@ StrokeCoverage coverStroke(const std::vector<InkPacket>& packets, const InkDrawi
     return coverage;
 }
 
-void rasterize(QPainter& painter, const std::vector<InkPacket>& packets, const InkDrawingAttributes& attributes,
+void rasterize(QPainter& painter, std::span<const InkPacket> packets, const InkDrawingAttributes& attributes,
                ink_units::PixelScale scale, const QRectF* onlyNear, const QColor& color)
 {
     const QTransform device = painter.deviceTransform();
@@ -248,7 +248,7 @@ QRectF inkSegmentPixelBounds(const InkPacket& a, const InkPacket& b, const InkDr
                   QPointF(std::max(pa.x(), pb.x()) + reach, std::max(pa.y(), pb.y()) + reach));
 }
 
-void paintInkStroke(QPainter& painter, const std::vector<InkPacket>& packets,
+void paintInkStroke(QPainter& painter, std::span<const InkPacket> packets,
                     const InkDrawingAttributes& attributes, ink_units::PixelScale scale, const QRectF* onlyNear)
 {
     const QColor color = inkDrawingColor(attributes);
@@ -284,7 +284,7 @@ void paintInkStroke(QPainter& painter, const std::vector<InkPacket>& packets,
     }
 }
 
-void paintInkStrokeInto(const PixelRows& image, const QTransform& toDevice, const std::vector<InkPacket>& packets,
+void paintInkStrokeInto(const PixelRows& image, const QTransform& toDevice, std::span<const InkPacket> packets,
                         const InkDrawingAttributes& attributes, ink_units::PixelScale scale, const QRect& limit,
                         const PixelTiles* only)
 {
@@ -296,7 +296,7 @@ void paintInkStrokeInto(const PixelRows& image, const QTransform& toDevice, cons
         coverage.compositeOver(image, qPremultiply(color.rgba()), only);
 }
 
-void paintInkStrokeInto(QImage& image, const QTransform& toDevice, const std::vector<InkPacket>& packets,
+void paintInkStrokeInto(QImage& image, const QTransform& toDevice, std::span<const InkPacket> packets,
                         const InkDrawingAttributes& attributes, ink_units::PixelScale scale, const QRect& limit,
                         const PixelTiles* only)
 {

@@ -12,6 +12,7 @@
 #include <QRectF>
 #include <QTransform>
 
+#include <span>
 #include <vector>
 
 class PixelTiles;
@@ -25,7 +26,7 @@ QColor inkDrawingColor(const InkDrawingAttributes& attributes);
 // rectangle are left out (the caller clips to it), so a small repaint of a
 // long stroke stays cheap. Segments that are painted form one shape filled
 // once, so a translucent stroke never darkens where it overlaps itself.
-void paintInkStroke(QPainter& painter, const std::vector<InkPacket>& packets,
+void paintInkStroke(QPainter& painter, std::span<const InkPacket> packets,
                     const InkDrawingAttributes& attributes, ink_units::PixelScale scale,
                     const QRectF* onlyNear = nullptr);
 
@@ -33,12 +34,12 @@ void paintInkStroke(QPainter& painter, const std::vector<InkPacket>& packets,
 // pixels to the image's own pixels (a scale and an offset), and only the
 // image pixels inside limit change, and with only, only those inside its
 // marked tiles. For a cache that nothing else paints on.
-void paintInkStrokeInto(QImage& image, const QTransform& toDevice, const std::vector<InkPacket>& packets,
+void paintInkStrokeInto(QImage& image, const QTransform& toDevice, std::span<const InkPacket> packets,
                         const InkDrawingAttributes& attributes, ink_units::PixelScale scale, const QRect& limit,
                         const PixelTiles* only = nullptr);
 // The same into an image's rows: touches nothing but those inside limit,
 // so threads may paint apart rows of one image at once.
-void paintInkStrokeInto(const PixelRows& image, const QTransform& toDevice, const std::vector<InkPacket>& packets,
+void paintInkStrokeInto(const PixelRows& image, const QTransform& toDevice, std::span<const InkPacket> packets,
                         const InkDrawingAttributes& attributes, ink_units::PixelScale scale, const QRect& limit,
                         const PixelTiles* only = nullptr);
 

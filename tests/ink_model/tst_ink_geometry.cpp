@@ -312,10 +312,12 @@ private slots:
         }
         const InkStrokes a = kept.Strokes();
         const InkStrokes b = swept.Strokes();
+        const std::vector<std::vector<float>> each = swept.intersectionsOfEach(b);
         size_t crossings = 0;
         for (int32_t i = 0; i < a.Count(); ++i) {
             const std::vector<float> expected = a.Item(i).FindIntersections();
             QCOMPARE(toList(b.Item(i).FindIntersections()), toList(expected));
+            QCOMPARE(toList(each[size_t(i)]), toList(expected));
             crossings += expected.size();
         }
         QVERIFY(crossings > 1000);
