@@ -3,6 +3,7 @@
 #include "app/ink/markers.h"
 #include "platform/ink/ink_layer.h"
 #include "platform/ink/ink_units.h"
+#include "platform/ink/parallel_parts.h"
 
 #include <QPainter>
 #include <QWidget>
@@ -17,6 +18,10 @@ namespace {
 // this since, and more than it has strokes, is read afresh instead. (One
 // erase on a dense page cuts a hundred strokes, three changes a cut.)
 constexpr size_t kMaxPendingChanges = 1024;
+
+// Markers or points a thread is worth, when a whole page is read: a page of
+// millions of crossings takes tens of milliseconds to place and convert.
+constexpr size_t kMarkerWorkPerPart = 20000;
 
 // The pixels one marker sets, each with its value, around the circle's
 // centre in device pixels, at a whole-number device pixel ratio. An aliased
@@ -294,19 +299,35 @@ void MarkerCache::rebuildAll()
     forgetPositions();
     m_layerValid = false;
     // One snapshot of the whole page for every stroke: the platform answers
-    // that from one pass over its index.
+    // that from one pass over its index. The markers along each stroke,
+    // read from its points alone, are then found in parts on several
+    // threads.
     const InkStrokes strokes = m_ink->Strokes();
-    m_entries.reserve(static_cast<size_t>(strokes.Count()));
-    for (const InkStrokeDisp& stroke : strokes) {
-        Entry entry;
-        entry.stroke = stroke;
-        if (m_kind == Kind::Cusps) {
-            entry.points = cuspMarkerPoints(stroke);
-        } else {
-            entry.crossings = stroke.FindIntersections(strokes);
-            entry.points = markerPointsAt(stroke, entry.crossings);
+    std::vector<Entry> built(strokes.items().size());
+    std::vector<std::vector<float>> crossings;
+    if (m_kind == Kind::Intersections)
+        crossings = m_ink->intersectionsOfEach(strokes);
+    size_t work = 0;
+    for (size_t i = 0; i < built.size(); ++i) {
+        Entry& entry = built[i];
+        entry.stroke = strokes.items()[i];
+        if (m_kind == Kind::Intersections)
+            entry.crossings = std::move(crossings[i]);
+        work += 1 + (m_kind == Kind::Intersections ? entry.crossings.size() : size_t(entry.stroke.PacketCount()));
+    }
+    const int parts = ink_parallel::partsFor(work, kMarkerWorkPerPart);
+    ink_parallel::runInParts(parts, [&](int part) {
+        const ink_parallel::Share share = ink_parallel::shareOf(built.size(), part, parts);
+        for (size_t i = share.first; i < share.last; ++i) {
+            Entry& entry = built[i];
+            entry.points = m_kind == Kind::Cusps ? cuspMarkerPoints(entry.stroke)
+                                                 : markerPointsAt(entry.stroke, entry.crossings);
         }
-        m_entries.emplace(stroke.ID(), std::move(entry));
+    });
+    m_entries.reserve(built.size());
+    for (Entry& entry : built) {
+        const int64_t id = entry.stroke.ID();
+        m_entries.emplace(id, std::move(entry));
     }
     m_stats.strokesAsked += static_cast<uint64_t>(strokes.Count());
     ++m_stats.fullRebuilds;
@@ -412,6 +433,26 @@ void MarkerCache::applyChanges(Changes& changed)
     m_valid = true;
 }
 
+template <class Prepare, class Visit>
+int MarkerCache::inParts(Prepare&& prepare, Visit&& visit)
+{
+    std::vector<Entry*> entries;
+    entries.reserve(m_entries.size());
+    size_t work = 0;
+    for (auto& [id, entry] : m_entries) {
+        entries.push_back(&entry);
+        work += 1 + entry.points.size();
+    }
+    const int parts = ink_parallel::partsFor(work, kMarkerWorkPerPart);
+    prepare(parts);
+    ink_parallel::runInParts(parts, [&](int part) {
+        const ink_parallel::Share share = ink_parallel::shareOf(entries.size(), part, parts);
+        for (size_t i = share.first; i < share.last; ++i)
+            visit(*entries[i], part);
+    });
+    return parts;
+}
+
 QPoint MarkerCache::toPixels(InkPoint point) const
 {
     // As the renderer's InkSpaceToPixel, with the paper's resolution read
@@ -454,8 +495,7 @@ QRegion MarkerCache::updateLayer(const Changes& changed, const QWidget& paper)
         m_layerValid = false;
         m_dpiX = dpiX;
         m_dpiY = dpiY;
-        for (auto& [id, entry] : m_entries)
-            setPixels(entry);
+        inParts([](int) {}, [this](Entry& entry, int) { setPixels(entry); });
         m_pixelsValid = true;
     }
 
@@ -529,12 +569,26 @@ void MarkerCache::countCentres()
     const size_t cells = m_centresRect.isEmpty() ? 0 : size_t(m_centresRect.width()) * size_t(m_centresRect.height());
     m_centres.assign(cells, 0);
     m_centreSeen.assign(cells, 0);
-    for (const auto& [id, entry] : m_entries) {
-        if (!entry.pixelReach.intersects(m_centresRect))
-            continue;
-        for (const QPoint& centre : entry.pixels)
-            if (inCentres(centre))
-                ++m_centres[centreIndex(centre)];
+    // Each part counts its share of the strokes on counts of its own, added
+    // up after.
+    std::vector<std::vector<int32_t>> partCounts;
+    const int parts = inParts(
+        [&](int parts) { partCounts.assign(size_t(parts - 1), std::vector<int32_t>(cells, 0)); },
+        [&](const Entry& entry, int part) {
+            if (!entry.pixelReach.intersects(m_centresRect))
+                return;
+            std::vector<int32_t>& counts = part == 0 ? m_centres : partCounts[size_t(part) - 1];
+            for (const QPoint& centre : entry.pixels)
+                if (inCentres(centre))
+                    ++counts[centreIndex(centre)];
+        });
+    if (parts > 1) {
+        ink_parallel::runInParts(parts, [&](int part) {
+            const ink_parallel::Share share = ink_parallel::shareOf(cells, part, parts);
+            for (const std::vector<int32_t>& counts : partCounts)
+                for (size_t i = share.first; i < share.last; ++i)
+                    m_centres[i] += counts[i];
+        });
     }
 }
 

@@ -84,6 +84,11 @@ private:
     // its last segment. Keeps the crossings in the entry.
     std::optional<std::vector<InkPoint>> findPoints(Entry& entry, bool reshaped) const;
 
+    // Calls visit(entry, part) for every entry, shared among parts that run
+    // at once on a page of many markers, after prepare(parts); returns parts.
+    template <class Prepare, class Visit>
+    int inParts(Prepare&& prepare, Visit&& visit);
+
     QPoint toPixels(InkPoint point) const;
     // Returns the pixels of the paper whose markers were painted anew.
     QRegion updateLayer(const Changes& changed, const QWidget& paper);

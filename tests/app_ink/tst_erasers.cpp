@@ -235,24 +235,28 @@ void TestErasers::keptMarkersMatchFresh_data()
 {
     QTest::addColumn<int>("mode");
     QTest::addColumn<int>("transparency");
-    QTest::newRow("cusps") << 2 << 0;
-    QTest::newRow("crossings") << 3 << 0;
-    QTest::newRow("crossings, translucent ink") << 3 << 128;
+    QTest::addColumn<int>("lines");  // a lattice of lines each way
+    QTest::newRow("cusps") << 2 << 0 << 8;
+    QTest::newRow("crossings") << 3 << 0 << 8;
+    QTest::newRow("crossings, translucent ink") << 3 << 128 << 8;
+    // Tens of thousands of markers, found and converted in parts.
+    QTest::newRow("crossings, dense lattice") << 3 << 0 << 150;
 }
 
 void TestErasers::keptMarkersMatchFresh()
 {
     QFETCH(int, mode);
     QFETCH(int, transparency);
+    QFETCH(int, lines);
     InkFixture f;
     QVERIFY(f.show());
-    for (int i = 0; i < 8; ++i) {
+    for (int i = 0; i < lines; ++i) {
         std::vector<QPoint> row;
         std::vector<QPoint> column;
         for (int x = 40; x <= 580; x += 12)
-            row.push_back(QPoint(x, 40 + 40 * i + (x / 12 % 2) * 5));
+            row.push_back(QPoint(x, 40 + 320 * i / lines + (x / 12 % 2) * 5));
         for (int y = 20; y <= 380; y += 12)
-            column.push_back(QPoint(60 + 65 * i + (y / 12 % 3) * 4, y));
+            column.push_back(QPoint(60 + 520 * i / lines + (y / 12 % 3) * 4, y));
         f.addStroke(row);
         f.addStroke(column);
     }
