@@ -315,6 +315,7 @@ void MarkerCache::rebuildAll()
             entry.crossings = std::move(crossings[i]);
         work += 1 + (m_kind == Kind::Intersections ? entry.crossings.size() : size_t(entry.stroke.PacketCount()));
     }
+    const bool withPixels = m_dpiX > 0 && m_dpiY > 0;
     const int parts = ink_parallel::partsFor(work, kMarkerWorkPerPart);
     ink_parallel::runInParts(parts, [&](int part) {
         const ink_parallel::Share share = ink_parallel::shareOf(built.size(), part, parts);
@@ -322,6 +323,8 @@ void MarkerCache::rebuildAll()
             Entry& entry = built[i];
             entry.points = m_kind == Kind::Cusps ? cuspMarkerPoints(entry.stroke)
                                                  : markerPointsAt(entry.stroke, entry.crossings);
+            if (withPixels)
+                setPixels(entry);
         }
     });
     m_entries.reserve(built.size());
@@ -333,6 +336,7 @@ void MarkerCache::rebuildAll()
     ++m_stats.fullRebuilds;
     m_revision = m_ink->revision();
     m_valid = true;
+    m_pixelsValid = withPixels;
 }
 
 void MarkerCache::applyChanges(Changes& changed)
@@ -488,13 +492,8 @@ QRect MarkerCache::reachOf(const std::vector<QPoint>& pixels)
 
 QRegion MarkerCache::updateLayer(const Changes& changed, const QWidget& paper)
 {
-    const int dpiX = paper.logicalDpiX();
-    const int dpiY = paper.logicalDpiY();
-    if (!m_pixelsValid || dpiX != m_dpiX || dpiY != m_dpiY) {
-        m_pixelsValid = false;
+    if (!m_pixelsValid) {
         m_layerValid = false;
-        m_dpiX = dpiX;
-        m_dpiY = dpiY;
         inParts([](int) {}, [this](Entry& entry, int) { setPixels(entry); });
         m_pixelsValid = true;
     }
@@ -645,6 +644,13 @@ void MarkerCache::paintLayer(const QRegion& area)
 void MarkerCache::draw(QPainter& painter, const QRect& exposed, InkDisp& ink, QWidget& paper)
 {
     follow(ink);
+    // The paper's resolution first: a page read afresh gets its markers'
+    // pixels in the same pass.
+    if (paper.logicalDpiX() != m_dpiX || paper.logicalDpiY() != m_dpiY) {
+        m_dpiX = paper.logicalDpiX();
+        m_dpiY = paper.logicalDpiY();
+        m_pixelsValid = false;
+    }
     QRegion repainted;
     try {
         Changes changed;
