@@ -259,10 +259,13 @@ bool InkDisp::Impl::findAllMeetings(bool store) const
     // from every sixteenth cell, counted and not stored: the 50,000
     // overlapping strokes hold about 7 million, and storing even a sixteenth
     // of them costs more than the count.
+    std::vector<size_t> sampledOn;  // meetings sampled on each stroke
+    double scale = 0.0;                // from the sample to the page
     if (store) {
         size_t cell = 0;
         size_t sampled = 0;
         size_t found = 0;
+        sampledOn.assign(m_slots.size(), 0);
         segments.forEachPair(
             [&] {
                 const bool wanted = cell++ % 16 == 0;
@@ -275,12 +278,22 @@ bool InkDisp::Impl::findAllMeetings(bool store) const
                 const ink_geometry::MeetingFractions m = ink_geometry::mutualMeetingFractions(
                     {va.points, va.count}, size_t(p.chunk), {vb.points, vb.count}, size_t(q.chunk));
                 found += size_t(m.countA + m.countB);
+                sampledOn[p.slot] += size_t(m.countA);
+                sampledOn[q.slot] += size_t(m.countB);
                 return true;
             });
-        store = double(found) * double(cell) / double(std::max<size_t>(sampled, 1)) <= 2.0 * double(m_keptLimit);
+        scale = double(cell) / double(std::max<size_t>(sampled, 1));
+        store = double(found) * scale <= 2.0 * double(m_keptLimit);
     }
     if (store) {
         growMeetings();
+        // A long stroke's list, sampled over many cells, is made its size
+        // at once: grown by doubling, the scribble's million meetings were
+        // copied and their pages first touched twice over.
+        constexpr double kReserveFrom = 4096.0;
+        for (size_t slot = 0; slot < sampledOn.size(); ++slot)
+            if (const double expected = double(sampledOn[slot]) * scale; expected >= kReserveFrom)
+                m_store.bySlot[slot].reserve(size_t(std::min(expected * 1.25, double(m_keptLimit) + 1.0)));
         segments.forEachPair([] { return true; }, [&](const SpatialGrid::Entry& p, const SpatialGrid::Entry& q) {
             storeMeetings(p.slot, size_t(p.chunk), q.slot, size_t(q.chunk));
             return m_store.stored <= m_keptLimit;
