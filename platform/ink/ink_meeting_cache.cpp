@@ -6,6 +6,7 @@
 #include "platform/ink/parallel_parts.h"
 
 #include <algorithm>
+#include <atomic>
 
 using namespace ink_detail;
 
@@ -110,26 +111,94 @@ void InkDisp::Impl::dropMeetings() const
     m_meetings = MeetingCache{};
 }
 
-void InkDisp::Impl::storeMeetings(uint32_t a, size_t k, uint32_t b, size_t j) const
+size_t InkDisp::Impl::pairMeetings(std::vector<std::vector<Meeting>>& lists, uint32_t a, size_t k, uint32_t b,
+                                   size_t j) const
 {
     const SlotView& va = m_slots[a];
     const SlotView& vb = m_slots[b];
-    auto add = [this](uint32_t slot, uint32_t own, uint32_t theirs, uint32_t other, const long double* found, int n) {
-        std::vector<Meeting>& list = m_store.bySlot[slot];
-        if (n > 0 && list.size() == m_store.sorted[slot])
-            m_store.touched.push_back(slot);
-        if (n > 0)
-            meetingsChanged(slot);
-        for (int i = 0; i < n; ++i)
-            list.push_back(Meeting{found[i], own, theirs, other, ink_geometry::meetingIndex(own, found[i])});
-        m_store.stored += size_t(n);
-    };
     const ink_geometry::MeetingFractions m =
         ink_geometry::mutualMeetingFractions({va.points, va.count}, k, {vb.points, vb.count}, j);
+    auto add = [&lists](uint32_t slot, uint32_t own, uint32_t theirs, uint32_t other, const long double* found, int n) {
+        std::vector<Meeting>& list = lists[slot];
+        for (int i = 0; i < n; ++i)
+            list.push_back(Meeting{found[i], own, theirs, other, ink_geometry::meetingIndex(own, found[i])});
+        return size_t(n);
+    };
+    size_t added = 0;
     if (va.count >= 2)
-        add(a, uint32_t(k), uint32_t(j), b, m.onA, m.countA);
+        added += add(a, uint32_t(k), uint32_t(j), b, m.onA, m.countA);
     if (vb.count >= 2)
-        add(b, uint32_t(j), uint32_t(k), a, m.onB, m.countB);
+        added += add(b, uint32_t(j), uint32_t(k), a, m.onB, m.countB);
+    return added;
+}
+
+void InkDisp::Impl::storeMeetings(uint32_t a, size_t k, uint32_t b, size_t j) const
+{
+    const size_t sortedA = m_store.bySlot[a].size();
+    const size_t sortedB = m_store.bySlot[b].size();
+    if (pairMeetings(m_store.bySlot, a, k, b, j) == 0)
+        return;
+    auto grew = [this](uint32_t slot, size_t before) {
+        const size_t now = m_store.bySlot[slot].size();
+        if (now == before)
+            return;
+        if (before == m_store.sorted[slot])
+            m_store.touched.push_back(slot);
+        meetingsChanged(slot);
+        m_store.stored += now - before;
+    };
+    grew(a, sortedA);
+    if (b != a)  // a stroke meeting itself grew one list
+        grew(b, sortedB);
+}
+
+bool InkDisp::Impl::storeAllMeetings(const SpatialGrid& segments) const
+{
+    // Each part takes every parts-th cell; the first stores into the
+    // store's own lists, the others into lists of their own joined to them
+    // after (the lists are put in order next, so where a part's meetings
+    // fall in them does not matter). The parts count what they stored
+    // together, now and then, and all stop soon after the store is full.
+    constexpr size_t kCellsPerPart = 32;
+    constexpr size_t kCountEvery = 4096;
+    const int parts = ink_parallel::partsFor(segments.cellCount(), kCellsPerPart);
+    std::vector<std::vector<std::vector<Meeting>>> more(size_t(parts - 1),
+                                                        std::vector<std::vector<Meeting>>(m_slots.size()));
+    std::atomic<size_t> stored{0};
+    ink_parallel::runInParts(parts, [&](int part) {
+        std::vector<std::vector<Meeting>>& lists = part == 0 ? m_store.bySlot : more[size_t(part) - 1];
+        size_t cell = 0;
+        size_t uncounted = 0;
+        segments.forEachPair([&] { return cell++ % size_t(parts) == size_t(part); },
+                             [&](const SpatialGrid::Entry& p, const SpatialGrid::Entry& q) {
+                                 uncounted += pairMeetings(lists, p.slot, size_t(p.chunk), q.slot, size_t(q.chunk));
+                                 if (uncounted < kCountEvery)
+                                     return true;
+                                 const size_t all = stored.fetch_add(uncounted, std::memory_order_relaxed) + uncounted;
+                                 uncounted = 0;
+                                 return all <= m_keptLimit;
+                             });
+        stored.fetch_add(uncounted, std::memory_order_relaxed);
+    });
+    if (stored.load() > m_keptLimit)
+        return false;
+    for (uint32_t slot = 0; slot < m_slots.size(); ++slot) {
+        std::vector<Meeting>& list = m_store.bySlot[slot];
+        for (std::vector<std::vector<Meeting>>& lists : more) {
+            std::vector<Meeting>& theirs = lists[slot];
+            if (list.empty())
+                list.swap(theirs);
+            else
+                list.insert(list.end(), theirs.begin(), theirs.end());
+            std::vector<Meeting>().swap(theirs);
+        }
+        if (!list.empty()) {
+            m_store.touched.push_back(slot);
+            meetingsChanged(slot);
+        }
+    }
+    m_store.stored = stored.load();
+    return true;
 }
 
 void InkDisp::Impl::finishMeetings() const
@@ -294,11 +363,7 @@ bool InkDisp::Impl::findAllMeetings(bool store) const
         for (size_t slot = 0; slot < sampledOn.size(); ++slot)
             if (const double expected = double(sampledOn[slot]) * scale; expected >= kReserveFrom)
                 m_store.bySlot[slot].reserve(size_t(std::min(expected * 1.25, double(m_keptLimit) + 1.0)));
-        segments.forEachPair([] { return true; }, [&](const SpatialGrid::Entry& p, const SpatialGrid::Entry& q) {
-            storeMeetings(p.slot, size_t(p.chunk), q.slot, size_t(q.chunk));
-            return m_store.stored <= m_keptLimit;
-        });
-        if (m_store.stored <= m_keptLimit) {
+        if (storeAllMeetings(segments)) {
             finishMeetings();
             m_store.built = true;
             return true;

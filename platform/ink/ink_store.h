@@ -279,6 +279,11 @@ private:
     void followed(Change&& change) const;
     // Meetings of segment k of slot a with segment j of slot b, on both.
     void storeMeetings(uint32_t a, size_t k, uint32_t b, size_t j) const;
+    // The same onto lists by slot, nothing else touched; returns how many.
+    size_t pairMeetings(std::vector<std::vector<Meeting>>& lists, uint32_t a, size_t k, uint32_t b, size_t j) const;
+    // Every meeting of the page from segments, in parts on threads; false
+    // (nothing kept) once they number more than the store keeps.
+    bool storeAllMeetings(const SpatialGrid& segments) const;
     // Meetings of one segment with every indexed segment but itself and
     // those skip() rejects.
     template <class Skip>
