@@ -209,9 +209,16 @@ void InkDisp::Impl::finishMeetings() const
     size_t added = 0;
     for (const uint32_t slot : m_store.touched)
         added += m_store.bySlot[slot].size() - m_store.sorted[slot];
-    auto finish = [this](auto keyOf, const std::vector<uint32_t>* rank) {
+    auto finish = [this, added](auto keyOf, const std::vector<uint32_t>* rank) {
         const auto inOrder = meetingOrder(keyOf);
-        for (const uint32_t slot : m_store.touched) {
+        // Each stroke's list on its own, the longest first, on threads when
+        // a whole page's are many.
+        constexpr size_t kMeetingsPerPart = 100000;
+        std::vector<uint32_t>& touched = m_store.touched;
+        std::sort(touched.begin(), touched.end(),
+                  [this](uint32_t a, uint32_t b) { return m_store.bySlot[a].size() > m_store.bySlot[b].size(); });
+        ink_parallel::forEachInParts(ink_parallel::partsFor(added, kMeetingsPerPart), touched.size(), [&](size_t i) {
+            const uint32_t slot = touched[i];
             std::vector<Meeting>& list = m_store.bySlot[slot];
             if (rank && m_store.sorted[slot] == 0) {
                 sortByRank(list, *rank);
@@ -221,7 +228,7 @@ void InkDisp::Impl::finishMeetings() const
                 std::inplace_merge(list.begin(), middle, list.end(), inOrder);
             }
             m_store.sorted[slot] = list.size();
-        }
+        });
     };
     if (added <= m_slots.size()) {
         finish([this](uint32_t slot) { return m_slots[slot].rec->orderKey; }, nullptr);
@@ -455,30 +462,44 @@ bool InkDisp::Impl::cachedMeetings(const StrokeRecord& rec, std::vector<float>& 
 std::vector<std::vector<float>> InkDisp::Impl::intersectionsOfEach(const InkStrokes& strokes) const
 {
     // Asked one by one, as FindIntersections would be, until the ink keeps
-    // a stroke's crossings ready; those are copied out in parts afterwards,
-    // which nothing asked in between moves (answering a stale stroke keeps
-    // its own list alone, after sizing them all).
+    // what answers a stroke: then its crossings are copied, or merged from
+    // its meetings, in parts afterwards. Each stroke's answer touches its
+    // own lists alone, and nothing asked in between moves them (answering
+    // a stale stroke keeps its own list, after sizing them all).
     const std::vector<InkStrokeDisp>& items = strokes.items();
     const bool whole = items.empty() || (strokes.wholeInkOf() == m_facade && strokes.revision() == m_revision);
+    // Every stroke asked at once is a pass over the whole ink: the first
+    // question builds what the ink keeps, as a second one would.
+    if (whole && items.size() >= 2 && m_store.askedRevision != m_revision) {
+        m_store.askedRevision = m_revision;
+        m_store.asked = 1;
+    }
     std::vector<std::vector<float>> out(items.size());
-    std::vector<std::pair<size_t, uint32_t>> ready;  // (item, slot)
-    size_t readyCrossings = 0;
+    // Answers from what the ink keeps, found later: (item, slot, its size).
+    struct Later {
+        size_t item;
+        const StrokeRecord* rec;
+        size_t size;
+    };
+    std::vector<Later> later;
+    size_t work = 0;
     for (size_t i = 0; i < items.size(); ++i) {
         const StrokeRecord& rec = own(items[i]);
-        if (whole && m_meetings.ready && rec.slot != kNoSlot && !rec.inProgress && rec.packets.size() >= 2 &&
-            rec.slot < m_meetings.stale.size() && !m_meetings.stale[rec.slot]) {
-            ready.emplace_back(i, rec.slot);
-            readyCrossings += m_meetings.bySlot[rec.slot].size();
+        const bool kept = whole && rec.slot != kNoSlot && !rec.inProgress && rec.packets.size() >= 2;
+        if (kept && m_meetings.ready && rec.slot < m_meetings.stale.size() && !m_meetings.stale[rec.slot]) {
+            later.push_back(Later{i, &rec, m_meetings.bySlot[rec.slot].size()});
+        } else if (kept && m_store.built && rec.slot < m_store.mergedFor.size()) {
+            later.push_back(Later{i, &rec, m_store.bySlot[rec.slot].size()});
         } else {
             out[i] = intersections(rec, strokes);
+            continue;
         }
+        work += later.back().size;
     }
+    std::sort(later.begin(), later.end(), [](const Later& a, const Later& b) { return a.size > b.size; });
     constexpr size_t kCrossingsPerPart = 100000;
-    const int parts = ink_parallel::partsFor(readyCrossings, kCrossingsPerPart);
-    ink_parallel::runInParts(parts, [&](int part) {
-        const ink_parallel::Share share = ink_parallel::shareOf(ready.size(), part, parts);
-        for (size_t r = share.first; r < share.last; ++r)
-            out[ready[r].first] = m_meetings.bySlot[ready[r].second];
+    ink_parallel::forEachInParts(ink_parallel::partsFor(work, kCrossingsPerPart), later.size(), [&](size_t i) {
+        cachedMeetings(*later[i].rec, out[later[i].item]);
     });
     return out;
 }

@@ -5,6 +5,7 @@
 // rethrowing the first part's failure.
 
 #include <algorithm>
+#include <atomic>
 #include <cstddef>
 #include <exception>
 #include <system_error>
@@ -62,6 +63,19 @@ void runInParts(int parts, Work&& work)
     for (const std::exception_ptr& failure : failures)
         if (failure)
             std::rethrow_exception(failure);
+}
+
+// Calls work(i) for each i in [0, count), the parts taking the next one
+// as each is done: for items of unequal cost, handed largest first.
+template <class Work>
+void forEachInParts(int parts, size_t count, Work&& work)
+{
+    std::atomic<size_t> next{0};
+    runInParts(parts, [&](int) {
+        for (size_t i = next.fetch_add(1, std::memory_order_relaxed); i < count;
+             i = next.fetch_add(1, std::memory_order_relaxed))
+            work(i);
+    });
 }
 
 }  // namespace ink_parallel
