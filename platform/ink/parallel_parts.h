@@ -14,10 +14,12 @@
 
 namespace ink_parallel {
 
-// Parts worth starting: one a processor, at most four.
+// Parts worth starting: one a processor, at most four. Read once: asking
+// the system reads a file, and an erase asks for every stroke it cuts.
 inline int processorParts()
 {
-    return int(std::clamp(std::thread::hardware_concurrency(), 1u, 4u));
+    static const int parts = int(std::clamp(std::thread::hardware_concurrency(), 1u, 4u));
+    return parts;
 }
 
 // The part-th of parts shares, about equal, of count items: [first, last).
