@@ -176,11 +176,11 @@ void InkLayer::repaintAreas(std::span<const InkRectangle> inkAreas)
         tiles.forEachRun(y, device.left(), device.right(),
                          [row](int from, int to) { std::fill(row + from, row + to + 1, QRgb(0)); });
     }
-    const QRect pixels = toDevice().inverted().mapRect(QRectF(device)).toAlignedRect() & m_rect;
+    const QTransform toImage = toDevice();
+    const QRect pixels = toImage.inverted().mapRect(QRectF(device)).toAlignedRect() & m_rect;
     for (const InkStrokeDisp& stroke : m_ink->strokesIn(ink_units::pixelsToInkArea(pixels, m_scale))) {
         // Tiles far apart have bounds that hold many strokes reaching none.
-        const QRect reach = ink_units::inkAreaToPixels(stroke.drawnBounds(), m_scale, kRepaintMargin);
-        if (tiles.touches(toDevice().mapRect(QRectF(reach)).toAlignedRect()))
+        if (tiles.touches(reachOf(stroke, toImage)))
             paintStroke(stroke, device, &tiles);
     }
 }
@@ -222,15 +222,13 @@ void InkLayer::paintWhole(const InkStrokes& strokes)
     // about as much, since ink often fills part of the page alone.
     std::vector<double> rowWork(size_t(height) + 1, 0.0);
     for (const InkStrokeDisp& stroke : strokes) {
-        const QRect reach =
-            device.mapRect(QRectF(ink_units::inkAreaToPixels(stroke.drawnBounds(), m_scale, kRepaintMargin)))
-                .toAlignedRect();
+        const QRect reach = reachOf(stroke, device);
         const int top = std::max(reach.top(), 0);
         const int bottom = std::min(reach.bottom(), height - 1);
         if (top > bottom || reach.right() < 0 || reach.left() >= m_image.width())
             continue;
         items.push_back(Item{stroke.heldPackets(), stroke.DrawingAttributes(), top, bottom});
-        const double perRow = double(1 + stroke.PacketCount()) / double(bottom - top + 1);
+        const double perRow = double(1 + items.back().packets.size()) / double(bottom - top + 1);
         rowWork[size_t(top)] += perRow;
         rowWork[size_t(bottom) + 1] -= perRow;
     }
@@ -261,6 +259,12 @@ void InkLayer::paintWhole(const InkStrokes& strokes)
     };
     ink_parallel::runInParts(int(ends.size()), paintBand);
     m_strokesPainted += uint64_t(strokes.Count());
+}
+
+QRect InkLayer::reachOf(const InkStrokeDisp& stroke, const QTransform& toImage) const
+{
+    return toImage.mapRect(QRectF(ink_units::inkAreaToPixels(stroke.drawnBounds(), m_scale, kRepaintMargin)))
+        .toAlignedRect();
 }
 
 void InkLayer::paintStroke(const InkStrokeDisp& stroke, const QRect& deviceLimit, const PixelTiles* only)

@@ -54,6 +54,9 @@ private:
     bool fitsWidget() const;
     // Widget pixels to the image's device pixels.
     QTransform toDevice() const;
+    // The image pixels the stroke's ink can touch, given toDevice() (made
+    // once for a pass over many strokes).
+    QRect reachOf(const InkStrokeDisp& stroke, const QTransform& toImage) const;
     void paintStroke(const InkStrokeDisp& stroke, const QRect& deviceLimit, const PixelTiles* only = nullptr);
     // Clears the image's device rectangle and paints every stroke there.
     void repaintRect(const QRect& device);

@@ -16,6 +16,23 @@ static_assert(sizeof(Meeting) <= 32);
 
 namespace {
 
+// The segment pairs of every parts-th cell of the grid from the part-th
+// on: the cells dealt out among parts (a pass over the page's pairs is
+// shared this way among threads, or sampled).
+template <class Visit>
+void forEachPairOfPart(const SpatialGrid& segments, int part, int parts, Visit&& visit)
+{
+    size_t cell = 0;
+    segments.forEachPair([&] { return cell++ % size_t(parts) == size_t(part); }, visit);
+}
+
+// Parts worth a pass over the page's pairs: a thread from some tens of cells.
+int cellParts(const SpatialGrid& segments)
+{
+    constexpr size_t kCellsPerPart = 32;
+    return ink_parallel::partsFor(segments.cellCount(), kCellsPerPart);
+}
+
 // A stroke's meetings are kept by the other stroke in ink order (a piece
 // cut off comes right after its stroke, so the meetings passed to it stay
 // where they are), and with one stroke along this one: their indices come
@@ -134,8 +151,8 @@ size_t InkDisp::Impl::pairMeetings(std::vector<std::vector<Meeting>>& lists, uin
 
 void InkDisp::Impl::storeMeetings(uint32_t a, size_t k, uint32_t b, size_t j) const
 {
-    const size_t sortedA = m_store.bySlot[a].size();
-    const size_t sortedB = m_store.bySlot[b].size();
+    const size_t sizeA = m_store.bySlot[a].size();
+    const size_t sizeB = m_store.bySlot[b].size();
     if (pairMeetings(m_store.bySlot, a, k, b, j) == 0)
         return;
     auto grew = [this](uint32_t slot, size_t before) {
@@ -147,9 +164,9 @@ void InkDisp::Impl::storeMeetings(uint32_t a, size_t k, uint32_t b, size_t j) co
         meetingsChanged(slot);
         m_store.stored += now - before;
     };
-    grew(a, sortedA);
+    grew(a, sizeA);
     if (b != a)  // a stroke meeting itself grew one list
-        grew(b, sortedB);
+        grew(b, sizeB);
 }
 
 bool InkDisp::Impl::storeAllMeetings(const SpatialGrid& segments) const
@@ -159,25 +176,22 @@ bool InkDisp::Impl::storeAllMeetings(const SpatialGrid& segments) const
     // after (the lists are put in order next, so where a part's meetings
     // fall in them does not matter). The parts count what they stored
     // together, now and then, and all stop soon after the store is full.
-    constexpr size_t kCellsPerPart = 32;
     constexpr size_t kCountEvery = 4096;
-    const int parts = ink_parallel::partsFor(segments.cellCount(), kCellsPerPart);
+    const int parts = cellParts(segments);
     std::vector<std::vector<std::vector<Meeting>>> more(size_t(parts - 1),
                                                         std::vector<std::vector<Meeting>>(m_slots.size()));
     std::atomic<size_t> stored{0};
     ink_parallel::runInParts(parts, [&](int part) {
         std::vector<std::vector<Meeting>>& lists = part == 0 ? m_store.bySlot : more[size_t(part) - 1];
-        size_t cell = 0;
         size_t uncounted = 0;
-        segments.forEachPair([&] { return cell++ % size_t(parts) == size_t(part); },
-                             [&](const SpatialGrid::Entry& p, const SpatialGrid::Entry& q) {
-                                 uncounted += pairMeetings(lists, p.slot, size_t(p.chunk), q.slot, size_t(q.chunk));
-                                 if (uncounted < kCountEvery)
-                                     return true;
-                                 const size_t all = stored.fetch_add(uncounted, std::memory_order_relaxed) + uncounted;
-                                 uncounted = 0;
-                                 return all <= m_keptLimit;
-                             });
+        forEachPairOfPart(segments, part, parts, [&](const SpatialGrid::Entry& p, const SpatialGrid::Entry& q) {
+            uncounted += pairMeetings(lists, p.slot, size_t(p.chunk), q.slot, size_t(q.chunk));
+            if (uncounted < kCountEvery)
+                return true;
+            const size_t all = stored.fetch_add(uncounted, std::memory_order_relaxed) + uncounted;
+            uncounted = 0;
+            return all <= m_keptLimit;
+        });
         stored.fetch_add(uncounted, std::memory_order_relaxed);
     });
     if (stored.load() > m_keptLimit)
@@ -291,24 +305,20 @@ std::vector<std::vector<float>> InkDisp::Impl::sweepCrossings(const SpatialGrid&
     // Each part takes every parts-th cell into lists of its own; then each
     // takes a share of the strokes, joins their lists and puts them in
     // order. The parts read the page and the grid alone.
-    constexpr size_t kCellsPerPart = 32;
-    const int parts = ink_parallel::partsFor(segments.cellCount(), kCellsPerPart);
+    const int parts = cellParts(segments);
     std::vector<std::vector<std::vector<float>>> found(static_cast<size_t>(parts),
                                                        std::vector<std::vector<float>>(m_slots.size()));
     ink_parallel::runInParts(parts, [&](int part) {
         std::vector<std::vector<float>>& out = found[size_t(part)];
-        size_t cell = 0;
-        segments.forEachPair([&] { return cell++ % size_t(parts) == size_t(part); },
-                             [&](const SpatialGrid::Entry& p, const SpatialGrid::Entry& q) {
-                                 if (p.slot != q.slot) {
-                                     const SlotView& va = m_slots[p.slot];
-                                     const SlotView& vb = m_slots[q.slot];
-                                     ink_geometry::mutualSegmentMeetings({va.points, va.count}, size_t(p.chunk),
-                                                                         {vb.points, vb.count}, size_t(q.chunk),
-                                                                         out[p.slot], out[q.slot]);
-                                 }
-                                 return true;
-                             });
+        forEachPairOfPart(segments, part, parts, [&](const SpatialGrid::Entry& p, const SpatialGrid::Entry& q) {
+            if (p.slot != q.slot) {
+                const SlotView& va = m_slots[p.slot];
+                const SlotView& vb = m_slots[q.slot];
+                ink_geometry::mutualSegmentMeetings({va.points, va.count}, size_t(p.chunk), {vb.points, vb.count},
+                                                    size_t(q.chunk), out[p.slot], out[q.slot]);
+            }
+            return true;
+        });
     });
     std::vector<std::vector<float>>& crossings = found[0];
     const size_t slots = crossings.size();
@@ -338,27 +348,21 @@ bool InkDisp::Impl::findAllMeetings(bool store) const
     std::vector<size_t> sampledOn;  // meetings sampled on each stroke
     double scale = 0.0;                // from the sample to the page
     if (store) {
-        size_t cell = 0;
-        size_t sampled = 0;
+        constexpr int kSampleEvery = 16;
         size_t found = 0;
         sampledOn.assign(m_slots.size(), 0);
-        segments.forEachPair(
-            [&] {
-                const bool wanted = cell++ % 16 == 0;
-                sampled += wanted;
-                return wanted;
-            },
-            [&](const SpatialGrid::Entry& p, const SpatialGrid::Entry& q) {
-                const SlotView& va = m_slots[p.slot];
-                const SlotView& vb = m_slots[q.slot];
-                const ink_geometry::MeetingFractions m = ink_geometry::mutualMeetingFractions(
-                    {va.points, va.count}, size_t(p.chunk), {vb.points, vb.count}, size_t(q.chunk));
-                found += size_t(m.countA + m.countB);
-                sampledOn[p.slot] += size_t(m.countA);
-                sampledOn[q.slot] += size_t(m.countB);
-                return true;
-            });
-        scale = double(cell) / double(std::max<size_t>(sampled, 1));
+        forEachPairOfPart(segments, 0, kSampleEvery, [&](const SpatialGrid::Entry& p, const SpatialGrid::Entry& q) {
+            const SlotView& va = m_slots[p.slot];
+            const SlotView& vb = m_slots[q.slot];
+            const ink_geometry::MeetingFractions m = ink_geometry::mutualMeetingFractions(
+                {va.points, va.count}, size_t(p.chunk), {vb.points, vb.count}, size_t(q.chunk));
+            found += size_t(m.countA + m.countB);
+            sampledOn[p.slot] += size_t(m.countA);
+            sampledOn[q.slot] += size_t(m.countB);
+            return true;
+        });
+        const size_t cells = segments.cellCount();
+        scale = double(cells) / double(std::max<size_t>((cells + kSampleEvery - 1) / kSampleEvery, 1));
         store = double(found) * scale <= 2.0 * double(m_keptLimit);
     }
     if (store) {
@@ -385,6 +389,25 @@ bool InkDisp::Impl::findAllMeetings(bool store) const
     return false;
 }
 
+void InkDisp::Impl::buildMeetings() const
+{
+    // A page with more meetings than the store keeps (first seen at
+    // oversizedAt points, and as long as it holds half as many) keeps its
+    // crossings alone.
+    size_t points = 0;
+    for (const SlotView& v : m_slots)
+        points += v.count;
+    const bool store = m_store.oversizedAt == 0 || points <= m_store.oversizedAt / 2;
+    bool built = false;
+    try {
+        built = findAllMeetings(store);
+    } catch (...) {
+        dropMeetings();
+        throw;
+    }
+    m_store.oversizedAt = built ? 0 : store ? std::max<size_t>(points, 1) : m_store.oversizedAt;
+}
+
 bool InkDisp::Impl::cachedMeetings(const StrokeRecord& rec, std::vector<float>& out) const
 {
     if (rec.slot == kNoSlot)
@@ -404,21 +427,7 @@ bool InkDisp::Impl::cachedMeetings(const StrokeRecord& rec, std::vector<float>& 
         }
         if (++m_store.asked < 2)
             return false;
-        // A page with more meetings than the store keeps (first seen at
-        // oversizedAt points, and as long as it holds half as many) keeps
-        // its crossings alone.
-        size_t points = 0;
-        for (const SlotView& v : m_slots)
-            points += v.count;
-        const bool store = m_store.oversizedAt == 0 || points <= m_store.oversizedAt / 2;
-        bool built = false;
-        try {
-            built = findAllMeetings(store);
-        } catch (...) {
-            dropMeetings();
-            throw;
-        }
-        m_store.oversizedAt = built ? 0 : store ? std::max<size_t>(points, 1) : m_store.oversizedAt;
+        buildMeetings();
         return cachedMeetings(rec, out);
     }
     if (m_store.mergedFor[rec.slot] == rec.packets.size()) {
@@ -468,12 +477,10 @@ std::vector<std::vector<float>> InkDisp::Impl::intersectionsOfEach(const InkStro
     // a stale stroke keeps its own list, after sizing them all).
     const std::vector<InkStrokeDisp>& items = strokes.items();
     const bool whole = items.empty() || (strokes.wholeInkOf() == m_facade && strokes.revision() == m_revision);
-    // Every stroke asked at once is a pass over the whole ink: the first
-    // question builds what the ink keeps, as a second one would.
-    if (whole && items.size() >= 2 && m_store.askedRevision != m_revision) {
-        m_store.askedRevision = m_revision;
-        m_store.asked = 1;
-    }
+    // Every stroke asked at once is a pass over the whole ink: what the ink
+    // keeps is built first, as a second question at one revision builds it.
+    if (whole && items.size() >= 2 && !meetingsKept())
+        buildMeetings();
     std::vector<std::vector<float>> out(items.size());
     // Answers from what the ink keeps, found later: (item, slot, its size).
     struct Later {

@@ -262,6 +262,8 @@ private:
     // while they number at most m_keptLimit; then true) or as crossings
     // alone, ready in m_meetings.
     bool findAllMeetings(bool store) const;
+    // findAllMeetings, storing unless the page held too many before.
+    void buildMeetings() const;
     // Every crossing of the page, each stroke's sorted and unique, the
     // grid's cells shared among threads.
     std::vector<std::vector<float>> sweepCrossings(const SpatialGrid& segments) const;
