@@ -421,6 +421,9 @@ bool InkDisp::Impl::cachedMeetings(const StrokeRecord& rec, std::vector<float>& 
     if (!m_store.built) {
         // One stroke asking is the eraser's pattern (it changes the ink
         // next); a second at the same revision is a pass over the whole ink.
+        // A job out on another thread makes that pass.
+        if (!m_job.expired())
+            return false;
         if (m_store.askedRevision != m_revision) {
             m_store.askedRevision = m_revision;
             m_store.asked = 0;
@@ -482,33 +485,31 @@ std::vector<std::vector<float>> InkDisp::Impl::intersectionsOfEach(const InkStro
     if (whole && items.size() >= 2 && !meetingsKept())
         buildMeetings();
     std::vector<std::vector<float>> out(items.size());
-    // Answers from what the ink keeps, found later: (item, slot, its size).
-    struct Later {
-        size_t item;
-        const StrokeRecord* rec;
-        size_t size;
-    };
-    std::vector<Later> later;
-    size_t work = 0;
+    std::vector<KeptAnswer> later;
     for (size_t i = 0; i < items.size(); ++i) {
         const StrokeRecord& rec = own(items[i]);
         const bool kept = whole && rec.slot != kNoSlot && !rec.inProgress && rec.packets.size() >= 2;
-        if (kept && m_meetings.ready && rec.slot < m_meetings.stale.size() && !m_meetings.stale[rec.slot]) {
-            later.push_back(Later{i, &rec, m_meetings.bySlot[rec.slot].size()});
-        } else if (kept && m_store.built && rec.slot < m_store.mergedFor.size()) {
-            later.push_back(Later{i, &rec, m_store.bySlot[rec.slot].size()});
-        } else {
+        if (kept && m_meetings.ready && rec.slot < m_meetings.stale.size() && !m_meetings.stale[rec.slot])
+            later.push_back(KeptAnswer{i, &rec, m_meetings.bySlot[rec.slot].size()});
+        else if (kept && m_store.built && rec.slot < m_store.mergedFor.size())
+            later.push_back(KeptAnswer{i, &rec, m_store.bySlot[rec.slot].size()});
+        else
             out[i] = intersections(rec, strokes);
-            continue;
-        }
-        work += later.back().size;
     }
-    std::sort(later.begin(), later.end(), [](const Later& a, const Later& b) { return a.size > b.size; });
-    constexpr size_t kCrossingsPerPart = 100000;
-    ink_parallel::forEachInParts(ink_parallel::partsFor(work, kCrossingsPerPart), later.size(), [&](size_t i) {
-        cachedMeetings(*later[i].rec, out[later[i].item]);
-    });
+    answerKept(later, out);
     return out;
+}
+
+void InkDisp::Impl::answerKept(std::vector<KeptAnswer>& answers, std::vector<std::vector<float>>& out) const
+{
+    size_t work = 0;
+    for (const KeptAnswer& a : answers)
+        work += a.size;
+    std::sort(answers.begin(), answers.end(), [](const KeptAnswer& a, const KeptAnswer& b) { return a.size > b.size; });
+    constexpr size_t kCrossingsPerPart = 100000;
+    ink_parallel::forEachInParts(ink_parallel::partsFor(work, kCrossingsPerPart), answers.size(), [&](size_t i) {
+        cachedMeetings(*answers[i].rec, out[answers[i].item]);
+    });
 }
 
 // A change of the kept crossings, sized for every slot first; should it

@@ -256,6 +256,39 @@ public:
     // order: the same lists, those the ink keeps at hand copied out on
     // several threads (a dense page holds millions).
     std::vector<std::vector<float>> intersectionsOfEach(const InkStrokes& strokes) const;
+    // Every stroke's crossings found away from the window's thread: made
+    // from the ink as it stands (its points copied), run on any thread,
+    // then offered back to the ink, which keeps what the run built when it
+    // has not changed since. While a job is out, strokes asked one after
+    // another at one revision are answered one by one: the pass over the
+    // whole page is the job's.
+    class CrossingsJob {
+    public:
+        ~CrossingsJob();
+        CrossingsJob(const CrossingsJob&) = delete;
+        CrossingsJob& operator=(const CrossingsJob&) = delete;
+        // Finds them; once, on any one thread. False when that failed.
+        bool run();
+        uint64_t revision() const;
+        // The strokes as copied, in ink order: the i-th one's points, and
+        // after run() its crossings, what its FindIntersections() answered.
+        size_t count() const;
+        std::span<const InkPacket> points(size_t i) const;
+        const std::vector<float>& crossings(size_t i) const;
+
+        struct State;
+
+    private:
+        friend class InkDisp;
+        explicit CrossingsJob(std::unique_ptr<State> state);
+        std::unique_ptr<State> m_state;
+    };
+    // Null when the ink keeps its crossings already, or when its strokes
+    // hold fewer than `segments` segments (asking them is then quick).
+    std::unique_ptr<CrossingsJob> crossingsJob(size_t segments) const;
+    // True when the ink now keeps what the job built.
+    bool adoptCrossings(CrossingsJob& job);
+
     // How many meetings, with where they lie on both strokes, the ink keeps
     // at most; a denser page keeps each stroke's crossings alone. Lowered by
     // the fuzzer to reach that path on small pages.

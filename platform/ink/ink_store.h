@@ -164,11 +164,28 @@ public:
                              std::span<const InkRectangle> segBoxes, Wanted&& wanted, std::vector<float>& out) const;
     std::vector<float> intersections(const StrokeRecord& rec, const InkStrokes& strokes) const;
     std::vector<std::vector<float>> intersectionsOfEach(const InkStrokes& strokes) const;
+    // Answers from what the ink keeps: out[item] for each, largest first,
+    // on threads when they are many.
+    struct KeptAnswer {
+        size_t item;
+        const StrokeRecord* rec;
+        size_t size;
+    };
+    void answerKept(std::vector<KeptAnswer>& answers, std::vector<std::vector<float>>& out) const;
     // The meetings of an indexed stroke with all others, from the meeting
     // store, which a second stroke asking at one revision builds
     // (ink_meeting_cache.cpp). False when the caller is to find them itself.
     bool cachedMeetings(const StrokeRecord& rec, std::vector<float>& out) const;
     bool meetingsKept() const { return m_store.built || m_meetings.ready; }
+    // A crossings job's side (ink_crossings_job.cpp): the copy it runs on,
+    // with these slots and this order, its records' points its own; every
+    // crossing of the copy, by records in ink order; the ink taking over
+    // what the copy built.
+    std::unique_ptr<Impl> copyForJob(std::vector<StrokeRecord>& records) const;
+    std::vector<std::vector<float>> allCrossings(const std::vector<StrokeRecord>& records) const;
+    void adoptMeetings(Impl& copy);
+    // While the token lives, a second stroke asking does not build the store.
+    void jobOut(const std::shared_ptr<const int>& token) const { m_job = token; }
     void setKeptMeetingsLimit(size_t meetings) { m_keptLimit = meetings; }
 
     // The meeting store follows the index: a stroke added, a stroke cut in
@@ -258,6 +275,7 @@ private:
         std::vector<uint8_t> stale;
     };
     mutable MeetingCache m_meetings;
+    mutable std::weak_ptr<const int> m_job;
     // Finds every meeting of the page once: into the store (if store, and
     // while they number at most m_keptLimit; then true) or as crossings
     // alone, ready in m_meetings.

@@ -309,15 +309,36 @@ private slots:
                 points.push_back(points.back() + QPoint(int(rng() % 1601) - 800, int(rng() % 1601) - 800));
             addStroke(kept, points);
             addStroke(swept, points);
+            // Strokes deleted and drawn again: slots reused out of ink order.
+            if (s % 30 == 29) {
+                kept.DeleteStroke(kept.Strokes().Item(s / 3));
+                swept.DeleteStroke(swept.Strokes().Item(s / 3));
+            }
         }
+        // Found on a copy, as on another thread, and taken by the ink unless
+        // it changed meanwhile; while a job is out, strokes are answered one
+        // by one.
+        std::unique_ptr<InkDisp::CrossingsJob> keptJob = kept.crossingsJob(0);
+        const std::unique_ptr<InkDisp::CrossingsJob> sweptJob = swept.crossingsJob(0);
+        QVERIFY(keptJob && sweptJob && keptJob->run() && sweptJob->run());
+        kept.Strokes().Item(0).SetDrawingAttributes(InkDrawingAttributes());
+        QVERIFY(!kept.adoptCrossings(*keptJob));
+        kept.Strokes().Item(1).FindIntersections();
+        kept.Strokes().Item(2).FindIntersections();
+        QVERIFY(!kept.meetingsKept());
+        keptJob = kept.crossingsJob(0);
+        QVERIFY(keptJob->run() && kept.adoptCrossings(*keptJob) && swept.adoptCrossings(*sweptJob));
         const InkStrokes a = kept.Strokes();
         const InkStrokes b = swept.Strokes();
+        const InkStrokes asked(a.items());  // not the whole ink's: found afresh
         const std::vector<std::vector<float>> each = swept.intersectionsOfEach(b);
         size_t crossings = 0;
         for (int32_t i = 0; i < a.Count(); ++i) {
-            const std::vector<float> expected = a.Item(i).FindIntersections();
+            const std::vector<float> expected = a.Item(i).FindIntersections(asked);
+            QCOMPARE(toList(a.Item(i).FindIntersections()), toList(expected));
             QCOMPARE(toList(b.Item(i).FindIntersections()), toList(expected));
             QCOMPARE(toList(each[size_t(i)]), toList(expected));
+            QCOMPARE(toList(sweptJob->crossings(size_t(i))), toList(expected));
             crossings += expected.size();
         }
         QVERIFY(crossings > 1000);
