@@ -55,7 +55,7 @@ void InkWrite::DrawIntersectionMarkers(QPainter& painter, const QRect& exposed, 
     InkDisp& ink = myInkCollector->Ink();
     if (m_markerCacheEnabled && strokes.wholeInkOf() == &ink && strokes.revision() == ink.revision()) {
         if (!m_intersectionMarkers)
-            m_intersectionMarkers.reset(new MarkerCache(MarkerCache::Kind::Intersections));
+            m_intersectionMarkers.reset(new MarkerCache(MarkerCache::Kind::Intersections, m_markersInBackgroundFrom));
         m_intersectionMarkers->draw(painter, exposed, ink, *ImgPaper);
         return;
     }

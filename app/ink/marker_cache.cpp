@@ -7,6 +7,7 @@
 
 #include <QPainter>
 #include <QWidget>
+#include <QtConcurrent/QtConcurrentRun>
 
 #include <algorithm>
 #include <cmath>
@@ -145,7 +146,18 @@ QRegion tilesReached(const std::vector<QPoint>& centres, const QRect& area)
 
 }  // namespace
 
-MarkerCache::MarkerCache(Kind kind) : m_kind(kind) {}
+struct MarkerCache::Found {
+    std::shared_ptr<InkDisp::CrossingsJob> job;
+    std::vector<Entry> entries;  // in the job's order, strokes not set
+    int dpiX = 0;
+    int dpiY = 0;
+    bool found = false;
+};
+
+MarkerCache::MarkerCache(Kind kind, size_t backgroundFrom) : m_kind(kind), m_backgroundFrom(backgroundFrom)
+{
+    QObject::connect(&m_finding, &QFutureWatcherBase::finished, &m_finding, [this] { takeFound(); });
+}
 
 MarkerCache::~MarkerCache()
 {
@@ -327,16 +339,90 @@ void MarkerCache::rebuildAll()
                 setPixels(entry);
         }
     });
+    keepAll(strokes, built, m_ink->revision(), withPixels);
+}
+
+void MarkerCache::keepAll(const InkStrokes& strokes, std::vector<Entry>& built, uint64_t revision, bool withPixels)
+{
+    forgetPositions();
+    m_layerValid = false;
     m_entries.reserve(built.size());
-    for (Entry& entry : built) {
+    for (size_t i = 0; i < built.size(); ++i) {
+        Entry& entry = built[i];
+        entry.stroke = strokes.items()[i];
         const int64_t id = entry.stroke.ID();
         m_entries.emplace(id, std::move(entry));
     }
     m_stats.strokesAsked += static_cast<uint64_t>(strokes.Count());
     ++m_stats.fullRebuilds;
-    m_revision = m_ink->revision();
+    m_revision = revision;
     m_valid = true;
     m_pixelsValid = withPixels;
+}
+
+bool MarkerCache::foundElsewhere(QWidget& paper)
+{
+    if (m_findingOut)
+        return true;
+    if (m_kind != Kind::Intersections || (m_valid && !m_lostTrack))
+        return false;
+    std::shared_ptr<InkDisp::CrossingsJob> job = m_ink->crossingsJob(m_backgroundFrom);
+    if (!job)
+        return false;
+    m_findingStrokes = m_ink->Strokes();
+    m_findingFor = &paper;
+    m_findingOut = true;
+    m_finding.setFuture(QtConcurrent::run([job, dpiX = m_dpiX, dpiY = m_dpiY] {
+        auto found = std::make_shared<Found>();
+        found->job = job;
+        found->dpiX = dpiX;
+        found->dpiY = dpiY;
+        try {
+            if (!job->run())
+                return found;
+            std::vector<Entry>& entries = found->entries;
+            entries.resize(job->count());
+            size_t work = 0;
+            for (size_t i = 0; i < entries.size(); ++i)
+                work += 1 + job->crossings(i).size();
+            const bool withPixels = dpiX > 0 && dpiY > 0;
+            const int parts = ink_parallel::partsFor(work, kMarkerWorkPerPart);
+            ink_parallel::runInParts(parts, [&](int part) {
+                const ink_parallel::Share share = ink_parallel::shareOf(entries.size(), part, parts);
+                for (size_t i = share.first; i < share.last; ++i) {
+                    Entry& entry = entries[i];
+                    entry.crossings = job->crossings(i);
+                    entry.points = markerPointsAt(job->points(i), entry.crossings);
+                    if (withPixels)
+                        setPixels(entry, dpiX, dpiY);
+                }
+            });
+            found->found = true;
+        } catch (...) {
+            // Out of memory, say: the window finds them itself.
+            found->entries.clear();
+        }
+        return found;
+    }));
+    return true;
+}
+
+void MarkerCache::takeFound()
+{
+    m_findingOut = false;
+    QFuture<std::shared_ptr<Found>> future = m_finding.future();
+    const std::shared_ptr<Found> found = future.resultCount() > 0 ? future.takeResult() : nullptr;
+    const InkStrokes strokes = std::move(m_findingStrokes);
+    m_findingStrokes = InkStrokes();
+    if (!found || !found->found)
+        m_backgroundFrom = SIZE_MAX;
+    else if (m_ink && m_ink->adoptCrossings(*found->job) && (!m_valid || m_lostTrack))
+        keepAll(strokes, found->entries, found->job->revision(),
+                found->dpiX == m_dpiX && found->dpiY == m_dpiY && m_dpiX > 0 && m_dpiY > 0);
+    // Shown at the next paint; looked for again there, should the ink have
+    // changed meanwhile.
+    if (m_findingFor)
+        m_findingFor->update();
 }
 
 void MarkerCache::applyChanges(Changes& changed)
@@ -464,12 +550,12 @@ QPoint MarkerCache::toPixels(InkPoint point) const
     return QPoint(ink_units::inkToPixels(point.x, m_dpiX), ink_units::inkToPixels(point.y, m_dpiY));
 }
 
-void MarkerCache::setPixels(Entry& entry) const
+void MarkerCache::setPixels(Entry& entry, int dpiX, int dpiY)
 {
     entry.pixels.clear();
     entry.pixels.reserve(entry.points.size());
     for (const InkPoint& p : entry.points)
-        entry.pixels.push_back(toPixels(p));
+        entry.pixels.emplace_back(ink_units::inkToPixels(p.x, dpiX), ink_units::inkToPixels(p.y, dpiY));
     entry.pixelReach = reachOf(entry.pixels);
 }
 
@@ -653,6 +739,8 @@ void MarkerCache::draw(QPainter& painter, const QRect& exposed, InkDisp& ink, QW
     }
     QRegion repainted;
     try {
+        if (foundElsewhere(paper))
+            return;  // the markers come when found
         Changes changed;
         updatePositions(changed);
         repainted = updateLayer(changed, paper);

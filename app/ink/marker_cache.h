@@ -8,15 +8,24 @@
 // unchanged page blits the exposed part and a change repaints only the
 // pixels of markers that came or went. The result is the same, pixel for
 // pixel, as asking every stroke and drawing every circle anew.
+//
+// A page whose crossings the ink has not found yet takes a pass over all of
+// it, which on tens of thousands of strokes outlasts a repaint: a big one
+// has them found on another thread, the paper showing its ink meanwhile and
+// the markers once they are found (unless the ink changed in between: then
+// they are looked for again).
 
 #include "platform/ink/ink_model.h"
 
+#include <QFutureWatcher>
 #include <QImage>
 #include <QPoint>
+#include <QPointer>
 #include <QRect>
 #include <QRegion>
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <unordered_map>
 #include <vector>
@@ -28,7 +37,11 @@ class MarkerCache : private InkChangeListener {
 public:
     enum class Kind { Cusps, Intersections };
 
-    explicit MarkerCache(Kind kind);
+    // Pages of at least this many segments have their crossings found on
+    // another thread, once the ink has none at hand.
+    static constexpr size_t kBackgroundFrom = 40000;
+
+    explicit MarkerCache(Kind kind, size_t backgroundFrom = kBackgroundFrom);
     ~MarkerCache() override;
     MarkerCache(const MarkerCache&) = delete;
     MarkerCache& operator=(const MarkerCache&) = delete;
@@ -44,6 +57,9 @@ public:
 
     // Forgets everything and stops following the ink.
     void reset();
+
+    // True while crossings are being found on another thread.
+    bool finding() const { return m_findingOut; }
 
     struct Stats {
         uint64_t fullRebuilds = 0;      // every stroke asked
@@ -61,7 +77,8 @@ private:
         std::vector<QPoint> pixels;  // at m_dpi
         QRect pixelReach;            // what its markers can touch
     };
-    void setPixels(Entry& entry) const;  // at m_dpiX, m_dpiY
+    static void setPixels(Entry& entry, int dpiX, int dpiY);
+    void setPixels(Entry& entry) const { setPixels(entry, m_dpiX, m_dpiY); }
     // What the circles at these pixels can touch.
     static QRect reachOf(const std::vector<QPoint>& pixels);
     // The pixels of markers that went and of markers that came.
@@ -76,6 +93,18 @@ private:
     // went go to changed.
     void updatePositions(Changes& changed);
     void rebuildAll();
+    // Takes built, an entry for each of strokes, as the positions at revision.
+    void keepAll(const InkStrokes& strokes, std::vector<Entry>& built, uint64_t revision, bool withPixels);
+
+    // A job finding the crossings on another thread: its entries, with
+    // their crossings, markers and pixels, made there.
+    struct Found;
+    // True while the markers are to come from another thread: one is out,
+    // or the page is big and the ink has not found its crossings (then one
+    // is started).
+    bool foundElsewhere(QWidget& paper);
+    // Back on the window's thread.
+    void takeFound();
     void applyChanges(Changes& changed);
     std::vector<float> crossingsOf(const InkStrokeDisp& stroke) const;
     // The entry's markers anew, none when they are those it has; a stroke
@@ -148,6 +177,12 @@ private:
     QRect m_centresRect;
     std::vector<int32_t> m_centres;
     std::vector<uint8_t> m_centreSeen;  // scratch of one update, clear between
+
+    size_t m_backgroundFrom;
+    QFutureWatcher<std::shared_ptr<Found>> m_finding;
+    bool m_findingOut = false;
+    InkStrokes m_findingStrokes;  // as the job copied them
+    QPointer<QWidget> m_findingFor;
 
     Stats m_stats;
 };

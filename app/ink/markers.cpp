@@ -61,22 +61,19 @@ std::vector<InkPoint> intersectionMarkerPoints(const InkStrokeDisp& stroke, cons
 
 std::vector<InkPoint> markerPointsAt(const InkStrokeDisp& stroke, std::span<const float> crossings)
 {
+    return markerPointsAt(stroke.heldPackets(), crossings);
+}
+
+std::vector<InkPoint> markerPointsAt(std::span<const InkPacket> line, std::span<const float> crossings)
+{
     std::vector<InkPoint> points;
-    if (crossings.empty())
-        return points;
-    // Crossings lie inside the stroke, so the stroke's points hold them all;
-    // only those between the first and the last crossing are read.
-    const auto [low, high] = std::minmax_element(crossings.begin(), crossings.end());
-    const int64_t first = std::max<int64_t>(splitPointIndex(*low).point, 0);
-    const int64_t last = std::min<int64_t>(splitPointIndex(*high).point + 1, stroke.PacketCount() - 1);
-    const std::vector<InkPoint> line =
-        last >= first ? stroke.GetPoints(int32_t(first), int32_t(last - first + 1)) : std::vector<InkPoint>{};
-    auto pointAt = [&](int64_t index) {
-        if (index < first || static_cast<uint64_t>(index - first) >= line.size())
-            throw PlatformError(PlatformErrorCode::IndexOutOfRange, "A marker's point index lies outside the stroke");
-        return line[static_cast<size_t>(index - first)];
-    };
     points.reserve(crossings.size());
+    auto pointAt = [&](int64_t index) {
+        if (index < 0 || static_cast<uint64_t>(index) >= line.size())
+            throw PlatformError(PlatformErrorCode::IndexOutOfRange, "A marker's point index lies outside the stroke");
+        const InkPacket& p = line[static_cast<size_t>(index)];
+        return InkPoint{p.x, p.y};
+    };
     for (const float g : crossings) {
         const PointIndex at = splitPointIndex(g);
         const InkPoint from = pointAt(at.point);

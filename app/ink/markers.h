@@ -37,8 +37,10 @@ InkPoint interpolateMarker(InkPoint from, InkPoint to, double t);
 std::vector<InkPoint> cuspMarkerPoints(const InkStrokeDisp& stroke);
 // Crossings with the strokes of with (the whole ink for an empty collection).
 std::vector<InkPoint> intersectionMarkerPoints(const InkStrokeDisp& stroke, const InkStrokes& with);
-// The markers at the given float indices on the stroke, one each.
+// The markers at the given float indices on the stroke, one each; or on a
+// stroke's points (a copy of them, read on another thread).
 std::vector<InkPoint> markerPointsAt(const InkStrokeDisp& stroke, std::span<const float> crossings);
+std::vector<InkPoint> markerPointsAt(std::span<const InkPacket> line, std::span<const float> crossings);
 
 // Circles centred on the given pixel positions, outline only, not
 // antialiased, so a marker drawn in two passes shows the same pixels.

@@ -1,5 +1,6 @@
 #include "app/shell/inkwrite.h"
 
+#include "app/ink/marker_cache.h"
 #include "app/shell/artwork.h"
 #include "app/shell/layout.h"
 #include "platform/ink/ink_collector.h"
@@ -36,7 +37,9 @@ const FrameRing kFrameRings[Layout::kFrameWidth] = {
 }  // namespace
 
 InkWrite::InkWrite(Services& services, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), m_services(services)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint),
+      m_markersInBackgroundFrom(MarkerCache::kBackgroundFrom),
+      m_services(services)
 {
     setObjectName("inkWrite");
     setWindowTitle(QStringLiteral("Tavro Pen Writer"));

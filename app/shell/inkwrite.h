@@ -104,6 +104,9 @@ public:
     // of every stroke again at each repaint: the reference for tests and
     // measurements. Both draw the same pixels.
     void setMarkerCacheEnabled(bool on);
+    // Pages of at least this many segments get their crossing markers found
+    // on another thread (by a cache made after this call).
+    void setMarkersInBackgroundFrom(size_t segments) { m_markersInBackgroundFrom = segments; }
     MarkerCache* cuspMarkerCache() const { return m_cuspMarkers.get(); }
     MarkerCache* intersectionMarkerCache() const { return m_intersectionMarkers.get(); }
 
@@ -189,6 +192,7 @@ private:
     std::unique_ptr<MarkerCache, MarkerCacheDeleter> m_cuspMarkers;
     std::unique_ptr<MarkerCache, MarkerCacheDeleter> m_intersectionMarkers;
     bool m_markerCacheEnabled = true;
+    size_t m_markersInBackgroundFrom;
 
     // ---- Output: save, new page, background picture (app/output/) ----------
 public:

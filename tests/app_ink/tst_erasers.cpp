@@ -236,11 +236,13 @@ void TestErasers::keptMarkersMatchFresh_data()
     QTest::addColumn<int>("mode");
     QTest::addColumn<int>("transparency");
     QTest::addColumn<int>("lines");  // a lattice of lines each way
-    QTest::newRow("cusps") << 2 << 0 << 8;
-    QTest::newRow("crossings") << 3 << 0 << 8;
-    QTest::newRow("crossings, translucent ink") << 3 << 128 << 8;
+    QTest::addColumn<bool>("elsewhere");  // crossings found on another thread
+    QTest::newRow("cusps") << 2 << 0 << 8 << false;
+    QTest::newRow("crossings") << 3 << 0 << 8 << false;
+    QTest::newRow("crossings, translucent ink") << 3 << 128 << 8 << false;
     // Tens of thousands of markers, found and converted in parts.
-    QTest::newRow("crossings, dense lattice") << 3 << 0 << 150;
+    QTest::newRow("crossings, dense lattice") << 3 << 0 << 150 << false;
+    QTest::newRow("crossings found on another thread") << 3 << 0 << 8 << true;
 }
 
 void TestErasers::keptMarkersMatchFresh()
@@ -248,8 +250,11 @@ void TestErasers::keptMarkersMatchFresh()
     QFETCH(int, mode);
     QFETCH(int, transparency);
     QFETCH(int, lines);
+    QFETCH(bool, elsewhere);
     InkFixture f;
     QVERIFY(f.show());
+    if (elsewhere)
+        f.form->setMarkersInBackgroundFrom(0);
     for (int i = 0; i < lines; ++i) {
         std::vector<QPoint> row;
         std::vector<QPoint> column;
@@ -270,6 +275,9 @@ void TestErasers::keptMarkersMatchFresh()
     }
     f.form->UpdateApplicationMode(int16_t(mode));
     const QImage before = f.shot();
+    QCOMPARE(f.form->intersectionMarkerCache() && f.form->intersectionMarkerCache()->finding(), elsewhere);
+    if (elsewhere)  // the bow cut before they are found: they are found again
+        mouseDrag(f.paper(), {QPointF(180, 300), QPointF(180, 301)});
     sendMouse(f.paper(), QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton, QPoint(50, 30));
     for (int i = 1; i <= 20; ++i) {
         dragTo(f.paper(), QPoint(50 + 26 * i, 30 + 17 * i));
@@ -278,6 +286,8 @@ void TestErasers::keptMarkersMatchFresh()
     sendMouse(f.paper(), QEvent::MouseButtonRelease, Qt::LeftButton, Qt::NoButton, QPoint(570, 370));
     mouseDrag(f.paper(), {QPointF(180, 300), QPointF(180, 301)});
     QCoreApplication::processEvents();
+    // A paint with none found starts finding them.
+    QTRY_VERIFY((f.shot(), !f.form->intersectionMarkerCache() || !f.form->intersectionMarkerCache()->finding()));
     const QImage kept = f.shot();
     QVERIFY(kept != before);
     f.form->setMarkerCacheEnabled(false);
