@@ -18,6 +18,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -200,7 +201,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         const uint8_t op = in.next<uint8_t>();
         const InkStrokes all = ink.Strokes();
         InkStrokeDisp s = all.Item(in.next<uint8_t>() % all.Count());
-        switch (op % 7) {
+        switch (op % 8) {
         case 0:
             checkHitTest(ink, in.next<int16_t>() * 4, in.next<int16_t>() * 4, float(in.next<uint16_t>() % 2000));
             break;
@@ -235,6 +236,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             if (ink.strokeCount() < 24) {
                 const uint8_t mode = in.next<uint8_t>();
                 ink.CreateStroke(readStroke(in, mode), readAttributes(mode));
+            }
+            break;
+        case 7:
+            // The page's crossings found on a copy, as on another thread, and
+            // then kept by the ink: the steps after follow what the copy built.
+            if (const std::unique_ptr<InkDisp::CrossingsJob> job = ink.crossingsJob(0)) {
+                check(job->run(), "a job on a small page finds its crossings");
+                for (size_t i = 0; i < job->count(); ++i)
+                    check(job->crossings(i) == oneByOne(ink, all.Item(int32_t(i))),
+                          "a job agrees with stroke-by-stroke search");
+                check(ink.adoptCrossings(*job) && ink.meetingsKept(), "an unchanged ink takes what its job found");
             }
             break;
         default:

@@ -49,6 +49,10 @@ def add(new_stroke):
     return struct.pack("<BB", 6, 0) + new_stroke
 
 
+def found_elsewhere():
+    return struct.pack("<BB", 7, 0)
+
+
 SEEDS = {
     "x_crossing": page(
         [stroke(GRID, WIDTH_53, [(0, 0), (10, 10)]), stroke(GRID, WIDTH_53, [(0, 10), (10, 0)])],
@@ -85,5 +89,18 @@ SEEDS = {
          stroke(GRID, WIDTH_0, [(1, -3), (1, 12)])],
         split_at(0, 0.4) + split_raw(2, 2.0) + split_at(0, 0.5) + delete(3) +
         add(stroke(GRID, WIDTH_0, [(-2, -2), (12, 12), (2, 11)])) + split_at(1, 0.6) + split_raw(0, 1.5),
+        crossings_only=True),
+    # Its crossings found on a copy and kept by the ink, then cut, deleted
+    # and drawn over: the ink follows what the copy built; on both kinds of ink.
+    "self_crossing_found_elsewhere": page(
+        [stroke(GRID, WIDTH_53, [(0, 0), (10, 0), (10, 10), (5, -5), (5, 12), (0, 5), (12, 5), (3, 3)]),
+         stroke(GRID, WIDTH_0, [(1, -3), (1, 12)])],
+        split_at(0, 0.4) + found_elsewhere() + split_raw(1, 2.0) + split_at(0, 0.5) + delete(2) +
+        add(stroke(GRID, WIDTH_0, [(-2, -2), (12, 12), (2, 11)])) + split_at(1, 0.6)),
+    "self_crossing_found_elsewhere_dense": page(
+        [stroke(GRID, WIDTH_53, [(0, 0), (10, 0), (10, 10), (5, -5), (5, 12), (0, 5), (12, 5), (3, 3)]),
+         stroke(GRID, WIDTH_0, [(1, -3), (1, 12)])],
+        split_at(0, 0.4) + found_elsewhere() + split_raw(1, 2.0) + split_at(0, 0.5) + delete(2) +
+        add(stroke(GRID, WIDTH_0, [(-2, -2), (12, 12), (2, 11)])) + split_at(1, 0.6),
         crossings_only=True),
 }
