@@ -15,14 +15,13 @@ struct InkDisp::CrossingsJob::State {
     std::shared_ptr<const int> token = std::make_shared<const int>(0);
     bool ran = false;
     bool found = false;
+    bool kept = false;  // answered by the ink from what it kept already
 };
 
-std::unique_ptr<InkDisp::Impl> InkDisp::Impl::copyForJob(std::vector<StrokeRecord>& records) const
+void InkDisp::Impl::copyRecords(std::vector<StrokeRecord>& records) const
 {
-    auto copy = std::make_unique<Impl>(nullptr);
-    // Sized once: the copy's slots point into the records.
+    // Sized once: a copy's slots point into the records.
     records = std::vector<StrokeRecord>(m_strokes.size());
-    copy->m_slots.assign(m_slots.size(), SlotView{});
     size_t i = 0;
     for (const RecordPtr& rec : m_strokes) {
         StrokeRecord& r = records[i++];
@@ -30,9 +29,17 @@ std::unique_ptr<InkDisp::Impl> InkDisp::Impl::copyForJob(std::vector<StrokeRecor
         r.slot = rec->slot;
         r.orderKey = rec->orderKey;
         r.packets = rec->packets;
+    }
+}
+
+std::unique_ptr<InkDisp::Impl> InkDisp::Impl::copyForJob(std::vector<StrokeRecord>& records) const
+{
+    auto copy = std::make_unique<Impl>(nullptr);
+    copyRecords(records);
+    copy->m_slots.assign(m_slots.size(), SlotView{});
+    for (StrokeRecord& r : records)
         if (r.slot != kNoSlot)
             copy->m_slots[r.slot] = SlotView{&r, r.packets.data(), r.packets.size()};
-    }
     copy->m_revision = m_revision;
     copy->m_keptLimit = m_keptLimit;
     copy->m_store.oversizedAt = m_store.oversizedAt;
@@ -110,8 +117,6 @@ const std::vector<float>& InkDisp::CrossingsJob::crossings(size_t i) const
 
 std::unique_ptr<InkDisp::CrossingsJob> InkDisp::crossingsJob(size_t segments) const
 {
-    if (m_impl->meetingsKept())
-        return nullptr;
     size_t held = 0;
     for (const RecordPtr& rec : m_impl->strokes())
         held += rec->packets.empty() ? 0 : rec->packets.size() - 1;
@@ -120,15 +125,27 @@ std::unique_ptr<InkDisp::CrossingsJob> InkDisp::crossingsJob(size_t segments) co
     auto state = std::make_unique<CrossingsJob::State>();
     state->ink = this;
     state->revision = m_impl->revision();
-    state->copy = m_impl->copyForJob(state->records);
-    m_impl->jobOut(state->token);
+    if (m_impl->meetingsKept()) {
+        // Copied out here (on several threads): only the work on them is
+        // left for the job.
+        state->crossings = m_impl->intersectionsOfEach(Strokes());
+        m_impl->copyRecords(state->records);
+        state->ran = state->found = state->kept = true;
+    } else {
+        state->copy = m_impl->copyForJob(state->records);
+        m_impl->jobOut(state->token);
+    }
     return std::unique_ptr<CrossingsJob>(new CrossingsJob(std::move(state)));
 }
 
 bool InkDisp::adoptCrossings(CrossingsJob& job)
 {
     CrossingsJob::State& s = *job.m_state;
-    if (!s.found || !s.copy || s.ink != this || s.revision != m_impl->revision() || m_impl->meetingsKept())
+    if (!s.found || s.ink != this || s.revision != m_impl->revision())
+        return false;
+    if (s.kept)
+        return m_impl->meetingsKept();
+    if (!s.copy || m_impl->meetingsKept())
         return false;
     m_impl->adoptMeetings(*s.copy);
     s.copy.reset();

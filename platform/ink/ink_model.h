@@ -261,7 +261,8 @@ public:
     // then offered back to the ink, which keeps what the run built when it
     // has not changed since. While a job is out, strokes asked one after
     // another at one revision are answered one by one: the pass over the
-    // whole page is the job's.
+    // whole page is the job's. An ink that keeps its crossings already
+    // copies them into the job, which then has nothing left to find.
     class CrossingsJob {
     public:
         ~CrossingsJob();
@@ -283,10 +284,11 @@ public:
         explicit CrossingsJob(std::unique_ptr<State> state);
         std::unique_ptr<State> m_state;
     };
-    // Null when the ink keeps its crossings already, or when its strokes
-    // hold fewer than `segments` segments (asking them is then quick).
+    // Null when the strokes hold fewer than `segments` segments (asking
+    // them is then quick).
     std::unique_ptr<CrossingsJob> crossingsJob(size_t segments) const;
-    // True when the ink now keeps what the job built.
+    // True when the job's crossings are the ink's as it stands: it did not
+    // change since, and it keeps what the job built (or kept them already).
     bool adoptCrossings(CrossingsJob& job);
 
     // How many meetings, with where they lie on both strokes, the ink keeps

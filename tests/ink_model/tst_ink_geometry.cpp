@@ -328,6 +328,9 @@ private slots:
         QVERIFY(!kept.meetingsKept());
         keptJob = kept.crossingsJob(0);
         QVERIFY(keptJob->run() && kept.adoptCrossings(*keptJob) && swept.adoptCrossings(*sweptJob));
+        // Once kept, a job is handed them as it is made.
+        keptJob = kept.crossingsJob(0);
+        QVERIFY(keptJob->run() && kept.adoptCrossings(*keptJob));
         const InkStrokes a = kept.Strokes();
         const InkStrokes b = swept.Strokes();
         const InkStrokes asked(a.items());  // not the whole ink's: found afresh
@@ -339,6 +342,7 @@ private slots:
             QCOMPARE(toList(b.Item(i).FindIntersections()), toList(expected));
             QCOMPARE(toList(each[size_t(i)]), toList(expected));
             QCOMPARE(toList(sweptJob->crossings(size_t(i))), toList(expected));
+            QCOMPARE(toList(keptJob->crossings(size_t(i))), toList(expected));
             crossings += expected.size();
         }
         QVERIFY(crossings > 1000);
