@@ -19,6 +19,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -124,6 +125,22 @@ void checkStroke(const InkDisp& ink, const InkStrokeDisp& s)
     for (float f : meets)
         check(f > 0.0f && f < last, "intersections inside the stroke, never its end points");
     check(meets == oneByOne(ink, s), "the index finds what a stroke-by-stroke search finds");
+    // The crossings either side of a place, found from around it outwards:
+    // at the ends, on and just past each crossing, half way along.
+    std::vector<float> places{0.0f, last / 2.0f, last};
+    for (float f : meets) {
+        places.push_back(f);
+        places.push_back(std::nextafter(f, last));
+    }
+    for (float f : places) {
+        const InkStrokeDisp::CrossingsAround around = s.crossingsAround(f);
+        const auto after = std::upper_bound(meets.begin(), meets.end(), f);
+        check(around.any == !meets.empty(), "crossings around a place: whether there are any");
+        check(around.atOrBefore == (after == meets.begin() ? std::nullopt : std::optional<float>(*(after - 1))),
+              "crossings around a place: the last at or before it");
+        check(around.after == (after == meets.end() ? std::nullopt : std::optional<float>(*after)),
+              "crossings around a place: the first after it");
+    }
 
     const std::vector<int32_t> cusps = s.PolylineCusps();
     check(!cusps.empty() && cusps.front() == 0 && cusps.back() == n - 1, "cusps hold both ends");

@@ -24,17 +24,17 @@ void InkWrite::EraseIntersectionSegment(int32_t x, int32_t y)
         // The raster repaints what went, once, after all the cuts.
         HeldRepaint hold(ink, myInkCollector->Renderer());
         for (InkStrokeDisp stroke : hits) {
-            // All of the ink as it stands now, without a snapshot of every
-            // stroke for each hit stroke (the ink changes after each cut).
-            const std::vector<float> crossings = stroke.FindIntersections();
-            if (crossings.empty()) {
+            // All of the ink as it stands now (the ink changes after each
+            // cut), asked only around the place: a stroke crossing ink
+            // thousands of times costs the stretch, not all its crossings.
+            const InkStrokeDisp::CrossingsAround around = stroke.crossingsAround(stroke.NearestPoint(x, y));
+            if (!around.any) {
                 hold.removed(RemovedInk::of(stroke));
                 ink.DeleteStroke(stroke);
                 continue;
             }
-            const float nearest = stroke.NearestPoint(x, y);
-            const size_t lower = intersectionLowerBoundary(crossings, nearest);
-            hold.removed(stretchCut(ink, stroke, intersectionBoundaries(crossings, stroke.PacketCount() - 1), lower));
+            const IntersectionStretch stretch = intersectionStretch(around, stroke.PacketCount() - 1);
+            hold.removed(stretchCut(ink, stroke, stretch.boundaries, stretch.lower));
         }
         changed = hold.removedPixels(*ImgPaper);
     }

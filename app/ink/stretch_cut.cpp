@@ -41,30 +41,20 @@ std::optional<size_t> cuspLowerBoundary(std::span<const int32_t> cusps, float f)
     return std::nullopt;
 }
 
-size_t intersectionLowerBoundary(std::span<const float> crossings, float f)
-{
-    if (crossings.empty())
-        throw PlatformError(PlatformErrorCode::InvalidArgument, "A stroke without crossings has no inner boundary");
-    if (f < crossings.front())
-        return 0;
-    for (size_t j = crossings.size(); j-- > 0;) {
-        if (crossings[j] <= f)
-            return j + 1;
-    }
-    return 0;  // not reached: crossings[0] <= f
-}
-
 std::vector<double> cuspBoundaries(std::span<const int32_t> cusps)
 {
     return std::vector<double>(cusps.begin(), cusps.end());
 }
 
-std::vector<double> intersectionBoundaries(std::span<const float> crossings, int32_t lastPoint)
+IntersectionStretch intersectionStretch(const InkStrokeDisp::CrossingsAround& around, int32_t lastPoint)
 {
-    std::vector<double> boundaries;
-    boundaries.reserve(crossings.size() + 2);
-    boundaries.push_back(0.0);
-    boundaries.insert(boundaries.end(), crossings.begin(), crossings.end());
-    boundaries.push_back(static_cast<double>(lastPoint));
-    return boundaries;
+    IntersectionStretch stretch;
+    stretch.boundaries.push_back(0.0);
+    if (around.atOrBefore)
+        stretch.boundaries.push_back(static_cast<double>(*around.atOrBefore));
+    stretch.lower = stretch.boundaries.size() - 1;
+    if (around.after)
+        stretch.boundaries.push_back(static_cast<double>(*around.after));
+    stretch.boundaries.push_back(static_cast<double>(lastPoint));
+    return stretch;
 }

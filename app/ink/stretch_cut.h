@@ -37,12 +37,15 @@ RemovedInk stretchCut(InkDisp& ink, InkStrokeDisp& stroke, std::span<const doubl
 // None for fewer than two cusps or an f before every cusp.
 std::optional<size_t> cuspLowerBoundary(std::span<const int32_t> cusps, float f);
 
-// The intersection eraser's lower position in the boundary list (start,
-// crossings..., end) for nearest index f: 0 when f lies before the first
-// crossing, otherwise j + 1 for the last crossing j, searched from the last
-// one down, with crossings[j] <= f. crossings must not be empty.
-size_t intersectionLowerBoundary(std::span<const float> crossings, float f);
-
 // Boundary lists for stretchCut.
 std::vector<double> cuspBoundaries(std::span<const int32_t> cusps);
-std::vector<double> intersectionBoundaries(std::span<const float> crossings, int32_t lastPoint);
+
+// The intersection eraser's stretch around the stroke's point nearest the
+// pointer: from the last crossing at or before it (or the stroke's start)
+// to the first after it (or its end). Boundaries for stretchCut, and the
+// lower one's position among them.
+struct IntersectionStretch {
+    std::vector<double> boundaries;
+    size_t lower = 0;
+};
+IntersectionStretch intersectionStretch(const InkStrokeDisp::CrossingsAround& around, int32_t lastPoint);

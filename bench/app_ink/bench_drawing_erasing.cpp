@@ -37,13 +37,13 @@ void eraseInInk(InkDisp& ink, InkPoint at, bool intersections)
 {
     for (InkStrokeDisp s : ink.HitTestCircle(at.x, at.y, 30.0f)) {
         if (intersections) {
-            const std::vector<float> crossings = s.FindIntersections(ink.Strokes());
-            if (crossings.empty()) {
+            const InkStrokeDisp::CrossingsAround around = s.crossingsAround(s.NearestPoint(at.x, at.y));
+            if (!around.any) {
                 ink.DeleteStroke(s);
                 continue;
             }
-            stretchCut(ink, s, intersectionBoundaries(crossings, s.PacketCount() - 1),
-                       intersectionLowerBoundary(crossings, s.NearestPoint(at.x, at.y)));
+            const IntersectionStretch stretch = intersectionStretch(around, s.PacketCount() - 1);
+            stretchCut(ink, s, stretch.boundaries, stretch.lower);
         } else {
             const std::vector<int32_t> cusps = s.PolylineCusps();
             if (cusps.size() <= 2) {

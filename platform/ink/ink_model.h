@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -144,6 +145,15 @@ public:
     // collection holds an empty, detached or foreign reference.
     std::vector<float> FindIntersections(const InkStrokes& strokes) const;
     std::vector<float> FindIntersections() const;
+    // Of what FindIntersections() answers, the last at or before index and
+    // the first after it, found from the segments around index outwards: an
+    // eraser needs no more of a stroke that crosses ink thousands of times.
+    struct CrossingsAround {
+        bool any = false;  // whether there is any crossing at all
+        std::optional<float> atOrBefore;
+        std::optional<float> after;
+    };
+    CrossingsAround crossingsAround(float index) const;
     // Cuts at index (0 <= index <= last): this stroke keeps the part up to the
     // cut, the returned new stroke (placed right after it in the ink) the rest.
     InkStrokeDisp Split(float index);

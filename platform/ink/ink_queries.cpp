@@ -157,6 +157,68 @@ void InkDisp::Impl::meetingsWithIndexed(const StrokeRecord& rec, std::span<const
     }
 }
 
+InkStrokeDisp::CrossingsAround InkDisp::Impl::crossingsAround(const StrokeRecord& rec, float index) const
+{
+    InkStrokeDisp::CrossingsAround around;
+    const size_t n = rec.packets.size();
+    if (rec.inProgress || rec.slot == kNoSlot || !std::isfinite(index)) {
+        // Not indexed, or no place on it: from the whole answer.
+        const std::vector<float> all = intersections(rec, InkStrokes());
+        around.any = !all.empty();
+        const auto after = std::upper_bound(all.begin(), all.end(), index);
+        if (after != all.begin())
+            around.atOrBefore = *(after - 1);
+        if (after != all.end())
+            around.after = *after;
+        return around;
+    }
+    if (n < 2)
+        return around;
+    // A crossing on segment k lies in [k, k + 1]: going down from index's
+    // segment, the first with one at or before index holds the last of
+    // them; going up, the first with one after index holds the first.
+    const ink_geometry::Packets points = rec.points();
+    const int64_t lastIndex = static_cast<int64_t>(n) - 1;
+    const size_t lastSegment = n - 2;
+    const size_t start = static_cast<size_t>(std::clamp(std::floor(static_cast<double>(index)), 0.0,
+                                                        static_cast<double>(lastSegment)));
+    std::vector<float> found;
+    auto crossingsOn = [&](size_t k) {
+        found.clear();
+        const InkRectangle box = ink_geometry::segmentBox(points, k);
+        m_grid.query(box, [&](const SpatialGrid::Entry& e, const InkRectangle&) {
+            if (e.slot == rec.slot)
+                return;  // its crossings with itself do not count
+            const SlotView& o = m_slots[e.slot];
+            const ink_geometry::Packets other{o.points, o.count};
+            const ink_geometry::SegmentRange r = ink_geometry::chunkSegments(o.count, static_cast<int32_t>(e.chunk));
+            for (size_t t = r.first; t < r.end; ++t)
+                if (ink_geometry::meets(ink_geometry::segmentBox(other, t), box))
+                    ink_geometry::segmentMeetings(points, k, other, t, lastIndex, found);
+        });
+    };
+    std::vector<float> onStart;
+    for (size_t k = start + 1; k-- > 0 && !around.atOrBefore;) {
+        crossingsOn(k);
+        if (k == start)
+            onStart = found;
+        for (const float c : found)
+            if (c <= index && (!around.atOrBefore || c > *around.atOrBefore))
+                around.atOrBefore = c;
+    }
+    for (size_t k = start; k <= lastSegment && !around.after; ++k) {
+        if (k == start)
+            found = onStart;
+        else
+            crossingsOn(k);
+        for (const float c : found)
+            if (c > index && (!around.after || c < *around.after))
+                around.after = c;
+    }
+    around.any = around.atOrBefore || around.after;
+    return around;
+}
+
 std::vector<float> InkDisp::Impl::intersections(const StrokeRecord& rec, const InkStrokes& strokes) const
 {
     std::vector<float> out;

@@ -163,6 +163,7 @@ public:
     void meetingsWithIndexed(const StrokeRecord& rec, std::span<const InkRectangle> boxes,
                              std::span<const InkRectangle> segBoxes, Wanted&& wanted, std::vector<float>& out) const;
     std::vector<float> intersections(const StrokeRecord& rec, const InkStrokes& strokes) const;
+    InkStrokeDisp::CrossingsAround crossingsAround(const StrokeRecord& rec, float index) const;
     std::vector<std::vector<float>> intersectionsOfEach(const InkStrokes& strokes) const;
     // Answers from what the ink keeps: out[item] for each, largest first,
     // on threads when they are many.

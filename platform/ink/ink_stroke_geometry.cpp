@@ -41,6 +41,12 @@ std::vector<float> InkStrokeDisp::FindIntersections(const InkStrokes& strokes) c
 
 std::vector<float> InkStrokeDisp::FindIntersections() const { return FindIntersections(InkStrokes()); }
 
+InkStrokeDisp::CrossingsAround InkStrokeDisp::crossingsAround(float index) const
+{
+    const StrokeRecord& rec = live();
+    return rec.owner->crossingsAround(rec, index);
+}
+
 InkStrokeDisp InkStrokeDisp::Split(float index)
 {
     StrokeRecord& rec = live();

@@ -136,9 +136,9 @@ void TestStretchCut::markerCache()
         const int32_t y = at.y;
         if (round % 3 == 0) {
             for (InkStrokeDisp s : ink.HitTestCircle(x, y, 30.0f)) {
-                const std::vector<float> crossings = s.FindIntersections(ink.Strokes());
-                stretchCut(ink, s, intersectionBoundaries(crossings, s.PacketCount() - 1),
-                           intersectionLowerBoundary(crossings, s.NearestPoint(x, y)));
+                const IntersectionStretch stretch =
+                    intersectionStretch(s.crossingsAround(s.NearestPoint(x, y)), s.PacketCount() - 1);
+                stretchCut(ink, s, stretch.boundaries, stretch.lower);
             }
         } else if (round % 3 == 1) {
             crosses(ink, 1, x);
