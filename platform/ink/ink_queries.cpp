@@ -160,10 +160,7 @@ void InkDisp::Impl::meetingsWithIndexed(const StrokeRecord& rec, std::span<const
 InkStrokeDisp::CrossingsAround InkDisp::Impl::crossingsAround(const StrokeRecord& rec, float index) const
 {
     InkStrokeDisp::CrossingsAround around;
-    const size_t n = rec.packets.size();
-    if (rec.inProgress || rec.slot == kNoSlot || !std::isfinite(index)) {
-        // Not indexed, or no place on it: from the whole answer.
-        const std::vector<float> all = intersections(rec, InkStrokes());
+    auto from = [&](const std::vector<float>& all) {
         around.any = !all.empty();
         const auto after = std::upper_bound(all.begin(), all.end(), index);
         if (after != all.begin())
@@ -171,49 +168,59 @@ InkStrokeDisp::CrossingsAround InkDisp::Impl::crossingsAround(const StrokeRecord
         if (after != all.end())
             around.after = *after;
         return around;
-    }
-    if (n < 2)
+    };
+    const size_t n = rec.packets.size();
+    // Not indexed, or no place on it: from the whole answer.
+    if (rec.inProgress || rec.slot == kNoSlot || !std::isfinite(index))
+        return from(intersections(rec, InkStrokes()));
+    // Alone on the page, or with nothing to meet.
+    if (n < 2 || m_strokes.size() < 2)
         return around;
-    // A crossing on segment k lies in [k, k + 1]: going down from index's
-    // segment, the first with one at or before index holds the last of
-    // them; going up, the first with one after index holds the first.
+    // What the ink keeps answers at once (asked without building it).
+    const bool fresh = m_meetings.ready && rec.slot < m_meetings.stale.size() && !m_meetings.stale[rec.slot];
+    if (fresh || m_store.built) {
+        std::vector<float> all;
+        if (cachedMeetings(rec, all))
+            return from(all);
+    }
+    // A crossing on segment k lies in [k, k + 1], so those of a chunk lie
+    // within its segments' span: going down from index's chunk, the first
+    // with one at or before index holds the last of them; going up, the
+    // first with one after index holds the first. Chunk by chunk, as a
+    // whole stroke is asked: a stroke crossing itself fills its own cells.
     const ink_geometry::Packets points = rec.points();
-    const int64_t lastIndex = static_cast<int64_t>(n) - 1;
-    const size_t lastSegment = n - 2;
-    const size_t start = static_cast<size_t>(std::clamp(std::floor(static_cast<double>(index)), 0.0,
-                                                        static_cast<double>(lastSegment)));
+    const size_t lastChunk = rec.chunkBoxes.size() - 1;
+    const double segment = std::clamp(std::floor(static_cast<double>(index)), 0.0, static_cast<double>(n - 2));
+    const size_t start = std::min(static_cast<size_t>(segment) / ink_geometry::kChunkSegments, lastChunk);
+    const std::vector<InkRectangle> segBoxes = ink_geometry::segmentBoxes(points);
     std::vector<float> found;
-    auto crossingsOn = [&](size_t k) {
+    auto crossingsOn = [&](size_t c) {
         found.clear();
-        const InkRectangle box = ink_geometry::segmentBox(points, k);
-        m_grid.query(box, [&](const SpatialGrid::Entry& e, const InkRectangle&) {
+        m_grid.query(rec.chunkBoxes[c], [&](const SpatialGrid::Entry& e, const InkRectangle& part) {
             if (e.slot == rec.slot)
                 return;  // its crossings with itself do not count
             const SlotView& o = m_slots[e.slot];
-            const ink_geometry::Packets other{o.points, o.count};
-            const ink_geometry::SegmentRange r = ink_geometry::chunkSegments(o.count, static_cast<int32_t>(e.chunk));
-            for (size_t t = r.first; t < r.end; ++t)
-                if (ink_geometry::meets(ink_geometry::segmentBox(other, t), box))
-                    ink_geometry::segmentMeetings(points, k, other, t, lastIndex, found);
+            ink_geometry::chunkMeetings(points, static_cast<int32_t>(c), segBoxes, rec.chunkBoxes[c],
+                                        {o.points, o.count}, static_cast<int32_t>(e.chunk), part, found);
         });
     };
     std::vector<float> onStart;
-    for (size_t k = start + 1; k-- > 0 && !around.atOrBefore;) {
-        crossingsOn(k);
-        if (k == start)
+    for (size_t c = start + 1; c-- > 0 && !around.atOrBefore;) {
+        crossingsOn(c);
+        if (c == start)
             onStart = found;
-        for (const float c : found)
-            if (c <= index && (!around.atOrBefore || c > *around.atOrBefore))
-                around.atOrBefore = c;
+        for (const float x : found)
+            if (x <= index && (!around.atOrBefore || x > *around.atOrBefore))
+                around.atOrBefore = x;
     }
-    for (size_t k = start; k <= lastSegment && !around.after; ++k) {
-        if (k == start)
+    for (size_t c = start; c <= lastChunk && !around.after; ++c) {
+        if (c == start)
             found = onStart;
         else
-            crossingsOn(k);
-        for (const float c : found)
-            if (c > index && (!around.after || c < *around.after))
-                around.after = c;
+            crossingsOn(c);
+        for (const float x : found)
+            if (x > index && (!around.after || x < *around.after))
+                around.after = x;
     }
     around.any = around.atOrBefore || around.after;
     return around;
