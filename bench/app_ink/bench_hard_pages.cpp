@@ -176,7 +176,9 @@ void BM_GridDragQueued(benchmark::State& state)
 }
 BENCHMARK(BM_GridDragQueued)->Unit(benchmark::kMillisecond)->Iterations(3);
 
-enum Page { Scribble, WideZigzag, ManyStrokes };
+// WholeScribble: the scribble not cut up first, in intersection erase (it
+// crosses nothing but itself, so a move takes it whole).
+enum Page { Scribble, WideZigzag, ManyStrokes, WholeScribble };
 
 // A hand scribbling over the whole paper in mouse moves of 2 to 8 pixels,
 // its heading wandering: it crosses itself everywhere.
@@ -249,7 +251,7 @@ void BM_HardPage(benchmark::State& state)
     for (auto _ : state) {
         state.PauseTiming();
         BenchWindow w;
-        if (page == Scribble)
+        if (page == Scribble || page == WholeScribble)
             drawScribble(w);
         else if (page == WideZigzag)
             drawWideZigzag(w);
@@ -315,6 +317,7 @@ void BM_HardPage(benchmark::State& state)
 }
 BENCHMARK(BM_HardPage)
     ->ArgsProduct({{Scribble, WideZigzag, ManyStrokes}, {2, 3, 4}})
+    ->Args({WholeScribble, 3})
     ->ArgNames({"page", "mode"})
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1);
