@@ -97,6 +97,13 @@ SEEDS = {
          stroke(GRID, WIDTH_0, [(1, -3), (1, 12)])],
         split_at(0, 0.4) + found_elsewhere() + split_raw(1, 2.0) + split_at(0, 0.5) + delete(2) +
         add(stroke(GRID, WIDTH_0, [(-2, -2), (12, 12), (2, 11)])) + split_at(1, 0.6)),
+    # A line of 40 points crossed near its start only: asked at its end, the
+    # crossing lies too far to walk to once the ink keeps its crossings.
+    "long_stroke_far_crossing": page(
+        [stroke(GRID, WIDTH_0, [(0, 20), (1, 20)]),
+         stroke(GRID, WIDTH_0, [(x, 0) for x in range(-20, 20)]),
+         stroke(GRID, WIDTH_0, [(-19, -5), (-19, 5)])],
+        nearest(0, 0, 0)),
     "self_crossing_found_elsewhere_dense": page(
         [stroke(GRID, WIDTH_53, [(0, 0), (10, 0), (10, 10), (5, -5), (5, 12), (0, 5), (12, 5), (3, 3)]),
          stroke(GRID, WIDTH_0, [(1, -3), (1, 12)])],

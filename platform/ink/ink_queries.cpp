@@ -159,8 +159,7 @@ void InkDisp::Impl::meetingsWithIndexed(const StrokeRecord& rec, std::span<const
 
 InkStrokeDisp::CrossingsAround InkDisp::Impl::crossingsAround(const StrokeRecord& rec, float index) const
 {
-    InkStrokeDisp::CrossingsAround around;
-    auto from = [&](const std::vector<float>& all) {
+    auto from = [index](InkStrokeDisp::CrossingsAround around, const std::vector<float>& all) {
         around.any = !all.empty();
         const auto after = std::upper_bound(all.begin(), all.end(), index);
         if (after != all.begin())
@@ -169,20 +168,21 @@ InkStrokeDisp::CrossingsAround InkDisp::Impl::crossingsAround(const StrokeRecord
             around.after = *after;
         return around;
     };
+    InkStrokeDisp::CrossingsAround around;
     const size_t n = rec.packets.size();
     // Not indexed, or no place on it: from the whole answer.
     if (rec.inProgress || rec.slot == kNoSlot || !std::isfinite(index))
-        return from(intersections(rec, InkStrokes()));
+        return from(around, intersections(rec, InkStrokes()));
     // Alone on the page, or with nothing to meet.
     if (n < 2 || m_strokes.size() < 2)
         return around;
-    // What the ink keeps answers at once (asked without building it).
+    // Near the place first: the stroke is cut next, so a whole answer
+    // merged from what the ink keeps would be thrown away. Far from any
+    // crossing, that whole answer comes quicker than going on (it is asked
+    // without building what the ink keeps).
     const bool fresh = m_meetings.ready && rec.slot < m_meetings.stale.size() && !m_meetings.stale[rec.slot];
-    if (fresh || m_store.built) {
-        std::vector<float> all;
-        if (cachedMeetings(rec, all))
-            return from(all);
-    }
+    const bool kept = fresh || m_store.built;
+    constexpr size_t kNearChunks = 1;
     // A crossing on segment k lies in [k, k + 1], so those of a chunk lie
     // within its segments' span: going down from index's chunk, the first
     // with one at or before index holds the last of them; going up, the
@@ -204,25 +204,40 @@ InkStrokeDisp::CrossingsAround InkDisp::Impl::crossingsAround(const StrokeRecord
                                         {o.points, o.count}, static_cast<int32_t>(e.chunk), part, found);
         });
     };
+    // Out to `reach` chunks either way; false when that was not enough.
     std::vector<float> onStart;
-    for (size_t c = start + 1; c-- > 0 && !around.atOrBefore;) {
-        crossingsOn(c);
-        if (c == start)
-            onStart = found;
-        for (const float x : found)
-            if (x <= index && (!around.atOrBefore || x > *around.atOrBefore))
-                around.atOrBefore = x;
-    }
-    for (size_t c = start; c <= lastChunk && !around.after; ++c) {
-        if (c == start)
-            found = onStart;
-        else
+    auto search = [&](size_t reach) {
+        around = InkStrokeDisp::CrossingsAround{};
+        for (size_t c = start + 1; c-- > 0 && !around.atOrBefore;) {
+            if (start - c > reach)
+                return false;
             crossingsOn(c);
-        for (const float x : found)
-            if (x > index && (!around.after || x < *around.after))
-                around.after = x;
-    }
-    around.any = around.atOrBefore || around.after;
+            if (c == start)
+                onStart = found;
+            for (const float x : found)
+                if (x <= index && (!around.atOrBefore || x > *around.atOrBefore))
+                    around.atOrBefore = x;
+        }
+        for (size_t c = start; c <= lastChunk && !around.after; ++c) {
+            if (c - start > reach)
+                return false;
+            if (c == start)
+                found = onStart;
+            else
+                crossingsOn(c);
+            for (const float x : found)
+                if (x > index && (!around.after || x < *around.after))
+                    around.after = x;
+        }
+        around.any = around.atOrBefore || around.after;
+        return true;
+    };
+    if (search(kept ? kNearChunks : lastChunk))
+        return around;
+    std::vector<float> all;
+    if (cachedMeetings(rec, all))
+        return from(InkStrokeDisp::CrossingsAround{}, all);
+    search(lastChunk);
     return around;
 }
 
