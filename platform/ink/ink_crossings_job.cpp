@@ -25,7 +25,6 @@ void InkDisp::Impl::copyRecords(std::vector<StrokeRecord>& records) const
     size_t i = 0;
     for (const RecordPtr& rec : m_strokes) {
         StrokeRecord& r = records[i++];
-        r.id = rec->id;
         r.slot = rec->slot;
         r.orderKey = rec->orderKey;
         r.packets = rec->packets;

@@ -182,7 +182,7 @@ public:
     // with these slots and this order, its records' points its own; every
     // crossing of the copy, by records in ink order; the ink taking over
     // what the copy built.
-    void copyRecords(std::vector<StrokeRecord>& records) const;  // ids, slots, order and points
+    void copyRecords(std::vector<StrokeRecord>& records) const;  // slots, order and points
     std::unique_ptr<Impl> copyForJob(std::vector<StrokeRecord>& records) const;
     std::vector<std::vector<float>> allCrossings(const std::vector<StrokeRecord>& records) const;
     void adoptMeetings(Impl& copy);
