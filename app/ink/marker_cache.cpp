@@ -308,8 +308,9 @@ void MarkerCache::forgetPositions()
 
 void MarkerCache::rebuildAll()
 {
+    // The old positions go before the new are found (a dense page's take
+    // tens of megabytes).
     forgetPositions();
-    m_layerValid = false;
     // One snapshot of the whole page for every stroke: the platform answers
     // that from one pass over its index. The markers along each stroke,
     // read from its points alone, are then found in parts on several
@@ -327,33 +328,38 @@ void MarkerCache::rebuildAll()
             entry.crossings = std::move(crossings[i]);
         work += 1 + (m_kind == Kind::Intersections ? entry.crossings.size() : size_t(entry.stroke.PacketCount()));
     }
-    const bool withPixels = m_dpiX > 0 && m_dpiY > 0;
-    const int parts = ink_parallel::partsFor(work, kMarkerWorkPerPart);
-    ink_parallel::runInParts(parts, [&](int part) {
-        const ink_parallel::Share share = ink_parallel::shareOf(built.size(), part, parts);
-        for (size_t i = share.first; i < share.last; ++i) {
-            Entry& entry = built[i];
-            entry.points = m_kind == Kind::Cusps ? cuspMarkerPoints(entry.stroke)
-                                                 : markerPointsAt(entry.stroke, entry.crossings);
-            if (withPixels)
-                setPixels(entry);
-        }
+    placeInParts(built, work, m_dpiX, m_dpiY, [this](Entry& entry, size_t) {
+        entry.points =
+            m_kind == Kind::Cusps ? cuspMarkerPoints(entry.stroke) : markerPointsAt(entry.stroke, entry.crossings);
     });
-    keepAll(strokes, built, m_ink->revision(), withPixels);
+    keepAll(built, m_ink->revision(), m_dpiX > 0 && m_dpiY > 0);
 }
 
-void MarkerCache::keepAll(const InkStrokes& strokes, std::vector<Entry>& built, uint64_t revision, bool withPixels)
+template <class Place>
+void MarkerCache::placeInParts(std::vector<Entry>& entries, size_t work, int dpiX, int dpiY, Place&& place)
+{
+    const bool withPixels = dpiX > 0 && dpiY > 0;
+    const int parts = ink_parallel::partsFor(work, kMarkerWorkPerPart);
+    ink_parallel::runInParts(parts, [&](int part) {
+        const ink_parallel::Share share = ink_parallel::shareOf(entries.size(), part, parts);
+        for (size_t i = share.first; i < share.last; ++i) {
+            place(entries[i], i);
+            if (withPixels)
+                setPixels(entries[i], dpiX, dpiY);
+        }
+    });
+}
+
+void MarkerCache::keepAll(std::vector<Entry>& built, uint64_t revision, bool withPixels)
 {
     forgetPositions();
     m_layerValid = false;
     m_entries.reserve(built.size());
-    for (size_t i = 0; i < built.size(); ++i) {
-        Entry& entry = built[i];
-        entry.stroke = strokes.items()[i];
+    for (Entry& entry : built) {
         const int64_t id = entry.stroke.ID();
         m_entries.emplace(id, std::move(entry));
     }
-    m_stats.strokesAsked += static_cast<uint64_t>(strokes.Count());
+    m_stats.strokesAsked += built.size();
     ++m_stats.fullRebuilds;
     m_revision = revision;
     m_valid = true;
@@ -380,22 +386,13 @@ bool MarkerCache::foundElsewhere(QWidget& paper)
         try {
             if (!job->run())
                 return found;
-            std::vector<Entry>& entries = found->entries;
-            entries.resize(job->count());
+            found->entries.resize(job->count());
             size_t work = 0;
-            for (size_t i = 0; i < entries.size(); ++i)
+            for (size_t i = 0; i < job->count(); ++i)
                 work += 1 + job->crossings(i).size();
-            const bool withPixels = dpiX > 0 && dpiY > 0;
-            const int parts = ink_parallel::partsFor(work, kMarkerWorkPerPart);
-            ink_parallel::runInParts(parts, [&](int part) {
-                const ink_parallel::Share share = ink_parallel::shareOf(entries.size(), part, parts);
-                for (size_t i = share.first; i < share.last; ++i) {
-                    Entry& entry = entries[i];
-                    entry.crossings = job->crossings(i);
-                    entry.points = markerPointsAt(job->points(i), entry.crossings);
-                    if (withPixels)
-                        setPixels(entry, dpiX, dpiY);
-                }
+            placeInParts(found->entries, work, dpiX, dpiY, [&job](Entry& entry, size_t i) {
+                entry.crossings = job->crossings(i);
+                entry.points = markerPointsAt(job->points(i), entry.crossings);
             });
             found->found = true;
         } catch (...) {
@@ -416,9 +413,12 @@ void MarkerCache::takeFound()
     m_findingStrokes = InkStrokes();
     if (!found || !found->found)
         m_backgroundFrom = SIZE_MAX;
-    else if (m_ink && m_ink->adoptCrossings(*found->job) && (!m_valid || m_lostTrack))
-        keepAll(strokes, found->entries, found->job->revision(),
+    else if (m_ink && m_ink->adoptCrossings(*found->job) && (!m_valid || m_lostTrack)) {
+        for (size_t i = 0; i < found->entries.size(); ++i)
+            found->entries[i].stroke = strokes.items()[i];
+        keepAll(found->entries, found->job->revision(),
                 found->dpiX == m_dpiX && found->dpiY == m_dpiY && m_dpiX > 0 && m_dpiY > 0);
+    }
     // Shown at the next paint; looked for again there, should the ink have
     // changed meanwhile.
     if (m_findingFor)
@@ -543,11 +543,11 @@ int MarkerCache::inParts(Prepare&& prepare, Visit&& visit)
     return parts;
 }
 
-QPoint MarkerCache::toPixels(InkPoint point) const
+QPoint MarkerCache::toPixels(InkPoint point, int dpiX, int dpiY)
 {
     // As the renderer's InkSpaceToPixel, with the paper's resolution read
     // once a pass rather than twice a marker.
-    return QPoint(ink_units::inkToPixels(point.x, m_dpiX), ink_units::inkToPixels(point.y, m_dpiY));
+    return QPoint(ink_units::inkToPixels(point.x, dpiX), ink_units::inkToPixels(point.y, dpiY));
 }
 
 void MarkerCache::setPixels(Entry& entry, int dpiX, int dpiY)
@@ -555,7 +555,7 @@ void MarkerCache::setPixels(Entry& entry, int dpiX, int dpiY)
     entry.pixels.clear();
     entry.pixels.reserve(entry.points.size());
     for (const InkPoint& p : entry.points)
-        entry.pixels.emplace_back(ink_units::inkToPixels(p.x, dpiX), ink_units::inkToPixels(p.y, dpiY));
+        entry.pixels.push_back(toPixels(p, dpiX, dpiY));
     entry.pixelReach = reachOf(entry.pixels);
 }
 

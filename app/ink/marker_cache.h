@@ -93,8 +93,12 @@ private:
     // went go to changed.
     void updatePositions(Changes& changed);
     void rebuildAll();
-    // Takes built, an entry for each of strokes, as the positions at revision.
-    void keepAll(const InkStrokes& strokes, std::vector<Entry>& built, uint64_t revision, bool withPixels);
+    // Takes built, an entry for each stroke of the ink, as the positions at revision.
+    void keepAll(std::vector<Entry>& built, uint64_t revision, bool withPixels);
+    // place(entry, i) for each of entries, then its pixels at dpiX, dpiY
+    // (none without them), in parts for work markers or points in all.
+    template <class Place>
+    static void placeInParts(std::vector<Entry>& entries, size_t work, int dpiX, int dpiY, Place&& place);
 
     // A job finding the crossings on another thread: its entries, with
     // their crossings, markers and pixels, made there.
@@ -118,7 +122,8 @@ private:
     template <class Prepare, class Visit>
     int inParts(Prepare&& prepare, Visit&& visit);
 
-    QPoint toPixels(InkPoint point) const;
+    static QPoint toPixels(InkPoint point, int dpiX, int dpiY);
+    QPoint toPixels(InkPoint point) const { return toPixels(point, m_dpiX, m_dpiY); }
     // Returns the pixels of the paper whose markers were painted anew.
     QRegion updateLayer(const Changes& changed, const QWidget& paper);
     void paintLayer(const QRegion& area);

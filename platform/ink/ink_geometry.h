@@ -114,8 +114,8 @@ inline float meetingIndex(int64_t k, long double fraction)
 // Bounds of every segment (one for a one-point stroke).
 std::vector<InkRectangle> segmentBoxes(Packets packets);
 
-// Meetings of a's chunk ca with b's chunk cb. segBoxesA are the bounds of all
-// of a's segments, boxA and boxB the chunks' bounds.
+// Meetings of a's chunk ca with b's chunk cb. segBoxesA are the bounds of
+// a's segments from the chunk's first on, boxA and boxB the chunks' bounds.
 void chunkMeetings(Packets a, int32_t ca, std::span<const InkRectangle> segBoxesA, const InkRectangle& boxA,
                    Packets b, int32_t cb, const InkRectangle& boxB, std::vector<float>& out);
 

@@ -240,7 +240,7 @@ void chunkMeetings(Packets a, int32_t ca, std::span<const InkRectangle> segBoxes
     size_t na = 0;
     const SegmentRange ra = chunkSegments(a.size(), ca);
     for (size_t k = ra.first; k < ra.end; ++k)
-        if (meets(segBoxesA[k], common))
+        if (meets(segBoxesA[k - ra.first], common))
             nearA[na++] = k;
     if (na == 0)
         return;
@@ -251,7 +251,7 @@ void chunkMeetings(Packets a, int32_t ca, std::span<const InkRectangle> segBoxes
         if (!meets(box, common))
             continue;
         for (size_t i = 0; i < na; ++i)
-            if (meets(segBoxesA[nearA[i]], box))
+            if (meets(segBoxesA[nearA[i] - ra.first], box))
                 segmentMeetings(a, nearA[i], b, j, lastIndex, out);
     }
 }

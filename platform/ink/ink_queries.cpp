@@ -39,8 +39,9 @@ void meetingsDirect(const StrokeRecord& a, std::span<const InkRectangle> boxesA,
     for (size_t i = 0; i < boxesA.size(); ++i)
         for (size_t j = 0; j < boxesB.size(); ++j)
             if (ink_geometry::meets(boxesA[i], boxesB[j]))
-                ink_geometry::chunkMeetings(a.points(), static_cast<int32_t>(i), segBoxesA, boxesA[i], b.points(),
-                                            static_cast<int32_t>(j), boxesB[j], out);
+                ink_geometry::chunkMeetings(a.points(), static_cast<int32_t>(i),
+                                            segBoxesA.subspan(i * ink_geometry::kChunkSegments), boxesA[i],
+                                            b.points(), static_cast<int32_t>(j), boxesB[j], out);
 }
 }  // namespace
 
@@ -151,15 +152,17 @@ void InkDisp::Impl::meetingsWithIndexed(const StrokeRecord& rec, std::span<const
             if (!wanted(e.slot))
                 return;
             const SlotView& other = m_slots[e.slot];
-            ink_geometry::chunkMeetings(rec.points(), chunk, segBoxes, boxes[c], {other.points, other.count},
-                                        static_cast<int32_t>(e.chunk), part, out);
+            ink_geometry::chunkMeetings(rec.points(), chunk, segBoxes.subspan(c * ink_geometry::kChunkSegments),
+                                        boxes[c], {other.points, other.count}, static_cast<int32_t>(e.chunk), part,
+                                        out);
         });
     }
 }
 
 InkStrokeDisp::CrossingsAround InkDisp::Impl::crossingsAround(const StrokeRecord& rec, float index) const
 {
-    auto from = [index](InkStrokeDisp::CrossingsAround around, const std::vector<float>& all) {
+    auto from = [index](const std::vector<float>& all) {
+        InkStrokeDisp::CrossingsAround around;
         around.any = !all.empty();
         const auto after = std::upper_bound(all.begin(), all.end(), index);
         if (after != all.begin())
@@ -172,7 +175,7 @@ InkStrokeDisp::CrossingsAround InkDisp::Impl::crossingsAround(const StrokeRecord
     const size_t n = rec.packets.size();
     // Not indexed, or no place on it: from the whole answer.
     if (rec.inProgress || rec.slot == kNoSlot || !std::isfinite(index))
-        return from(around, intersections(rec, InkStrokes()));
+        return from(intersections(rec, InkStrokes()));
     // Alone on the page, or with nothing to meet.
     if (n < 2 || m_strokes.size() < 2)
         return around;
@@ -192,16 +195,21 @@ InkStrokeDisp::CrossingsAround InkDisp::Impl::crossingsAround(const StrokeRecord
     const size_t lastChunk = rec.chunkBoxes.size() - 1;
     const double segment = std::clamp(std::floor(static_cast<double>(index)), 0.0, static_cast<double>(n - 2));
     const size_t start = std::min(static_cast<size_t>(segment) / ink_geometry::kChunkSegments, lastChunk);
-    const std::vector<InkRectangle> segBoxes = ink_geometry::segmentBoxes(points);
     std::vector<float> found;
     auto crossingsOn = [&](size_t c) {
         found.clear();
+        // The chunk's own segments' bounds: a long stroke's others are not read.
+        const ink_geometry::SegmentRange r = ink_geometry::chunkSegments(n, static_cast<int32_t>(c));
+        InkRectangle segBoxes[ink_geometry::kChunkSegments];
+        for (size_t k = r.first; k < r.end; ++k)
+            segBoxes[k - r.first] = ink_geometry::segmentBox(points, k);
         m_grid.query(rec.chunkBoxes[c], [&](const SpatialGrid::Entry& e, const InkRectangle& part) {
             if (e.slot == rec.slot)
                 return;  // its crossings with itself do not count
             const SlotView& o = m_slots[e.slot];
-            ink_geometry::chunkMeetings(points, static_cast<int32_t>(c), segBoxes, rec.chunkBoxes[c],
-                                        {o.points, o.count}, static_cast<int32_t>(e.chunk), part, found);
+            ink_geometry::chunkMeetings(points, static_cast<int32_t>(c), std::span(segBoxes, r.end - r.first),
+                                        rec.chunkBoxes[c], {o.points, o.count}, static_cast<int32_t>(e.chunk), part,
+                                        found);
         });
     };
     // Out to `reach` chunks either way; false when that was not enough.
@@ -236,7 +244,7 @@ InkStrokeDisp::CrossingsAround InkDisp::Impl::crossingsAround(const StrokeRecord
         return around;
     std::vector<float> all;
     if (cachedMeetings(rec, all))
-        return from(InkStrokeDisp::CrossingsAround{}, all);
+        return from(all);
     search(lastChunk);
     return around;
 }
