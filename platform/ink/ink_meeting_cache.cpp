@@ -97,6 +97,43 @@ void sortByRank(std::vector<Meeting>& list, const std::vector<uint32_t>& rank)
     list.swap(sorted);
 }
 
+// Merges a list's unsorted tail into its sorted head, from the back: each
+// of the few meetings a cut adds is placed by a search and the entries past
+// it move up once, with no buffer the size of the list.
+template <class Less>
+void mergeTail(std::vector<Meeting>& list, size_t sortedCount, Less less)
+{
+    std::vector<Meeting> tail(list.begin() + std::ptrdiff_t(sortedCount), list.end());
+    std::sort(tail.begin(), tail.end(), less);
+    auto head = list.begin() + std::ptrdiff_t(sortedCount);
+    auto write = list.end();
+    for (auto t = tail.rbegin(); t != tail.rend(); ++t) {
+        const auto at = std::upper_bound(list.begin(), head, *t, less);
+        write = std::move_backward(at, head, write);
+        head = at;
+        *--write = *t;
+    }
+}
+
+// The end of the run of meetings with one stroke that starts at first: a
+// stroke's meetings with another are one run of its list.
+size_t runEnd(const std::vector<Meeting>& list, size_t first)
+{
+    const uint32_t other = list[first].other;
+    size_t inRun = first;
+    size_t step = 1;
+    size_t probe = first + 1;
+    while (probe < list.size() && list[probe].other == other) {
+        inRun = probe;
+        step *= 2;
+        probe = inRun + step;
+    }
+    const auto end = std::partition_point(list.begin() + std::ptrdiff_t(inRun + 1),
+                                          list.begin() + std::ptrdiff_t(std::min(probe, list.size())),
+                                          [other](const Meeting& m) { return m.other == other; });
+    return size_t(end - list.begin());
+}
+
 }  // namespace
 
 bool InkDisp::Impl::otherBefore(const Meeting& a, const Meeting& b) const
@@ -236,10 +273,10 @@ void InkDisp::Impl::finishMeetings() const
             std::vector<Meeting>& list = m_store.bySlot[slot];
             if (rank && m_store.sorted[slot] == 0) {
                 sortByRank(list, *rank);
+            } else if (m_store.sorted[slot] == 0) {
+                std::sort(list.begin(), list.end(), inOrder);
             } else {
-                const auto middle = list.begin() + static_cast<std::ptrdiff_t>(m_store.sorted[slot]);
-                std::sort(middle, list.end(), inOrder);
-                std::inplace_merge(list.begin(), middle, list.end(), inOrder);
+                mergeTail(list, m_store.sorted[slot], inOrder);
             }
             m_store.sorted[slot] = list.size();
         });
@@ -639,42 +676,74 @@ void InkDisp::Impl::meetingsSplit(const StrokeRecord& rec, const StrokeRecord& p
             return true;
         };
         const std::vector<uint32_t> near = partners(rec);
-        // The stroke's meetings with others keep their order in the part
-        // that holds their segment (its segments keep or shift their numbers
-        // together). Those with itself change their other stroke too, and
-        // are put in place below.
-        std::vector<Meeting> before;
-        before.swap(bySlot[a]);
-        bySlot[b].clear();
-        const size_t held = size_t(std::count_if(before.begin(), before.end(), [k](const Meeting& m) { return m.k < k; }));
+        // The stroke's meetings with another stroke are a run along it: the
+        // head of each run (before segment k) stays, moved up in place over
+        // what left; its tail passes to the piece, renumbered, in the same
+        // order. Those with itself change their other stroke too, and are
+        // put in place below.
+        std::vector<Meeting>& own = bySlot[a];
+        std::vector<Meeting>& pieceList = bySlot[b];
+        struct Run {
+            size_t first, middle, end;
+        };
+        std::vector<Run> runs;
+        size_t passed = 0;
+        for (size_t first = 0; first < own.size();) {
+            const size_t end = runEnd(own, first);
+            const auto middle = std::partition_point(own.begin() + std::ptrdiff_t(first),
+                                                     own.begin() + std::ptrdiff_t(end),
+                                                     [k](const Meeting& m) { return m.k < k; });
+            runs.push_back(Run{first, size_t(middle - own.begin()), end});
+            passed += end - runs.back().middle;
+            first = end;
+        }
         // With room for what the cut segment's halves meet, found below.
         constexpr size_t kRoom = 64;
-        bySlot[a].reserve(held + kRoom);
-        bySlot[b].reserve(before.size() - held + kRoom);
+        pieceList.clear();
+        pieceList.reserve(passed + kRoom);
         std::vector<Meeting> self[2];  // held by a, by b: those with a first, then those with b
         std::vector<Meeting> withB[2];
-        for (Meeting m : before) {
-            uint32_t slot;
-            if (!place(m.k, slot, m.k))
-                continue;
-            if (slot == b)
-                m.index = ink_geometry::meetingIndex(m.k, m.fraction);
-            if (m.other != a) {
-                bySlot[slot].push_back(m);
+        size_t kept = 0;
+        for (const Run& run : runs) {
+            if (own[run.first].other == a) {
+                for (size_t i = run.first; i < run.end; ++i) {
+                    Meeting m = own[i];
+                    uint32_t slot;
+                    if (!place(m.k, slot, m.k))
+                        continue;
+                    if (slot == b)
+                        m.index = ink_geometry::meetingIndex(m.k, m.fraction);
+                    if (place(m.j, m.other, m.j))
+                        (m.other == b ? withB : self)[slot == b].push_back(m);
+                }
                 continue;
             }
-            if (place(m.j, m.other, m.j))
-                (m.other == b ? withB : self)[slot == b].push_back(m);
+            for (size_t i = run.middle; i < run.end; ++i) {
+                Meeting m = own[i];
+                if (between && m.k == k)
+                    continue;  // on the segment cut inside: found anew below
+                m.k = static_cast<uint32_t>(m.k - k);
+                m.index = ink_geometry::meetingIndex(m.k, m.fraction);
+                pieceList.push_back(m);
+            }
+            if (kept != run.first)
+                std::copy(own.begin() + std::ptrdiff_t(run.first), own.begin() + std::ptrdiff_t(run.middle),
+                          own.begin() + std::ptrdiff_t(kept));
+            kept += run.middle - run.first;
         }
+        own.erase(own.begin() + std::ptrdiff_t(kept), own.end());
+        if (own.capacity() > 2 * (own.size() + kRoom))
+            own.shrink_to_fit();
         // No stroke comes between the stroke and its piece in ink order: the
         // meetings of a part with both parts are one run, put in at once.
         for (const uint32_t slot : {a, b}) {
-            std::vector<Meeting>& list = bySlot[slot];
+            std::vector<Meeting>& partList = bySlot[slot];
             std::vector<Meeting>& run = self[slot == b];
             run.insert(run.end(), withB[slot == b].begin(), withB[slot == b].end());
             if (!run.empty())
-                list.insert(std::lower_bound(list.begin(), list.end(), run.front(), byOther), run.begin(), run.end());
-            m_store.sorted[slot] = list.size();
+                partList.insert(std::lower_bound(partList.begin(), partList.end(), run.front(), byOther), run.begin(),
+                                run.end());
+            m_store.sorted[slot] = partList.size();
             meetingsChanged(slot);
         }
         // The others' meetings with the stroke pass to the piece that holds
