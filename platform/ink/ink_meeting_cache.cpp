@@ -100,10 +100,10 @@ void sortByRank(std::vector<Meeting>& list, const std::vector<uint32_t>& rank)
 // Merges a list's unsorted tail into its sorted head, from the back: each
 // of the few meetings a cut adds is placed by a search and the entries past
 // it move up once, with no buffer the size of the list.
-template <class Less>
-void mergeTail(std::vector<Meeting>& list, size_t sortedCount, Less less)
+template <class T, class Less = std::less<T>>
+void mergeTail(std::vector<T>& list, size_t sortedCount, Less less = {})
 {
-    std::vector<Meeting> tail(list.begin() + std::ptrdiff_t(sortedCount), list.end());
+    std::vector<T> tail(list.begin() + std::ptrdiff_t(sortedCount), list.end());
     std::sort(tail.begin(), tail.end(), less);
     auto head = list.begin() + std::ptrdiff_t(sortedCount);
     auto write = list.end();
@@ -113,6 +113,25 @@ void mergeTail(std::vector<Meeting>& list, size_t sortedCount, Less less)
         head = at;
         *--write = *t;
     }
+}
+
+// Takes one of each of gone (in any order) out of a sorted list that holds
+// values as many times as they count; a value it does not hold is passed.
+void takeOut(std::vector<float>& list, std::vector<float> gone)
+{
+    std::sort(gone.begin(), gone.end());
+    auto g = gone.begin();
+    auto write = list.begin();
+    for (auto read = list.begin(); read != list.end(); ++read) {
+        while (g != gone.end() && *g < *read)
+            ++g;
+        if (g != gone.end() && *g == *read) {
+            ++g;
+            continue;
+        }
+        *write++ = *read;
+    }
+    list.erase(write, list.end());
 }
 
 // The end of the run of meetings with one stroke that starts at first: a
@@ -197,8 +216,7 @@ void InkDisp::Impl::storeMeetings(uint32_t a, size_t k, uint32_t b, size_t j) co
         if (now == before)
             return;
         if (before == m_store.sorted[slot])
-            m_store.touched.push_back(slot);
-        meetingsChanged(slot);
+            m_store.touched.push_back(slot);  // its merged crossings follow in finishMeetings()
         m_store.stored += now - before;
     };
     grew(a, sizeA);
@@ -271,6 +289,16 @@ void InkDisp::Impl::finishMeetings() const
         ink_parallel::forEachInParts(ink_parallel::partsFor(added, kMeetingsPerPart), touched.size(), [&](size_t i) {
             const uint32_t slot = touched[i];
             std::vector<Meeting>& list = m_store.bySlot[slot];
+            if (merging(slot)) {
+                std::vector<float> came;
+                for (auto m = list.begin() + std::ptrdiff_t(m_store.sorted[slot]); m != list.end(); ++m)
+                    if (m->other != slot && inside(slot, m->index))
+                        came.push_back(m->index);
+                std::vector<float>& merged = m_store.merged[slot];
+                const size_t had = merged.size();
+                merged.insert(merged.end(), came.begin(), came.end());
+                mergeTail(merged, had);
+            }
             if (rank && m_store.sorted[slot] == 0) {
                 sortByRank(list, *rank);
             } else if (m_store.sorted[slot] == 0) {
@@ -470,42 +498,49 @@ bool InkDisp::Impl::cachedMeetings(const StrokeRecord& rec, std::vector<float>& 
         buildMeetings();
         return cachedMeetings(rec, out);
     }
-    if (m_store.mergedFor[rec.slot] == rec.packets.size()) {
-        out = m_store.merged[rec.slot];
+    const auto answer = [&out](const std::vector<float>& merged) {
+        out.clear();
+        out.reserve(merged.size());
+        std::unique_copy(merged.begin(), merged.end(), std::back_inserter(out));
+    };
+    if (merging(rec.slot)) {
+        answer(m_store.merged[rec.slot]);
         return true;
     }
-    const int64_t last = static_cast<int64_t>(rec.packets.size()) - 1;
-    const float lastIndex = static_cast<float>(last);
     // The meetings come in runs, one a stroke met, each along this stroke:
     // placed by their segment (counted first), then each segment's few put
     // in order. A meeting's index rounds to at most the next segment's
-    // first, so the segments' order is the indices' order.
+    // first, so the segments' order is the indices' order. Kept as many
+    // times as met, so that a meeting that goes later takes out its own.
     const std::vector<Meeting>& own = m_store.bySlot[rec.slot];
     std::vector<std::pair<uint32_t, float>> found;
     found.reserve(own.size());
-    for (const Meeting& m : own) {
-        if (m.other == rec.slot)
-            continue;
-        // Meetings at, or rounding to, the stroke's own end points are left out.
-        if (m.index > 0.0f && m.index < lastIndex)
+    for (const Meeting& m : own)
+        if (m.other != rec.slot && inside(rec.slot, m.index))
             found.emplace_back(m.k, m.index);
-    }
     std::vector<uint32_t> place(rec.packets.size() + 1, 0);
     for (const auto& [k, index] : found)
         ++place[k + 1];
     for (size_t k = 1; k < place.size(); ++k)
         place[k] += place[k - 1];
-    out.resize(found.size());
+    std::vector<float>& merged = m_store.merged[rec.slot];
+    merged.resize(found.size());
     for (const auto& [k, index] : found)
-        out[place[k]++] = index;
+        merged[place[k]++] = index;
     // place[k] now ends segment k's share.
     for (size_t k = 0, from = 0; k + 1 < place.size(); from = place[k++])
         if (place[k] - from > 1)
-            std::sort(out.begin() + std::ptrdiff_t(from), out.begin() + std::ptrdiff_t(place[k]));
-    out.erase(std::unique(out.begin(), out.end()), out.end());
-    m_store.merged[rec.slot] = out;
+            std::sort(merged.begin() + std::ptrdiff_t(from), merged.begin() + std::ptrdiff_t(place[k]));
     m_store.mergedFor[rec.slot] = rec.packets.size();
+    answer(merged);
     return true;
+}
+
+bool InkDisp::Impl::inside(uint32_t slot, float index) const
+{
+    // Meetings at, or rounding to, the stroke's own end points are left out.
+    const int64_t last = static_cast<int64_t>(m_slots[slot].count) - 1;
+    return index > 0.0f && index < static_cast<float>(last);
 }
 
 std::vector<std::vector<float>> InkDisp::Impl::intersectionsOfEach(const InkStrokes& strokes) const
@@ -758,11 +793,11 @@ void InkDisp::Impl::meetingsSplit(const StrokeRecord& rec, const StrokeRecord& p
                 std::equal_range(list.begin(), list.end(), Meeting{0.0L, 0, 0, a, 0.0f}, byOther);
             toPiece.clear();
             auto kept = first;
-            bool dropped = false;
+            std::vector<float> dropped;
             for (auto it = first; it != end; ++it) {
                 Meeting m = *it;
                 if (!place(m.j, m.other, m.j)) {
-                    dropped = true;
+                    dropped.push_back(m.index);
                     continue;
                 }
                 if (m.other == a)
@@ -774,8 +809,8 @@ void InkDisp::Impl::meetingsSplit(const StrokeRecord& rec, const StrokeRecord& p
             m_store.sorted[q] = list.size();
             // Meetings passed from the stroke to its piece keep their place
             // along q: only those lost with a cut segment change its answer.
-            if (dropped)
-                meetingsChanged(q);
+            if (!dropped.empty() && merging(q))
+                takeOut(m_store.merged[q], std::move(dropped));
         }
         // What is new: the two halves of a segment cut inside, or a piece of a
         // single point.
@@ -807,9 +842,14 @@ void InkDisp::Impl::meetingsRemoved(const StrokeRecord& rec)
         for (const uint32_t q : partners(rec)) {
             std::vector<Meeting>& list = m_store.bySlot[q];
             const auto [first, end] = std::equal_range(list.begin(), list.end(), Meeting{0.0L, 0, 0, a, 0.0f}, byOther);
+            if (merging(q)) {
+                std::vector<float> gone;
+                for (auto m = first; m != end; ++m)
+                    gone.push_back(m->index);
+                takeOut(m_store.merged[q], std::move(gone));
+            }
             list.erase(first, end);
             m_store.sorted[q] = list.size();
-            meetingsChanged(q);
         }
         std::vector<Meeting>().swap(m_store.bySlot[a]);
         m_store.sorted[a] = 0;

@@ -255,9 +255,10 @@ private:
         std::vector<std::vector<Meeting>> bySlot;
         std::vector<size_t> sorted;
         std::vector<uint32_t> touched;
-        // Each stroke's crossings with the others as last handed out, merged
-        // from its meetings: kept until that stroke's meetings change (a
-        // marker pass asks many strokes a cut left alone).
+        // Each stroke's crossings with the others, merged from its meetings
+        // once asked (a marker pass asks many strokes a cut left alone), in
+        // order and as many times as met; then meetings that come and go
+        // are put in and taken out, until the stroke itself is cut.
         std::vector<std::vector<float>> merged;
         std::vector<size_t> mergedFor;  // packets of the stroke merged for, or kNotMerged
         static constexpr size_t kNotMerged = SIZE_MAX;
@@ -314,6 +315,10 @@ private:
     void finishMeetings() const;
     void growMeetings() const;
     void meetingsChanged(uint32_t slot) const { m_store.mergedFor[slot] = MeetingStore::kNotMerged; }
+    // Whether the stroke's merged crossings are kept, to follow its meetings.
+    bool merging(uint32_t slot) const { return m_store.mergedFor[slot] == m_slots[slot].count; }
+    // Whether a meeting at index counts as a crossing of the stroke.
+    bool inside(uint32_t slot, float index) const;
     // Meetings with a stroke earlier in ink order come first.
     bool otherBefore(const Meeting& a, const Meeting& b) const;
     // The strokes holding meetings with rec (before any change to rec).
