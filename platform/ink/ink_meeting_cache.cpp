@@ -160,6 +160,21 @@ bool InkDisp::Impl::otherBefore(const Meeting& a, const Meeting& b) const
     return a.other != b.other && m_slots[a.other].rec->orderKey < m_slots[b.other].rec->orderKey;
 }
 
+std::pair<size_t, size_t> InkDisp::Impl::runWith(const std::vector<Meeting>& list, uint32_t slot) const
+{
+    // Its start by the stroke's place in ink order; its end from there, as a
+    // second search over the whole list would touch as many far entries
+    // again (a cut asks this of every stroke the cut one meets).
+    const uint64_t key = m_slots[slot].rec->orderKey;
+    const auto first = std::partition_point(list.begin(), list.end(), [&](const Meeting& m) {
+        return m.other != slot && m_slots[m.other].rec->orderKey < key;
+    });
+    const size_t at = size_t(first - list.begin());
+    if (first == list.end() || first->other != slot)
+        return {at, at};
+    return {at, runEnd(list, at)};
+}
+
 // A change half followed would leave wrong answers: then none are kept.
 template <class Change>
 void InkDisp::Impl::followed(Change&& change) const
@@ -789,8 +804,9 @@ void InkDisp::Impl::meetingsSplit(const StrokeRecord& rec, const StrokeRecord& p
             if (q == a || q == b)
                 continue;
             std::vector<Meeting>& list = bySlot[q];
-            const auto [first, end] =
-                std::equal_range(list.begin(), list.end(), Meeting{0.0L, 0, 0, a, 0.0f}, byOther);
+            const auto [from, to] = runWith(list, a);
+            const auto first = list.begin() + std::ptrdiff_t(from);
+            const auto end = list.begin() + std::ptrdiff_t(to);
             toPiece.clear();
             auto kept = first;
             std::vector<float> dropped;
@@ -838,10 +854,11 @@ void InkDisp::Impl::meetingsRemoved(const StrokeRecord& rec)
     followed([&] {
         growMeetings();
         const uint32_t a = rec.slot;
-        const auto byOther = [this](const Meeting& x, const Meeting& y) { return otherBefore(x, y); };
         for (const uint32_t q : partners(rec)) {
             std::vector<Meeting>& list = m_store.bySlot[q];
-            const auto [first, end] = std::equal_range(list.begin(), list.end(), Meeting{0.0L, 0, 0, a, 0.0f}, byOther);
+            const auto [from, to] = runWith(list, a);
+            const auto first = list.begin() + std::ptrdiff_t(from);
+            const auto end = list.begin() + std::ptrdiff_t(to);
             if (merging(q)) {
                 std::vector<float> gone;
                 for (auto m = first; m != end; ++m)

@@ -321,6 +321,8 @@ private:
     bool inside(uint32_t slot, float index) const;
     // Meetings with a stroke earlier in ink order come first.
     bool otherBefore(const Meeting& a, const Meeting& b) const;
+    // Where a list's meetings with the stroke in slot lie, [first, end).
+    std::pair<size_t, size_t> runWith(const std::vector<Meeting>& list, uint32_t slot) const;
     // The strokes holding meetings with rec (before any change to rec).
     std::vector<uint32_t> partners(const StrokeRecord& rec) const;
 };
