@@ -97,41 +97,72 @@ void sortByRank(std::vector<Meeting>& list, const std::vector<uint32_t>& rank)
     list.swap(sorted);
 }
 
-// Merges a list's unsorted tail into its sorted head, from the back: each
-// of the few meetings a cut adds is placed by a search and the entries past
-// it move up once, with no buffer the size of the list.
+// Merges a list's unsorted tail into its sorted head. With no gap, from the
+// back: each of the few meetings a cut adds is placed by a search and the
+// entries past it move up once, with no buffer the size of the list. With a
+// gap in the head ([gapFirst, gapFirst + gapCount), entries that left but
+// keep the head in order), only the stretch from the first place that
+// changes to the last is written again, and what follows it moves only when
+// the list's size changes: a cut through a stroke mostly finds as many
+// meetings on the halves of the cut segment as it took from the segment, in
+// the same stretch of the others' lists.
 template <class T, class Less = std::less<T>>
-void mergeTail(std::vector<T>& list, size_t sortedCount, Less less = {})
+void mergeTail(std::vector<T>& list, size_t sortedCount, Less less = {}, size_t gapFirst = 0, size_t gapCount = 0)
 {
     std::vector<T> tail(list.begin() + std::ptrdiff_t(sortedCount), list.end());
     std::sort(tail.begin(), tail.end(), less);
-    auto head = list.begin() + std::ptrdiff_t(sortedCount);
-    auto write = list.end();
-    for (auto t = tail.rbegin(); t != tail.rend(); ++t) {
-        const auto at = std::upper_bound(list.begin(), head, *t, less);
-        write = std::move_backward(at, head, write);
-        head = at;
-        *--write = *t;
+    const auto at = [&list](size_t i) { return list.begin() + std::ptrdiff_t(i); };
+    if (gapCount == 0) {
+        auto head = at(sortedCount);
+        auto write = list.end();
+        for (auto t = tail.rbegin(); t != tail.rend(); ++t) {
+            const auto place = std::upper_bound(list.begin(), head, *t, less);
+            write = std::move_backward(place, head, write);
+            head = place;
+            *--write = *t;
+        }
+        return;
     }
+    list.resize(sortedCount);
+    const size_t gapEnd = gapFirst + gapCount;
+    size_t from = gapFirst;
+    size_t to = gapEnd;
+    if (!tail.empty()) {
+        from = std::min(from, size_t(std::upper_bound(list.begin(), list.end(), tail.front(), less) - list.begin()));
+        to = std::max(to, size_t(std::upper_bound(list.begin(), list.end(), tail.back(), less) - list.begin()));
+    }
+    std::vector<T> kept(at(from), at(gapFirst));
+    kept.insert(kept.end(), at(gapEnd), at(to));
+    std::vector<T> stretch;
+    stretch.reserve(kept.size() + tail.size());
+    std::merge(kept.begin(), kept.end(), tail.begin(), tail.end(), std::back_inserter(stretch), less);
+    const size_t size = sortedCount - (to - from) + stretch.size();
+    if (size > sortedCount) {
+        list.resize(size);
+        std::move_backward(at(to), at(sortedCount), list.end());
+    } else if (size < sortedCount) {
+        std::move(at(to), at(sortedCount), at(from + stretch.size()));
+        list.resize(size);
+    }
+    std::copy(stretch.begin(), stretch.end(), at(from));
 }
 
 // Takes one of each of gone (in any order) out of a sorted list that holds
 // values as many times as they count; a value it does not hold is passed.
+// What lies before the first of them stays where it is.
 void takeOut(std::vector<float>& list, std::vector<float> gone)
 {
     std::sort(gone.begin(), gone.end());
-    auto g = gone.begin();
-    auto write = list.begin();
-    for (auto read = list.begin(); read != list.end(); ++read) {
-        while (g != gone.end() && *g < *read)
-            ++g;
-        if (g != gone.end() && *g == *read) {
-            ++g;
+    auto read = list.begin();
+    auto write = read;
+    for (const float g : gone) {
+        const auto found = std::lower_bound(read, list.end(), g);
+        if (found == list.end() || *found != g)
             continue;
-        }
-        *write++ = *read;
+        write = read == write ? found : std::move(read, found, write);
+        read = found + 1;
     }
-    list.erase(write, list.end());
+    list.erase(std::move(read, list.end(), write), list.end());
 }
 
 // The end of the run of meetings with one stroke that starts at first: a
@@ -196,6 +227,7 @@ void InkDisp::Impl::dropMeetings() const
     std::vector<std::vector<float>>().swap(m_store.merged);
     std::vector<size_t>().swap(m_store.mergedFor);
     m_store.touched.clear();
+    m_store.gaps.clear();
     m_meetings = MeetingCache{};
 }
 
@@ -290,6 +322,10 @@ void InkDisp::Impl::finishMeetings() const
     // A whole page's meetings are put in order with the strokes' places in
     // ink order worked out once (a new list by radix sort); the few of a cut
     // look the keys up.
+    // A list a cut left a gap in is finished too, should nothing have come.
+    for (const MeetingStore::Gap& gap : m_store.gaps)
+        if (m_store.bySlot[gap.slot].size() == m_store.sorted[gap.slot])
+            m_store.touched.push_back(gap.slot);
     size_t added = 0;
     for (const uint32_t slot : m_store.touched)
         added += m_store.bySlot[slot].size() - m_store.sorted[slot];
@@ -319,7 +355,12 @@ void InkDisp::Impl::finishMeetings() const
             } else if (m_store.sorted[slot] == 0) {
                 std::sort(list.begin(), list.end(), inOrder);
             } else {
-                mergeTail(list, m_store.sorted[slot], inOrder);
+                const auto gap = std::find_if(m_store.gaps.begin(), m_store.gaps.end(),
+                                              [slot](const MeetingStore::Gap& g) { return g.slot == slot; });
+                if (gap == m_store.gaps.end())
+                    mergeTail(list, m_store.sorted[slot], inOrder);
+                else
+                    mergeTail(list, m_store.sorted[slot], inOrder, gap->first, gap->count);
             }
             m_store.sorted[slot] = list.size();
         });
@@ -339,6 +380,7 @@ void InkDisp::Impl::finishMeetings() const
         finish([&rank](uint32_t slot) { return rank[slot]; }, &rank);
     }
     m_store.touched.clear();
+    m_store.gaps.clear();
 }
 
 void InkDisp::Impl::growMeetings() const
@@ -821,7 +863,16 @@ void InkDisp::Impl::meetingsSplit(const StrokeRecord& rec, const StrokeRecord& p
                 else
                     toPiece.push_back(m);
             }
-            list.erase(std::copy(toPiece.begin(), toPiece.end(), kept), end);
+            // What the cut took is left as a gap, taken out as the halves'
+            // meetings are put in (below): filled with the last entry kept,
+            // or left as it was, so that the list stays in order.
+            const auto written = std::copy(toPiece.begin(), toPiece.end(), kept);
+            if (written != end) {
+                if (written != first)
+                    std::fill(written, end, *(written - 1));
+                m_store.gaps.push_back(
+                    MeetingStore::Gap{q, size_t(written - list.begin()), size_t(end - written)});
+            }
             m_store.sorted[q] = list.size();
             // Meetings passed from the stroke to its piece keep their place
             // along q: only those lost with a cut segment change its answer.

@@ -255,6 +255,14 @@ private:
         std::vector<std::vector<Meeting>> bySlot;
         std::vector<size_t> sorted;
         std::vector<uint32_t> touched;
+        // Stretches of the head of a list that a cut took meetings from, to
+        // be taken out by finishMeetings(): one a list at most.
+        struct Gap {
+            uint32_t slot;
+            size_t first;
+            size_t count;
+        };
+        std::vector<Gap> gaps;
         // Each stroke's crossings with the others, merged from its meetings
         // once asked (a marker pass asks many strokes a cut left alone), in
         // order and as many times as met; then meetings that come and go
