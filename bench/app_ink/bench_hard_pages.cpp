@@ -25,6 +25,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <memory>
 #include <random>
 
@@ -237,6 +238,15 @@ void waitForMarkers(BenchWindow& w)
     settle();
 }
 
+// TAVRO_BENCH_MOVES=n: the drag makes n moves (at most 12) whatever they
+// take, to compare builds under a simulator such as valgrind's callgrind,
+// where the cut-off on time would end each build's drag at another move.
+int fixedMoves()
+{
+    const char* moves = std::getenv("TAVRO_BENCH_MOVES");
+    return moves ? std::clamp(std::atoi(moves), 1, 12) : 0;
+}
+
 // range(0): the page; range(1): the mode (2 cusps, 3 crossings, 4 strokes).
 void BM_HardPage(benchmark::State& state)
 {
@@ -281,7 +291,10 @@ void BM_HardPage(benchmark::State& state)
         // past 20 s, should one be that slow).
         std::mt19937 rng(3);
         const double start = threadCpuMs();
-        for (int i = 0; i < 12 && w.ink().strokeCount() > 0 && threadCpuMs() - start < 20000; ++i) {
+        const int fixed = fixedMoves();
+        for (int i = 0; i < (fixed ? fixed : 12) && w.ink().strokeCount() > 0 &&
+                        (fixed || threadCpuMs() - start < 20000);
+             ++i) {
             const InkStrokes strokes = w.ink().Strokes();
             const InkStrokeDisp s = strokes.Item(int32_t(rng() % unsigned(strokes.Count())));
             const InkPoint p = s.GetPoints(int32_t(rng() % unsigned(s.PacketCount())), 1).front();
