@@ -319,13 +319,13 @@ bool InkDisp::Impl::storeAllMeetings(const SpatialGrid& segments) const
 
 void InkDisp::Impl::finishMeetings() const
 {
-    // A whole page's meetings are put in order with the strokes' places in
-    // ink order worked out once (a new list by radix sort); the few of a cut
-    // look the keys up.
     // A list a cut left a gap in is finished too, should nothing have come.
     for (const MeetingStore::Gap& gap : m_store.gaps)
         if (m_store.bySlot[gap.slot].size() == m_store.sorted[gap.slot])
             m_store.touched.push_back(gap.slot);
+    // A whole page's meetings are put in order with the strokes' places in
+    // ink order worked out once (a new list by radix sort); the few of a cut
+    // look the keys up.
     size_t added = 0;
     for (const uint32_t slot : m_store.touched)
         added += m_store.bySlot[slot].size() - m_store.sorted[slot];

@@ -193,6 +193,23 @@ void InkDisp::Impl::reindex(StrokeRecord& rec)
         ++m_margins[rec.margin];
 }
 
+void InkDisp::Impl::reindexCut(StrokeRecord& rec)
+{
+    if (rec.slot == kNoSlot) {
+        reindex(rec);
+        return;
+    }
+    std::vector<InkRectangle> boxes = ink_geometry::chunkBoxes(rec.points(), 0.0);
+    boxes.shrink_to_fit();
+    const std::span<const InkRectangle> old(rec.chunkBoxes);
+    const std::span<const InkRectangle> now(boxes);
+    const size_t same = static_cast<size_t>(std::mismatch(old.begin(), old.end(), now.begin(), now.end()).first - old.begin());
+    m_grid.remove(rec.slot, old.subspan(same), static_cast<uint32_t>(same));
+    m_grid.insert(rec.slot, now.subspan(same), static_cast<uint32_t>(same));
+    rec.chunkBoxes = std::move(boxes);
+    m_slots[rec.slot] = SlotView{&rec, rec.packets.data(), rec.packets.size()};
+}
+
 void InkDisp::Impl::unindex(StrokeRecord& rec)
 {
     if (rec.slot == kNoSlot)

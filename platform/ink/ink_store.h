@@ -141,6 +141,10 @@ public:
     // puts them back after.
     void unindex(StrokeRecord& rec);
     void reindex(StrokeRecord& rec);
+    // Follows an indexed stroke cut short (its points up to the cut and its
+    // attributes kept): only the chunks from the first whose bounds changed
+    // are taken out and put back.
+    void reindexCut(StrokeRecord& rec);
 
     void addInProgress(const RecordPtr& rec) { m_inProgress.push_back(rec); }
     void dropInProgress(const StrokeRecord& rec);

@@ -77,13 +77,12 @@ InkStrokeDisp InkStrokeDisp::Split(float index)
     InkDisp::Impl& ink = *rec.owner;
     RecordPtr piece = ink.newRecord(rec.attributes);
     piece->packets = std::move(rest);
-    ink.unindex(rec);
     rec.packets.resize(k + 1);
     if (between)
         rec.packets.push_back(cut);
     rec.packets.shrink_to_fit();
     rec.cuspsKnown = false;
-    ink.reindex(rec);
+    ink.reindexCut(rec);
     ink.insertAfter(rec, piece);
     ink.meetingsSplit(rec, *piece, k, between);
     ink.notifySplit(Access::record(*this), piece, before, cutArea);

@@ -21,10 +21,10 @@ SpatialGrid::CellEntry SpatialGrid::clipped(Entry e, const InkRectangle& box, in
     return c;
 }
 
-void SpatialGrid::insert(uint32_t slot, std::span<const InkRectangle> boxes)
+void SpatialGrid::insert(uint32_t slot, std::span<const InkRectangle> boxes, uint32_t firstChunk)
 {
     for (size_t c = 0; c < boxes.size(); ++c) {
-        const Entry entry{slot, static_cast<uint32_t>(c)};
+        const Entry entry{slot, firstChunk + static_cast<uint32_t>(c)};
         if (boxes[c].isEmpty())
             continue;
         const CellRange range = cellsOf(boxes[c]);
@@ -38,8 +38,9 @@ void SpatialGrid::insert(uint32_t slot, std::span<const InkRectangle> boxes)
     }
 }
 
-void SpatialGrid::remove(uint32_t slot, std::span<const InkRectangle> boxes)
+void SpatialGrid::remove(uint32_t slot, std::span<const InkRectangle> boxes, uint32_t firstChunk)
 {
+    const auto gone = [slot, firstChunk](const Entry& e) { return e.slot == slot && e.chunk >= firstChunk; };
     // Every cell the slot's chunks cover, once: a long stroke crossing
     // itself lists many chunks in one cell, which one pass clears.
     std::vector<uint64_t> keys;
@@ -62,12 +63,12 @@ void SpatialGrid::remove(uint32_t slot, std::span<const InkRectangle> boxes)
         const auto it = m_cells.find(k);
         if (it == m_cells.end())
             continue;
-        std::erase_if(it->second, [slot](const CellEntry& e) { return e.entry.slot == slot; });
+        std::erase_if(it->second, [&gone](const CellEntry& e) { return gone(e.entry); });
         if (it->second.empty())
             m_cells.erase(it);
     }
     if (oversized)
-        std::erase_if(m_oversized, [slot](const BigEntry& e) { return e.entry.slot == slot; });
+        std::erase_if(m_oversized, [&gone](const BigEntry& e) { return gone(e.entry); });
 }
 
 void SpatialGrid::clear()

@@ -23,10 +23,11 @@ public:
         uint32_t chunk;  // the chunk within the stroke
     };
 
-    void insert(uint32_t slot, std::span<const InkRectangle> boxes);
-    // Drops all of the slot's entries; boxes must be the ones it was
-    // inserted with.
-    void remove(uint32_t slot, std::span<const InkRectangle> boxes);
+    // The boxes are the slot's chunks from firstChunk on.
+    void insert(uint32_t slot, std::span<const InkRectangle> boxes, uint32_t firstChunk = 0);
+    // Drops the slot's entries of the chunks from firstChunk on; boxes must
+    // be the ones they were inserted with.
+    void remove(uint32_t slot, std::span<const InkRectangle> boxes, uint32_t firstChunk = 0);
     void clear();
 
     // Calls visit(entry, part) once for every entry whose box meets area;
