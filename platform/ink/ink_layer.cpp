@@ -134,8 +134,7 @@ void InkLayer::repaintRect(const QRect& device)
         std::fill(row + device.left(), row + device.right() + 1, QRgb(0));
     }
     const QRect pixels = toDevice().inverted().mapRect(QRectF(device)).toAlignedRect() & m_rect;
-    for (const InkStrokeDisp& stroke : m_ink->strokesIn(ink_units::pixelsToInkArea(pixels, m_scale)))
-        paintStroke(stroke, device);
+    paintInBands(m_ink->strokesIn(ink_units::pixelsToInkArea(pixels, m_scale)).items(), device);
 }
 
 void InkLayer::repaintAreas(std::span<const InkRectangle> inkAreas)
@@ -178,30 +177,37 @@ void InkLayer::repaintAreas(std::span<const InkRectangle> inkAreas)
     }
     const QTransform toImage = toDevice();
     const QRect pixels = toImage.inverted().mapRect(QRectF(device)).toAlignedRect() & m_rect;
+    std::vector<InkStrokeDisp> reaching;
     for (const InkStrokeDisp& stroke : m_ink->strokesIn(ink_units::pixelsToInkArea(pixels, m_scale))) {
         // Tiles far apart have bounds that hold many strokes reaching none.
         if (tiles.touches(reachOf(stroke, toImage)))
-            paintStroke(stroke, device, &tiles);
+            reaching.push_back(stroke);
     }
+    paintInBands(reaching, device, &tiles);
 }
 
 void InkLayer::paintWhole(const InkStrokes& strokes)
 {
-    // A whole page of ink is painted in bands of rows, one a processor:
-    // each band paints every stroke that reaches it, in ink order, and
-    // touches its own rows alone, so the pixels are those of one pass.
-    // Worth a thread from a few milliseconds of work: some thousands of
-    // strokes or of points.
+    paintInBands(strokes.items(), m_image.rect());
+}
+
+void InkLayer::paintInBands(std::span<const InkStrokeDisp> strokes, const QRect& limit, const PixelTiles* only)
+{
+    // Much ink (a whole page, or a cut through a scribble that covers it)
+    // is painted in bands of rows, one a processor: each band paints every
+    // stroke that reaches it, in ink order, and touches its own rows alone,
+    // so the pixels are those of one pass. Worth a thread from a few
+    // milliseconds of work: some thousands of strokes or of points.
     constexpr size_t kWorkPerBand = 8000;
     constexpr int kMinBandRows = 64;
     size_t work = 0;
     for (const InkStrokeDisp& stroke : strokes)
         work += 1 + size_t(stroke.PacketCount());
-    const int height = m_image.height();
+    const int height = limit.height();
     const int bands = std::min(ink_parallel::partsFor(work, kWorkPerBand), height / kMinBandRows);
     if (bands < 2) {
         for (const InkStrokeDisp& stroke : strokes)
-            paintStroke(stroke, m_image.rect());
+            paintStroke(stroke, limit, only);
         return;
     }
     // What the threads read, gathered here: they call on no stroke, image or
@@ -215,18 +221,19 @@ void InkLayer::paintWhole(const InkStrokes& strokes)
         int bottom = 0;
     };
     std::vector<Item> items;
-    items.reserve(size_t(strokes.Count()));
+    items.reserve(strokes.size());
     const QTransform device = toDevice();
     // The work each row holds, a stroke's spread over its rows (as
-    // differences from the row before): the bands end where each holds
-    // about as much, since ink often fills part of the page alone.
+    // differences from the row before; rows counted from limit's top): the
+    // bands end where each holds about as much, since ink often fills part
+    // of the page alone.
     std::vector<double> rowWork(size_t(height) + 1, 0.0);
     for (const InkStrokeDisp& stroke : strokes) {
-        const QRect reach = reachOf(stroke, device);
-        const int top = std::max(reach.top(), 0);
-        const int bottom = std::min(reach.bottom(), height - 1);
-        if (top > bottom || reach.right() < 0 || reach.left() >= m_image.width())
+        const QRect reach = reachOf(stroke, device) & limit;
+        if (reach.isEmpty())
             continue;
+        const int top = reach.top() - limit.top();
+        const int bottom = reach.bottom() - limit.top();
         items.push_back(Item{stroke.heldPackets(), stroke.DrawingAttributes(), top, bottom});
         const double perRow = double(1 + items.back().packets.size()) / double(bottom - top + 1);
         rowWork[size_t(top)] += perRow;
@@ -252,13 +259,13 @@ void InkLayer::paintWhole(const InkStrokes& strokes)
     auto paintBand = [&](int band) {
         const int top = band == 0 ? 0 : ends[size_t(band) - 1] + 1;
         const int bottom = ends[size_t(band)];
-        const QRect limit(QPoint(0, top), QPoint(m_image.width() - 1, bottom));
+        const QRect rowsOfBand(QPoint(limit.left(), limit.top() + top), QPoint(limit.right(), limit.top() + bottom));
         for (const Item& item : items)
             if (item.bottom >= top && item.top <= bottom)
-                paintInkStrokeInto(rows, device, item.packets, item.attributes, scale, limit);
+                paintInkStrokeInto(rows, device, item.packets, item.attributes, scale, rowsOfBand, only);
     };
     ink_parallel::runInParts(int(ends.size()), paintBand);
-    m_strokesPainted += uint64_t(strokes.Count());
+    m_strokesPainted += uint64_t(strokes.size());
 }
 
 QRect InkLayer::reachOf(const InkStrokeDisp& stroke, const QTransform& toImage) const

@@ -62,6 +62,10 @@ private:
     void repaintRect(const QRect& device);
     // Every stroke, into the whole image (cleared), on several threads for many.
     void paintWhole(const InkStrokes& strokes);
+    // The strokes, in ink order, into the image pixels inside limit (and
+    // with only, its marked tiles), already cleared: in bands of rows on
+    // several threads for much ink.
+    void paintInBands(std::span<const InkStrokeDisp> strokes, const QRect& limit, const PixelTiles* only = nullptr);
 
     InkDisp* m_ink = nullptr;
     QPointer<QWidget> m_widget;

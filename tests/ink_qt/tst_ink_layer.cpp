@@ -111,13 +111,19 @@ private slots:
     }
 
     // Thousands of strokes, each across the middle row, are painted in
-    // bands of rows at once (with two processors or more): the same picture
-    // as the strokes drawn one by one.
+    // bands of rows at once (with two processors or more), and so is a large
+    // part of them painted again: the same picture as the strokes drawn one
+    // by one.
     void wholePageInBands()
     {
         fillWithStrokes(*m_ink, 4400);
         QVERIFY(showAttached());
         QVERIFY2(differenceFromStrokes() <= 2, "the bands differ from the strokes");
+        // A stroke over most of the page, from below its top, taken away:
+        // the rows under it are painted again in bands of their own.
+        const InkStrokeDisp across = m_ink->CreateStroke(pixelStroke({{2, 12}, {298, 148}}), pixelAttributes(kRed, 6));
+        m_ink->DeleteStroke(across);
+        QVERIFY2(differenceFromStrokes() <= 2, "a repaint in bands differs from the strokes");
     }
 };
 
