@@ -296,9 +296,9 @@ void BM_HardPage(benchmark::State& state)
         std::mt19937 rng(3);
         const double start = threadCpuMs();
         const int fixed = fixedMoves();
-        for (int i = 0; i < (fixed ? fixed : 12) && w.ink().strokeCount() > 0 &&
-                        (fixed || threadCpuMs() - start < 20000);
-             ++i) {
+        const int moves = fixed ? fixed : 12;
+        const double cutOffMs = fixed ? INFINITY : 20000;
+        for (int i = 0; i < moves && w.ink().strokeCount() > 0 && threadCpuMs() - start < cutOffMs; ++i) {
             const InkStrokes strokes = w.ink().Strokes();
             const InkStrokeDisp s = strokes.Item(int32_t(rng() % unsigned(strokes.Count())));
             const InkPoint p = s.GetPoints(int32_t(rng() % unsigned(s.PacketCount())), 1).front();

@@ -341,13 +341,11 @@ void InkDisp::Impl::finishMeetings() const
             const uint32_t slot = touched[i];
             std::vector<Meeting>& list = m_store.bySlot[slot];
             if (merging(slot)) {
-                std::vector<float> came;
-                for (auto m = list.begin() + std::ptrdiff_t(m_store.sorted[slot]); m != list.end(); ++m)
-                    if (m->other != slot && inside(slot, m->index))
-                        came.push_back(m->index);
                 std::vector<float>& merged = m_store.merged[slot];
                 const size_t had = merged.size();
-                merged.insert(merged.end(), came.begin(), came.end());
+                for (auto m = list.begin() + std::ptrdiff_t(m_store.sorted[slot]); m != list.end(); ++m)
+                    if (m->other != slot && inside(slot, m->index))
+                        merged.push_back(m->index);
                 mergeTail(merged, had);
             }
             if (rank && m_store.sorted[slot] == 0) {
@@ -873,7 +871,6 @@ void InkDisp::Impl::meetingsSplit(const StrokeRecord& rec, const StrokeRecord& p
                 m_store.gaps.push_back(
                     MeetingStore::Gap{q, size_t(written - list.begin()), size_t(end - written)});
             }
-            m_store.sorted[q] = list.size();
             // Meetings passed from the stroke to its piece keep their place
             // along q: only those lost with a cut segment change its answer.
             if (!dropped.empty() && merging(q))

@@ -195,10 +195,6 @@ void InkDisp::Impl::reindex(StrokeRecord& rec)
 
 void InkDisp::Impl::reindexCut(StrokeRecord& rec)
 {
-    if (rec.slot == kNoSlot) {
-        reindex(rec);
-        return;
-    }
     std::vector<InkRectangle> boxes = ink_geometry::chunkBoxes(rec.points(), 0.0);
     boxes.shrink_to_fit();
     const std::span<const InkRectangle> old(rec.chunkBoxes);
